@@ -1,0 +1,29 @@
+# Flags for the project's own code only; third-party headers are included as SYSTEM.
+set(CORVANE_WARNINGS -Wall -Wextra -Werror)
+set(CORVANE_CODEGEN -fno-omit-frame-pointer -fnon-call-exceptions)
+if(CORVANE_SANITIZE)
+  list(APPEND CORVANE_CODEGEN -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(corvane_apply_flags target)
+  target_compile_options(${target} PRIVATE ${CORVANE_WARNINGS} ${CORVANE_CODEGEN})
+endfunction()
+
+# corvane_library(<name> SOURCES ... [DEPS ...]) - one library per source folder.
+function(corvane_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  corvane_apply_flags(${name})
+endfunction()
+
+# corvane_unit_test(<name> SOURCES ... DEPS ... [LABELS ...]) - a GoogleTest executable.
+function(corvane_unit_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  corvane_apply_flags(${name})
+  gtest_discover_tests(${name} PROPERTIES LABELS "unit;${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()

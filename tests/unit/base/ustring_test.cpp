@@ -1,0 +1,28 @@
+#include "ustring.h"
+
+#include <gtest/gtest.h>
+
+TEST(UstringTest, RoundTripsAllPlanes) {
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z";  // a é € 😀 z
+  const ustring wide = Utf8ToUtf16(text);
+  EXPECT_EQ(wide, u"a\u00E9\u20AC\U0001F600z");
+  EXPECT_EQ(Utf16ToUtf8(wide), text);
+  EXPECT_EQ(Utf16Length(text), wide.size());
+}
+
+TEST(UstringTest, KeepsEmbeddedZeros) {
+  const std::string text("a\0b", 3);
+  EXPECT_EQ(Utf8ToUtf16(text), ustring(u"a\0b", 3));
+  EXPECT_EQ(Utf16ToUtf8(ustring(u"a\0b", 3)), text);
+}
+
+TEST(UstringTest, MalformedInputBecomesReplacement) {
+  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");          // truncated sequence
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");      // overlong form of "/"
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");  // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xFF"
+                        "a"),
+            u"\uFFFDa");
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");  // lone high surrogate
+  EXPECT_EQ(Utf16ToUtf8(u"\xDC00"), "\xEF\xBF\xBD");    // lone low surrogate
+}
