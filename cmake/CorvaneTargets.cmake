@@ -27,3 +27,12 @@ function(corvane_unit_test name)
   corvane_apply_flags(${name})
   gtest_discover_tests(${name} PROPERTIES LABELS "unit;${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# Sets <out> to TRUE when folder <name> is part of this build (see CORVANE_ONLY).
+function(corvane_folder_enabled name out)
+  if(CORVANE_ONLY STREQUAL "" OR name IN_LIST CORVANE_ONLY)
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
