@@ -5,6 +5,11 @@ if(CORVANE_SANITIZE)
   list(APPEND CORVANE_CODEGEN -fsanitize=address,undefined -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+if(CORVANE_FUZZ)
+  # Instrument the libraries under test too, so coverage guides the fuzzer through them.
+  list(APPEND CORVANE_CODEGEN -fsanitize=fuzzer-no-link,address,undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
 
 function(corvane_apply_flags target)
   target_compile_options(${target} PRIVATE ${CORVANE_WARNINGS} ${CORVANE_CODEGEN})
