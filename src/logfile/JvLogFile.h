@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "JvLogClasses.h"
+#include "JvLogFile_disk.h"
+
+// A list of log records that, with AutoSave on, keeps FileName holding exactly the lines of the
+// list after every change, and that drops the oldest records when the lines grow past
+// SizeLimit UTF-16 code units.
+class TJvLogFile {
+ public:
+  TJvLogFile() = default;
+  TJvLogFile(const TJvLogFile&) = delete;
+  TJvLogFile& operator=(const TJvLogFile&) = delete;
+  // Saves once more when AutoSave is on; a failure to do so is dropped.
+  ~TJvLogFile();
+
+  // The records added without a time get the current local time; those added without a
+  // severity get DefaultSeverity. Nothing is added while inactive or when the severity is less
+  // severe than Severity. Saving errors propagate; the record stays in the list.
+  void Add(std::string_view time, std::string_view title, TJvLogEventSeverity severity,
+           std::string_view description);
+  void Add(std::string_view title, TJvLogEventSeverity severity, std::string_view description);
+  void Add(std::string_view time, std::string_view title, std::string_view description);
+  void Add(std::string_view title, std::string_view description);
+  void Delete(int index);
+  void Clear();
+  int Count() const { return FList.Count(); }
+  const TJvLogRecord& GetElement(int index) const { return FList.GetItem(index); }
+
+  // An empty file name saves nothing.
+  void SaveToFile(const std::string& fileName);
+  void SaveToStream(std::ostream& stream) const;
+  // Replace the list by the records read; neither trims nor saves.
+  void LoadFromFile(const std::string& fileName);
+  void LoadFromStream(std::istream& stream);
+
+  const std::string& FileName() const { return FFileName; }
+  // Loads the file when it exists; the name is kept even when loading fails.
+  void SetFileName(const std::string& fileName);
+  bool Active() const { return FActive; }
+  void SetActive(bool active) { FActive = active; }
+  bool AutoSave() const { return FAutoSave; }
+  // Stays off while FileName is empty.
+  void SetAutoSave(bool autoSave) { FAutoSave = autoSave && !FFileName.empty(); }
+  uint32_t SizeLimit() const { return FSizeLimit; }
+  // 0 keeps every record; a new limit applies from the next addition.
+  void SetSizeLimit(uint32_t sizeLimit) { FSizeLimit = sizeLimit; }
+  TJvLogEventSeverity Severity() const { return FSeverity; }
+  void SetSeverity(TJvLogEventSeverity severity) { FSeverity = severity; }
+  TJvLogEventSeverity DefaultSeverity() const { return FDefaultSeverity; }
+  void SetDefaultSeverity(TJvLogEventSeverity severity) { FDefaultSeverity = severity; }
+
+ private:
+  void AppendRecord(TJvLogRecord record);
+  bool ApplySizeLimit();
+  void LoadFromBytes(std::string_view bytes);
+  std::string OutputLines() const;
+  bool TryAppendNewestLine();
+  void SaveAfterChange();
+
+  TJvLogRecordList FList;
+  std::string FFileName;
+  bool FActive = true;
+  bool FAutoSave = false;
+  uint32_t FSizeLimit = 0;
+  TJvLogEventSeverity FSeverity = lesInformation;
+  TJvLogEventSeverity FDefaultSeverity = lesError;
+  // UTF-16 code units of all output lines, so checking the limit need not walk the list.
+  uint64_t FLinesLength = 0;
+  // Set while FileName is known to hold exactly the lines of the list, as the file looked then;
+  // an addition may then append its line instead of rewriting the whole file.
+  std::optional<TFileStamp> FSavedStamp;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A file as it was right after we last wrote it. A file whose stamp differs has been replaced
+// or changed by someone else since.
+struct TFileStamp {
+  uint64_t Device = 0;
+  uint64_t Inode = 0;
+  int64_t Size = 0;
+  int64_t ModifiedSeconds = 0;
+  int64_t ModifiedNanoseconds = 0;
+
+  friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
+};
+
+// True for an existing file that is not a directory.
+bool FileExists(const std::string& fileName);
+
+// The whole content of a regular file; raises EFOpenError naming the file when it cannot be
+// opened or read.
+std::string ReadFileContents(const std::string& fileName);
+
+// Writes contents to a new file beside fileName, flushes it to the disk and renames it over
+// fileName, so that readers and a crash see either the old file or the new one, whole. A
+// symbolic link is followed and the file it points to is replaced. Raises EFCreateError naming
+// fileName; the old file is then left as it was.
+TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view contents);
+
+// Appends text if the file still carries the stamp `expected`; nullopt, with nothing written,
+// when it does not or cannot be opened for writing. A failed write cuts the file back to its
+// earlier length and raises EFCreateError naming fileName.
+std::optional<TFileStamp> AppendIfUnchanged(const std::string& fileName, const TFileStamp& expected,
+                                            std::string_view text);
