@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string.h>
-
 #include <string>
 
 #include "SysUtils.h"
@@ -36,13 +34,6 @@ class EFOpenError : public EStreamError {
 // "List index out of bounds (N)"
 inline EListError MakeListIndexError(long long index) {
   return EListError(Format("List index out of bounds (%lld)", index));
-}
-
-// The C library's text for errno value errorCode.
-inline std::string SystemErrorText(int errorCode) {
-  char buffer[256];
-  // GNU strerror_r may return a static string instead of filling the buffer.
-  return strerror_r(errorCode, buffer, sizeof buffer);
 }
 
 // "Cannot create file "name". reason"

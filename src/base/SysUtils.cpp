@@ -26,11 +26,14 @@ EOSError MakeOSError(int errorCode, const std::string& systemText) {
   return EOSError(Format("System Error.  Code: %d.", errorCode) + "\r\n" + systemText, errorCode);
 }
 
-EOSError MakeOSErrorFromErrno(int errorCode) {
+std::string SystemErrorText(int errorCode) {
   char buffer[256];
   // GNU strerror_r may return a static string instead of filling the buffer.
-  const char* text = strerror_r(errorCode, buffer, sizeof buffer);
-  return MakeOSError(errorCode, text);
+  return strerror_r(errorCode, buffer, sizeof buffer);
+}
+
+EOSError MakeOSErrorFromErrno(int errorCode) {
+  return MakeOSError(errorCode, SystemErrorText(errorCode));
 }
 
 const char* ExceptionClassName(const std::exception& e) {

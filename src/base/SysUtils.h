@@ -49,6 +49,9 @@ class EOSError : public Exception {
 // systemText, or "A call to an OS function failed" when errorCode is 0.
 EOSError MakeOSError(int errorCode, const std::string& systemText);
 
+// The C library's text for errno value errorCode.
+std::string SystemErrorText(int errorCode);
+
 // Same, with the C library's text for errno value errorCode.
 EOSError MakeOSErrorFromErrno(int errorCode);
 

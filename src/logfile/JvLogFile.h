@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "JvLogClasses.h"
-#include "JvLogFile_disk.h"
+#include "FileUtils.h"
 
 // A list of log records that, with AutoSave on, keeps FileName holding exactly the lines of the
 // list after every change, and that drops the oldest records when the lines grow past

@@ -1,4 +1,4 @@
-#include "JvLogFile_disk.h"
+#include "FileUtils.h"
 
 #include <fcntl.h>
 #include <limits.h>

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+// File helpers shared by everything that reads or rewrites a file of its own.
+
 // A file as it was right after we last wrote it. A file whose stamp differs has been replaced
 // or changed by someone else since.
 struct TFileStamp {
