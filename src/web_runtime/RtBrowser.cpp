@@ -1,0 +1,326 @@
+// Browser life cycle, frames, and the load and display events it reports to the client.
+
+#include "RtBrowser.h"
+
+#include <algorithm>
+
+#include "RtFrame.h"
+#include "RtRuntime.h"
+#include "RtStrings.h"
+
+namespace {
+
+GtkWidget* const kInvalidWindow = reinterpret_cast<GtkWidget*>(-1);
+
+// The runtime's network error numbers for WebKit's load failures.
+constexpr int32_t kErrFailed = -2;
+constexpr int32_t kErrAborted = -3;
+constexpr int32_t kErrFileNotFound = -6;
+constexpr int32_t kErrUnknownUrlScheme = -302;
+
+int32_t RuntimeErrorOf(int webkitCode) {
+  switch (webkitCode) {
+    case WEBKIT_NETWORK_ERROR_CANCELLED:
+    case WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE:
+      return kErrAborted;
+    case WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST:
+      return kErrFileNotFound;
+    case WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL:
+    case WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI:
+      return kErrUnknownUrlScheme;
+    default:
+      return kErrFailed;
+  }
+}
+
+TCefTerminationStatus TerminationOf(WebKitWebProcessTerminationReason reason) {
+  switch (reason) {
+    case WEBKIT_WEB_PROCESS_CRASHED:
+      return TS_PROCESS_CRASHED;
+    case WEBKIT_WEB_PROCESS_TERMINATED_BY_API:
+      return TS_PROCESS_WAS_KILLED;
+    default:
+      return TS_ABNORMAL_TERMINATION;
+  }
+}
+
+}  // namespace
+
+TBrowser* TBrowser::Create(const TCefWindowInfo* windowInfo, TClientRef<TCefClient> client,
+                           const std::string& url, const TCefBrowserSettings* settings,
+                           TBrowser* opener, WebKitWebView* relatedView) {
+  TRuntime* runtime = TRuntime::Instance();
+  if (!runtime) return nullptr;
+  WebKitWebView* view = relatedView
+                            ? WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(relatedView))
+                            : runtime->Web().NewView();
+  auto* browser = new TBrowser(std::move(client), view, opener);
+  browser->AddRef();  // held by the browser itself while its view lives
+  browser->ApplySettings(settings);
+  browser->Place(windowInfo);
+  runtime->Register(browser);
+  browser->WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
+    if (handler->on_after_created) handler->on_after_created(handler, browser->ShareBrowser());
+  });
+  if (!url.empty()) browser->LoadUrl(url);
+  return browser;
+}
+
+TBrowser::TBrowser(TClientRef<TCefClient> client, WebKitWebView* view, TBrowser* opener)
+    : FId(TRuntime::Instance()->NextBrowserId()),
+      FClient(std::move(client)),
+      FView(std::make_unique<TWebView>(view, static_cast<IViewEvents&>(*this))),
+      FOpener(opener) {
+  InitFaces();
+  if (FOpener) FOpener->AddRef();
+}
+
+TBrowser::~TBrowser() {
+  if (FOpener) FOpener->Release();
+}
+
+void TBrowser::Place(const TCefWindowInfo* windowInfo) {
+  GtkWidget* parent = windowInfo ? windowInfo->parent_window : nullptr;
+  if (parent == kInvalidWindow || (parent && !GTK_IS_CONTAINER(parent))) parent = nullptr;
+  const int x = windowInfo ? windowInfo->x : 0;
+  const int y = windowInfo ? windowInfo->y : 0;
+  const int width = windowInfo ? std::max(windowInfo->width, 1) : 800;
+  const int height = windowInfo ? std::max(windowInfo->height, 1) : 600;
+  GtkWidget* widget = FView->Widget();
+  gtk_widget_set_size_request(widget, width, height);
+  if (parent && GTK_IS_FIXED(parent)) {
+    gtk_fixed_put(GTK_FIXED(parent), widget, x, y);
+  } else if (parent && GTK_IS_LAYOUT(parent)) {
+    gtk_layout_put(GTK_LAYOUT(parent), widget, x, y);
+  } else if (parent) {
+    gtk_container_add(GTK_CONTAINER(parent), widget);
+  } else {
+    // Nothing to live in: the browser gets a window of its own, as popups do.
+    FOwnWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_move(GTK_WINDOW(FOwnWindow), x, y);
+    gtk_container_add(GTK_CONTAINER(FOwnWindow), widget);
+    gtk_widget_show(FOwnWindow);
+  }
+  gtk_widget_show(widget);
+}
+
+void TBrowser::ApplySettings(const TCefBrowserSettings* browserSettings) {
+  if (!browserSettings) return;
+  WebKitSettings* settings = webkit_web_view_get_settings(FView->View());
+  const TCefBrowserSettings& s = *browserSettings;
+  if (s.javascript_disabled) webkit_settings_set_enable_javascript(settings, FALSE);
+  webkit_settings_set_javascript_can_open_windows_automatically(
+      settings, !s.javascript_open_windows_disallowed);
+  if (s.image_load_disabled) webkit_settings_set_auto_load_images(settings, FALSE);
+  if (s.local_storage_disabled) webkit_settings_set_enable_html5_local_storage(settings, FALSE);
+  if (s.webgl_disabled) webkit_settings_set_enable_webgl(settings, FALSE);
+  if (s.caret_browsing_enabled) webkit_settings_set_enable_caret_browsing(settings, TRUE);
+  if (s.default_font_size > 0) webkit_settings_set_default_font_size(settings, s.default_font_size);
+  if (s.default_fixed_font_size > 0)
+    webkit_settings_set_default_monospace_font_size(settings, s.default_fixed_font_size);
+  if (s.minimum_font_size > 0) webkit_settings_set_minimum_font_size(settings, s.minimum_font_size);
+  if (s.default_encoding.length > 0)
+    webkit_settings_set_default_charset(settings, ToUtf8(&s.default_encoding).c_str());
+  if (s.standard_font_family.length > 0)
+    webkit_settings_set_default_font_family(settings, ToUtf8(&s.standard_font_family).c_str());
+}
+
+void TBrowser::LoadUrl(const std::string& url) {
+  if (FView) webkit_web_view_load_uri(FView->View(), url.c_str());
+}
+
+void TBrowser::SetFocus(bool enable) {
+  if (FView && enable) gtk_widget_grab_focus(FView->Widget());
+}
+
+void TBrowser::CloseRequested() {
+  if (FView) webkit_web_view_try_close(FView->View());
+}
+
+void TBrowser::ForceClose() {
+  if (!FView) return;
+  gtk_widget_destroy(FOwnWindow ? FOwnWindow : FView->Widget());  // ends in OnViewDestroyed
+}
+
+// The view is gone: tell the client, let go of it and of the self reference.
+void TBrowser::Finish() {
+  if (!FView) return;
+  if (TRuntime* runtime = TRuntime::Instance()) runtime->Unregister(this);
+  WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
+    if (handler->on_before_close) handler->on_before_close(handler, ShareBrowser());
+  });
+  FView.reset();
+  if (GtkWidget* window = std::exchange(FOwnWindow, nullptr)) gtk_widget_destroy(window);
+  FClient.reset();
+  Release();  // may delete this
+}
+
+bool TBrowser::HasFrame(uint64_t frameId) const {
+  return FView && (frameId == 0 || frameId == FMainFrameId || FFrames.count(frameId) > 0);
+}
+
+std::string TBrowser::FrameUrl(uint64_t frameId) const {
+  if (frameId == 0 || frameId == FMainFrameId) return FMainUrl;
+  auto found = FFrames.find(frameId);
+  return found == FFrames.end() ? std::string() : found->second.Url;
+}
+
+std::string TBrowser::FrameName(uint64_t frameId) const {
+  auto found = FFrames.find(frameId == 0 ? FMainFrameId : frameId);
+  return found == FFrames.end() ? std::string() : found->second.Name;
+}
+
+// A sub-frame whose parent it could not see (another origin) hangs from the main frame.
+uint64_t TBrowser::ParentOf(uint64_t frameId) const {
+  if (frameId == 0 || frameId == FMainFrameId) return 0;
+  auto found = FFrames.find(frameId);
+  if (found == FFrames.end() || found->second.ParentId == 0) return FMainFrameId;
+  return found->second.ParentId;
+}
+
+std::vector<uint64_t> TBrowser::FrameIds() const {
+  std::vector<uint64_t> ids;
+  if (FMainFrameId) ids.push_back(FMainFrameId);
+  for (const auto& [id, facts] : FFrames)
+    if (id != FMainFrameId) ids.push_back(id);
+  return ids;
+}
+
+TCefFrame* TBrowser::NewFrame(uint64_t frameId) {
+  return TFrame::New(this, frameId == FMainFrameId ? 0 : frameId);
+}
+
+void TBrowser::ReportLoadStart(uint64_t frameId) {
+  WithHandler(&TCefClient::get_load_handler, [&](TCefLoadHandler* handler) {
+    if (handler->on_load_start) handler->on_load_start(handler, ShareBrowser(), NewFrame(frameId));
+  });
+}
+
+void TBrowser::ReportLoadEnd(uint64_t frameId, int status) {
+  WithHandler(&TCefClient::get_load_handler, [&](TCefLoadHandler* handler) {
+    if (handler->on_load_end)
+      handler->on_load_end(handler, ShareBrowser(), NewFrame(frameId), status);
+  });
+}
+
+void TBrowser::ReportAddress(uint64_t frameId, const std::string& url) {
+  WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
+    if (!handler->on_address_change) return;
+    const std::u16string text = Utf8ToU16(url);
+    const TCefStringUtf16 record = Borrow(text);
+    handler->on_address_change(handler, ShareBrowser(), NewFrame(frameId), &record);
+  });
+}
+
+void TBrowser::OnLoadCommitted() {
+  const char* uri = webkit_web_view_get_uri(FView->View());
+  FMainUrl = uri ? uri : "";
+  ReportAddress(0, FMainUrl);
+  ReportLoadStart(0);
+}
+
+void TBrowser::OnLoadFinished(int httpStatus) {
+  ReportLoadEnd(0, httpStatus);
+}
+
+void TBrowser::OnLoadFailed(int errorCode, const std::string& errorText, const std::string& url) {
+  WithHandler(&TCefClient::get_load_handler, [&](TCefLoadHandler* handler) {
+    if (!handler->on_load_error) return;
+    const std::u16string text = Utf8ToU16(errorText);
+    const std::u16string failedUrl = Utf8ToU16(url);
+    const TCefStringUtf16 textRecord = Borrow(text);
+    const TCefStringUtf16 urlRecord = Borrow(failedUrl);
+    handler->on_load_error(handler, ShareBrowser(), NewFrame(0), RuntimeErrorOf(errorCode),
+                           &textRecord, &urlRecord);
+  });
+}
+
+void TBrowser::OnLoadingStateChanged() {
+  WebKitWebView* view = FView->View();
+  WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
+    if (handler->on_loading_state_change)
+      handler->on_loading_state_change(handler, ShareBrowser(), webkit_web_view_is_loading(view),
+                                       webkit_web_view_can_go_back(view),
+                                       webkit_web_view_can_go_forward(view));
+  });
+}
+
+void TBrowser::OnSameDocumentNavigation(const std::string& url) {
+  if (url == FMainUrl) return;
+  FMainUrl = url;
+  ReportAddress(0, url);
+}
+
+void TBrowser::OnTitleChanged(const std::string& title) {
+  if (title.empty()) return;  // WebKit clears the title at every commit
+  WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
+    if (!handler->on_title_change) return;
+    const std::u16string text = Utf8ToU16(title);
+    const TCefStringUtf16 record = Borrow(text);
+    handler->on_title_change(handler, ShareBrowser(), &record);
+  });
+}
+
+void TBrowser::OnStatusText(const std::string& text) {
+  WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
+    if (!handler->on_status_message) return;
+    const std::u16string value = Utf8ToU16(text);
+    const TCefStringUtf16 record = Borrow(value);
+    handler->on_status_message(handler, ShareBrowser(), &record);
+  });
+}
+
+void TBrowser::OnConsoleMessage(const std::string& text, const std::string& source, int line) {
+  WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
+    if (!handler->on_console_message) return;
+    const std::u16string message = Utf8ToU16(text);
+    const std::u16string sourceText = Utf8ToU16(source);
+    const TCefStringUtf16 messageRecord = Borrow(message);
+    const TCefStringUtf16 sourceRecord = Borrow(sourceText);
+    handler->on_console_message(handler, ShareBrowser(), &messageRecord, &sourceRecord, line);
+  });
+}
+
+// A new main document comes before its sub-frames' ones: the old sub-frames are gone.
+void TBrowser::OnFrameDocument(const TFrameFacts& frame) {
+  if (frame.IsMain) {
+    FMainFrameId = frame.Id;
+    FFrames.clear();
+  }
+  FFrames[frame.Id] = frame;
+  if (frame.IsMain) return;  // the main frame reports at commit, with WebKit's address
+  ReportAddress(frame.Id, frame.Url);
+  ReportLoadStart(frame.Id);
+}
+
+void TBrowser::OnFrameLoaded(const TFrameFacts& frame, int httpStatus) {
+  if (frame.IsMain) FMainFrameId = frame.Id;
+  FFrames[frame.Id] = frame;
+  if (!frame.IsMain) ReportLoadEnd(frame.Id, httpStatus);
+}
+
+void TBrowser::OnFrameGone(uint64_t frameId) {
+  if (frameId != FMainFrameId) FFrames.erase(frameId);
+}
+
+void TBrowser::OnProcessTerminated(WebKitWebProcessTerminationReason reason) {
+  FFrames.clear();
+  WithHandler(&TCefClient::get_load_handler, [&](TCefLoadHandler* handler) {
+    if (handler->on_render_process_terminated)
+      handler->on_render_process_terminated(handler, ShareBrowser(), TerminationOf(reason));
+  });
+}
+
+void TBrowser::OnCloseRequested() {
+  bool clientCloses = false;
+  WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
+    if (handler->do_close) clientCloses = handler->do_close(handler, ShareBrowser()) != 0;
+  });
+  if (!clientCloses) ForceClose();
+}
+
+void TBrowser::OnViewDestroyed() {
+  AddRef();  // Finish drops the self reference; stay alive until this handler returns
+  Finish();
+  Release();
+}

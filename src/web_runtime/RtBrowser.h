@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RtObject.h"
+#include "RtView.h"
+#include "cef_capi.h"
+
+// One browser: a WebKit view in the client's parent widget, its frames as far as the
+// web-process extension reported them, and the client it reports to. It exposes the browser
+// and the host structure, which share its reference count. While its view lives it holds one
+// reference to itself.
+class TBrowser final : public TRtCounted, private IViewEvents {
+ public:
+  // Answers the browser with one reference for the caller, or nullptr without a runtime.
+  static TBrowser* Create(const TCefWindowInfo* windowInfo, TClientRef<TCefClient> client,
+                          const std::string& url, const TCefBrowserSettings* settings,
+                          TBrowser* opener = nullptr, WebKitWebView* relatedView = nullptr);
+
+  TCefBrowser* ShareBrowser() { return Share(FBrowserFace); }
+  // The browser structure carrying the reference Create gave the caller.
+  TCefBrowser* HandOverBrowser() { return &FBrowserFace.Struct; }
+  TCefBrowserHost* ShareHost() { return Share(FHostFace); }
+  int32_t Id() const { return FId; }
+  bool IsAlive() const { return FView != nullptr; }
+  TWebView* View() const { return FView.get(); }
+  TCefClient* Client() const { return FClient.get(); }
+  bool IsPopup() const { return FOpener != nullptr; }
+  TBrowser* Opener() const { return FOpener; }
+
+  // Frames; id 0 stands for the main frame.
+  uint64_t MainFrameId() const { return FMainFrameId; }
+  bool HasFrame(uint64_t frameId) const;
+  std::string FrameUrl(uint64_t frameId) const;
+  std::string FrameName(uint64_t frameId) const;
+  uint64_t ParentOf(uint64_t frameId) const;
+  std::vector<uint64_t> FrameIds() const;
+  // A new frame object with one reference for the receiver.
+  TCefFrame* NewFrame(uint64_t frameId);
+
+  void CloseRequested();  // close_browser: lets the page's beforeunload decide
+  void ForceClose();      // the parent goes away: no questions
+  void SetFocus(bool enable);
+  void LoadUrl(const std::string& url);
+
+  // Calls a handler's entry when the client offers that handler.
+  template <class THandler, class TCall>
+  void WithHandler(THandler* (CEF_CALLBACK* TCefClient::*getter)(TCefClient*), TCall call) {
+    if (!FClient || !(FClient.get()->*getter)) return;
+    TClientRef<THandler> handler((FClient.get()->*getter)(FClient.get()));
+    if (handler) call(handler.get());
+  }
+
+ private:
+  TBrowser(TClientRef<TCefClient> client, WebKitWebView* view, TBrowser* opener);
+  ~TBrowser() override;
+  void InitFaces();
+  void Place(const TCefWindowInfo* windowInfo);
+  void ApplySettings(const TCefBrowserSettings* settings);
+  void Finish();
+  void ReportLoadStart(uint64_t frameId);
+  void ReportLoadEnd(uint64_t frameId, int status);
+  void ReportAddress(uint64_t frameId, const std::string& url);
+
+  // IViewEvents
+  void OnLoadCommitted() override;
+  void OnLoadFinished(int httpStatus) override;
+  void OnLoadFailed(int errorCode, const std::string& errorText, const std::string& url) override;
+  void OnLoadingStateChanged() override;
+  void OnSameDocumentNavigation(const std::string& url) override;
+  void OnTitleChanged(const std::string& title) override;
+  void OnStatusText(const std::string& text) override;
+  void OnFrameDocument(const TFrameFacts& frame) override;
+  void OnFrameLoaded(const TFrameFacts& frame, int httpStatus) override;
+  void OnFrameGone(uint64_t frameId) override;
+  void OnConsoleMessage(const std::string& text, const std::string& source, int line) override;
+  bool OnKey(GdkEventKey* event, bool pageLeftItAlone) override;
+  void OnFocusIn() override;
+  void OnFocusLeftByTab(bool forward) override;
+  bool OnScriptDialog(WebKitScriptDialog* dialog) override;
+  bool OnPermissionRequest(WebKitPermissionRequest* request) override;
+  GtkWidget* OnCreatePopup(WebKitNavigationAction* action) override;
+  void OnCloseRequested() override;
+  void OnProcessTerminated(WebKitWebProcessTerminationReason reason) override;
+  void OnViewDestroyed() override;
+
+  TFace<TCefBrowser> FBrowserFace;
+  TFace<TCefBrowserHost> FHostFace;
+  int32_t FId = 0;
+  TClientRef<TCefClient> FClient;
+  std::unique_ptr<TWebView> FView;
+  GtkWidget* FOwnWindow = nullptr;  // top-level window of a popup or a parentless browser
+  TBrowser* FOpener = nullptr;      // counted
+  uint64_t FMainFrameId = 0;
+  std::string FMainUrl;  // committed address of the main frame
+  std::map<uint64_t, TFrameFacts> FFrames;
+  int32_t FNextPermissionId = 0;
+};

@@ -1,0 +1,210 @@
+// What the user and the page ask of a browser: keys, focus, script dialogs, permissions and
+// popups.
+
+#include <iterator>
+
+#include "RtBrowser.h"
+#include "RtCallbacks.h"
+#include "RtStrings.h"
+
+namespace {
+
+struct TKeyCode {
+  guint KeyVal;
+  int32_t WindowsCode;
+};
+
+// GDK key values whose virtual key codes do not follow from their character.
+constexpr TKeyCode kKeyCodes[] = {
+    {GDK_KEY_BackSpace, 0x08}, {GDK_KEY_Tab, 0x09},       {GDK_KEY_ISO_Left_Tab, 0x09},
+    {GDK_KEY_Return, 0x0D},    {GDK_KEY_KP_Enter, 0x0D},  {GDK_KEY_Shift_L, 0x10},
+    {GDK_KEY_Shift_R, 0x10},   {GDK_KEY_Control_L, 0x11}, {GDK_KEY_Control_R, 0x11},
+    {GDK_KEY_Alt_L, 0x12},     {GDK_KEY_Alt_R, 0x12},     {GDK_KEY_Pause, 0x13},
+    {GDK_KEY_Caps_Lock, 0x14}, {GDK_KEY_Escape, 0x1B},    {GDK_KEY_space, 0x20},
+    {GDK_KEY_Page_Up, 0x21},   {GDK_KEY_Page_Down, 0x22}, {GDK_KEY_End, 0x23},
+    {GDK_KEY_Home, 0x24},      {GDK_KEY_Left, 0x25},      {GDK_KEY_Up, 0x26},
+    {GDK_KEY_Right, 0x27},     {GDK_KEY_Down, 0x28},      {GDK_KEY_Insert, 0x2D},
+    {GDK_KEY_Delete, 0x2E},    {GDK_KEY_Super_L, 0x5B},   {GDK_KEY_Super_R, 0x5C},
+    {GDK_KEY_Menu, 0x5D},
+};
+
+int32_t WindowsKeyCodeOf(guint keyval) {
+  for (const TKeyCode& code : kKeyCodes)
+    if (code.KeyVal == keyval) return code.WindowsCode;
+  if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24) return int32_t(0x70 + keyval - GDK_KEY_F1);
+  const guint upper = gdk_keyval_to_upper(keyval);
+  if ((upper >= 'A' && upper <= 'Z') || (upper >= '0' && upper <= '9')) return int32_t(upper);
+  return 0;
+}
+
+int32_t ModifiersOf(guint state) {
+  int32_t flags = 0;
+  if (state & GDK_LOCK_MASK) flags |= EVENTFLAG_CAPS_LOCK_DOWN;
+  if (state & GDK_SHIFT_MASK) flags |= EVENTFLAG_SHIFT_DOWN;
+  if (state & GDK_CONTROL_MASK) flags |= EVENTFLAG_CONTROL_DOWN;
+  if (state & GDK_MOD1_MASK) flags |= EVENTFLAG_ALT_DOWN;
+  if (state & GDK_BUTTON1_MASK) flags |= EVENTFLAG_LEFT_MOUSE_BUTTON;
+  if (state & GDK_BUTTON2_MASK) flags |= EVENTFLAG_MIDDLE_MOUSE_BUTTON;
+  if (state & GDK_BUTTON3_MASK) flags |= EVENTFLAG_RIGHT_MOUSE_BUTTON;
+  if (state & GDK_SUPER_MASK) flags |= EVENTFLAG_COMMAND_DOWN;
+  return flags;
+}
+
+// Characters outside the basic plane do not fit the record's one code unit.
+char16_t CharacterOf(guint keyval) {
+  const gunichar c = gdk_keyval_to_unicode(keyval);
+  return c < 0x10000 ? char16_t(c) : 0;
+}
+
+TCefKeyEvent KeyEventOf(const GdkEventKey* event) {
+  TCefKeyEvent key{};
+  key.type_ = event->type == GDK_KEY_PRESS ? KEYEVENT_RAWKEYDOWN : KEYEVENT_KEYUP;
+  key.modifiers = ModifiersOf(event->state);
+  key.windows_key_code = WindowsKeyCodeOf(event->keyval);
+  key.native_key_code = event->hardware_keycode;
+  key.is_system_key = (event->state & GDK_MOD1_MASK) != 0;
+  key.character = CharacterOf(event->keyval);
+  key.unmodified_character = CharacterOf(gdk_keyval_to_lower(event->keyval));
+  return key;
+}
+
+TCefJsDialogType JsDialogTypeOf(WebKitScriptDialogType type) {
+  switch (type) {
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+      return JSDIALOGTYPE_CONFIRM;
+    case WEBKIT_SCRIPT_DIALOG_PROMPT:
+      return JSDIALOGTYPE_PROMPT;
+    default:
+      return JSDIALOGTYPE_ALERT;
+  }
+}
+
+std::string TextOf(const char* text) {
+  return text ? text : "";
+}
+
+std::string OriginOf(const char* uri) {
+  if (!uri) return {};
+  WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
+  gchar* text = origin ? webkit_security_origin_to_string(origin) : nullptr;
+  std::string result = text ? text : "";
+  g_free(text);
+  if (origin) webkit_security_origin_unref(origin);
+  return result;
+}
+
+}  // namespace
+
+bool TBrowser::OnKey(GdkEventKey* event, bool pageLeftItAlone) {
+  const TCefKeyEvent key = KeyEventOf(event);
+  auto* osEvent = reinterpret_cast<cef_event_handle_t>(event);
+  bool handled = false;
+  WithHandler(&TCefClient::get_keyboard_handler, [&](TCefKeyboardHandler* handler) {
+    if (pageLeftItAlone && handler->on_key_event) {
+      handled = handler->on_key_event(handler, ShareBrowser(), &key, osEvent) != 0;
+    } else if (!pageLeftItAlone && handler->on_pre_key_event) {
+      TCefBool isShortcut = 0;
+      handled = handler->on_pre_key_event(handler, ShareBrowser(), &key, osEvent, &isShortcut) != 0;
+    }
+  });
+  return handled;
+}
+
+void TBrowser::OnFocusIn() {
+  bool refused = false;
+  WithHandler(&TCefClient::get_focus_handler, [&](TCefFocusHandler* handler) {
+    if (handler->on_set_focus)
+      refused = handler->on_set_focus(handler, ShareBrowser(), FOCUS_SOURCE_SYSTEM) != 0;
+  });
+  if (refused) return;
+  WithHandler(&TCefClient::get_focus_handler, [&](TCefFocusHandler* handler) {
+    if (handler->on_got_focus) handler->on_got_focus(handler, ShareBrowser());
+  });
+}
+
+void TBrowser::OnFocusLeftByTab(bool forward) {
+  WithHandler(&TCefClient::get_focus_handler, [&](TCefFocusHandler* handler) {
+    if (handler->on_take_focus) handler->on_take_focus(handler, ShareBrowser(), forward);
+  });
+}
+
+// A declined dialog goes back to WebKit, which shows its own; a suppressed one gets the
+// default answer without being shown.
+bool TBrowser::OnScriptDialog(WebKitScriptDialog* dialog) {
+  const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
+  const bool beforeUnload = type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM;
+  const std::u16string message = Utf8ToU16(TextOf(webkit_script_dialog_get_message(dialog)));
+  const TCefStringUtf16 messageRecord = Borrow(message);
+  bool handled = false;
+  TCefBool suppress = 0;
+  WithHandler(&TCefClient::get_jsdialog_handler, [&](TCefJsDialogHandler* handler) {
+    if (beforeUnload ? !handler->on_before_unload_dialog : !handler->on_jsdialog) return;
+    TCefJsDialogCallback* callback = TJsDialogCallback::New(dialog);
+    auto& answer = OwnerOf<TJsDialogCallback>(callback);
+    answer.AddRef();  // ours, to take the dialog back when the client declines it
+    if (beforeUnload) {
+      handled = handler->on_before_unload_dialog(handler, ShareBrowser(), &messageRecord, 0,
+                                                 callback) != 0;
+    } else {
+      const std::u16string origin = Utf8ToU16(OriginOf(webkit_web_view_get_uri(FView->View())));
+      const std::u16string prompt =
+          Utf8ToU16(type == WEBKIT_SCRIPT_DIALOG_PROMPT
+                        ? TextOf(webkit_script_dialog_prompt_get_default_text(dialog))
+                        : std::string());
+      const std::u16string noLanguage;
+      const TCefStringUtf16 originRecord = Borrow(origin);
+      const TCefStringUtf16 languageRecord = Borrow(noLanguage);
+      const TCefStringUtf16 promptRecord = Borrow(prompt);
+      handled = handler->on_jsdialog(handler, ShareBrowser(), &originRecord, &languageRecord,
+                                     JsDialogTypeOf(type), &messageRecord, &promptRecord, callback,
+                                     &suppress) != 0;
+    }
+    if (!handled) answer.Detach();
+    answer.Release();
+  });
+  return handled || suppress;
+}
+
+// WebKit has no withdrawal of a permission request, so cancellations are never reported.
+bool TBrowser::OnPermissionRequest(WebKitPermissionRequest* request) {
+  if (!WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return false;
+  bool asked = false;
+  WithHandler(&TCefClient::get_geolocation_handler, [&](TCefGeolocationHandler* handler) {
+    if (!handler->on_request_geolocation_permission) return;
+    const std::u16string url = Utf8ToU16(FMainUrl);
+    const TCefStringUtf16 urlRecord = Borrow(url);
+    handler->on_request_geolocation_permission(handler, ShareBrowser(), &urlRecord,
+                                               ++FNextPermissionId,
+                                               TGeolocationCallback::New(request));
+    asked = true;
+  });
+  return asked;
+}
+
+// window.open: the client may refuse the popup or give it another client; WebKit then loads
+// the popup's address into the view answered here.
+GtkWidget* TBrowser::OnCreatePopup(WebKitNavigationAction* action) {
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  TCefPopupFeatures features{};
+  TCefWindowInfo windowInfo{};
+  TCefBrowserSettings settings{};
+  settings.size = sizeof(settings);
+  TCefStringUtf16 url{};
+  AssignOwned(url, TextOf(request ? webkit_uri_request_get_uri(request) : nullptr));
+  TCefClient* client = FClient.Share();
+  bool refused = false;
+  WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
+    if (handler->on_before_popup)
+      refused = handler->on_before_popup(handler, ShareBrowser(), &features, &windowInfo, &url,
+                                         &client, &settings) != 0;
+  });
+  TClientRef<TCefClient> popupClient(client);
+  cef_string_utf16_clear(&url);
+  if (refused || !FView) return nullptr;
+  TBrowser* popup =
+      Create(&windowInfo, std::move(popupClient), std::string(), &settings, this, FView->View());
+  if (!popup) return nullptr;
+  GtkWidget* widget = popup->View()->Widget();
+  popup->Release();  // the popup keeps itself while its view lives
+  return widget;
+}

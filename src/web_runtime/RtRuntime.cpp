@@ -1,0 +1,66 @@
+#include "RtRuntime.h"
+
+#include <algorithm>
+
+#include "RtBrowser.h"
+#include "RtDownload.h"
+#include "RtGuard.h"
+#include "RtMainLoop.h"
+
+namespace {
+
+// Downloads not started by one of our browsers have nobody to ask and are left to WebKit.
+void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  Guarded("download-started", [&] {
+    TRuntime* runtime = TRuntime::Instance();
+    TBrowser* browser =
+        runtime ? runtime->BrowserOfView(webkit_download_get_web_view(download)) : nullptr;
+    if (browser) TDownload::Follow(browser, download);
+  });
+}
+
+}  // namespace
+
+bool TRuntime::Start(const std::string& cachePath) {
+  if (Current) return false;
+  Current = new TRuntime(cachePath);
+  return true;
+}
+
+void TRuntime::Stop() {
+  if (!Current) return;
+  Current->CloseAllBrowsers();
+  delete Current;
+  Current = nullptr;
+  // Let WebKit deliver what the teardown queued before the host unloads us.
+  IterateMainContextOnce();
+}
+
+TRuntime::TRuntime(const std::string& cachePath) : FWeb(cachePath) {
+  g_signal_connect(FWeb.Context(), "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+}
+
+TRuntime::~TRuntime() = default;
+
+void TRuntime::Register(TBrowser* browser) {
+  FBrowsers.push_back(browser);
+}
+
+void TRuntime::Unregister(TBrowser* browser) {
+  FBrowsers.erase(std::remove(FBrowsers.begin(), FBrowsers.end(), browser), FBrowsers.end());
+}
+
+TBrowser* TRuntime::BrowserOfView(WebKitWebView* view) const {
+  for (TBrowser* browser : FBrowsers)
+    if (browser->View() && browser->View()->View() == view) return browser;
+  return nullptr;
+}
+
+// Browsers still open at shutdown are closed without asking their pages.
+void TRuntime::CloseAllBrowsers() {
+  while (!FBrowsers.empty()) {
+    TBrowser* browser = FBrowsers.back();
+    browser->ForceClose();
+    Unregister(browser);  // in case its view was already on its way out
+  }
+}

@@ -1,0 +1,221 @@
+// Entry points without a WebKit counterpart here. Each answers null, 0 or false and releases
+// any object it was handed, as the reference rules require.
+
+#include "RtObject.h"
+#include "cef_capi.h"
+
+extern "C" {
+
+// No script extensions: the handler is released.
+TCefBool cef_register_extension(TCefConstString*, TCefConstString*, TCefv8Handler* handler) {
+  ReleaseObject(handler);
+  return 0;
+}
+
+// No custom scheme handlers: the factory is released.
+TCefBool cef_register_scheme_handler_factory(TCefConstString*, TCefConstString*,
+                                             TCefSchemeHandlerFactory* factory) {
+  ReleaseObject(factory);
+  return 0;
+}
+
+// No custom scheme handlers to clear.
+TCefBool cef_clear_scheme_handler_factories(void) {
+  return 0;
+}
+// Cross-origin lists are not kept.
+TCefBool cef_add_cross_origin_whitelist_entry(TCefConstString*, TCefConstString*, TCefConstString*,
+                                              TCefBool) {
+  return 0;
+}
+// Cross-origin lists are not kept.
+TCefBool cef_remove_cross_origin_whitelist_entry(TCefConstString*, TCefConstString*,
+                                                 TCefConstString*, TCefBool) {
+  return 0;
+}
+// Cross-origin lists are not kept.
+TCefBool cef_clear_cross_origin_whitelist(void) {
+  return 0;
+}
+// URL parsing is not offered.
+TCefBool cef_parse_url(TCefConstString*, TCefUrlParts*) {
+  return 0;
+}
+// URL building is not offered.
+TCefBool cef_create_url(const TCefUrlParts*, TCefStringUtf16*) {
+  return 0;
+}
+// Request objects are not offered.
+TCefRequest* cef_request_create(void) {
+  return nullptr;
+}
+// Request objects are not offered.
+TCefPostData* cef_post_data_create(void) {
+  return nullptr;
+}
+// Request objects are not offered.
+TCefPostDataElement* cef_post_data_element_create(void) {
+  return nullptr;
+}
+// Streams are not offered.
+TCefStreamReader* cef_stream_reader_create_for_file(TCefConstString*) {
+  return nullptr;
+}
+// Streams are not offered.
+TCefStreamReader* cef_stream_reader_create_for_data(void*, size_t) {
+  return nullptr;
+}
+// Streams are not offered: the handler is released.
+TCefStreamReader* cef_stream_reader_create_for_handler(TCefReadHandler* handler) {
+  ReleaseObject(handler);
+  return nullptr;
+}
+// Streams are not offered.
+TCefStreamWriter* cef_stream_writer_create_for_file(TCefConstString*) {
+  return nullptr;
+}
+// Streams are not offered: the handler is released.
+TCefStreamWriter* cef_stream_writer_create_for_handler(TCefWriteHandler* handler) {
+  ReleaseObject(handler);
+  return nullptr;
+}
+// Script contexts live in the web process only.
+TCefv8Context* cef_v8context_get_current_context(void) {
+  return nullptr;
+}
+// Script contexts live in the web process only.
+TCefv8Context* cef_v8context_get_entered_context(void) {
+  return nullptr;
+}
+// Script contexts live in the web process only.
+TCefBool cef_v8context_in_context(void) {
+  return 0;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_undefined(void) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_null(void) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_bool(TCefBool) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_int(int32_t) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_uint(uint32_t) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_double(double) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_date(const RuntimeTime*) {
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_string(TCefConstString*) {
+  return nullptr;
+}
+// Script values live in the web process only: the accessor is released.
+TCefv8Value* cef_v8value_create_object(TCefV8Accessor* accessor) {
+  ReleaseObject(accessor);
+  return nullptr;
+}
+// Script values live in the web process only.
+TCefv8Value* cef_v8value_create_array(int32_t) {
+  return nullptr;
+}
+// Script values live in the web process only: the handler is released.
+TCefv8Value* cef_v8value_create_function(TCefConstString*, TCefv8Handler* handler) {
+  ReleaseObject(handler);
+  return nullptr;
+}
+// Script stacks live in the web process only.
+TCefV8StackTrace* cef_v8stack_trace_get_current(int32_t) {
+  return nullptr;
+}
+// XML readers are not offered: the stream is released.
+TCefXmlReader* cef_xml_reader_create(TCefStreamReader* stream, TCefXmlEncodingType,
+                                     TCefConstString*) {
+  ReleaseObject(stream);
+  return nullptr;
+}
+// ZIP readers are not offered: the stream is released.
+TCefZipReader* cef_zip_reader_create(TCefStreamReader* stream) {
+  ReleaseObject(stream);
+  return nullptr;
+}
+// Command lines are not offered.
+TCefCommandLine* cef_command_line_create(void) {
+  return nullptr;
+}
+// Command lines are not offered.
+TCefCommandLine* cef_command_line_get_global(void) {
+  return nullptr;
+}
+// Process messages are not offered.
+TCefProcessMessage* cef_process_message_create(TCefConstString*) {
+  return nullptr;
+}
+// Value objects are not offered.
+TCefBinaryValue* cef_binary_value_create(const void*, size_t) {
+  return nullptr;
+}
+// Value objects are not offered.
+TCefDictionaryValue* cef_dictionary_value_create(void) {
+  return nullptr;
+}
+// Value objects are not offered.
+TCefListValue* cef_list_value_create(void) {
+  return nullptr;
+}
+// Path look-ups are not offered.
+TCefBool cef_get_path(TCefPathKey, TCefStringUtf16*) {
+  return 0;
+}
+// Process launching is not offered: the command line is released.
+TCefBool cef_launch_process(TCefCommandLine* command_line) {
+  ReleaseObject(command_line);
+  return 0;
+}
+// Response objects are not offered.
+TCefResponse* cef_response_create(void) {
+  return nullptr;
+}
+// URL requests are not offered: request and client are released.
+TCefUrlRequest* cef_urlrequest_create(TCefRequest* request, TCefUrlRequestClient* client) {
+  ReleaseObject(request);
+  ReleaseObject(client);
+  return nullptr;
+}
+// No plug-ins: the visitor is released unvisited.
+void cef_visit_web_plugin_info(TCefWebPluginInfoVisitor* visitor) {
+  ReleaseObject(visitor);
+}
+// No plug-ins.
+void cef_refresh_web_plugins(void) {}
+// No plug-ins.
+void cef_add_web_plugin_path(TCefConstString*) {}
+// No plug-ins.
+void cef_add_web_plugin_directory(TCefConstString*) {}
+// No plug-ins.
+void cef_remove_web_plugin_path(TCefConstString*) {}
+// No plug-ins.
+void cef_unregister_internal_web_plugin(TCefConstString*) {}
+// No plug-ins.
+void cef_force_web_plugin_shutdown(TCefConstString*) {}
+// No plug-ins.
+void cef_register_web_plugin_crash(TCefConstString*) {}
+// No plug-ins: the callback is released unanswered.
+void cef_is_web_plugin_unstable(TCefConstString*, TCefWebPluginUnstableCallback* callback) {
+  ReleaseObject(callback);
+}
+
+}  // extern "C"

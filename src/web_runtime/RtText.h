@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Conversions between the runtime's three text forms. Malformed input never fails: each bad
+// sequence becomes U+FFFD, so text from any source can be converted and nothing reads past
+// the given length.
+std::u16string Utf8ToUtf16(const char* text, size_t length);
+std::string Utf16ToUtf8(const char16_t* text, size_t length);
+std::u16string WideToUtf16(const wchar_t* text, size_t length);
+std::wstring Utf16ToWide(const char16_t* text, size_t length);
+std::string WideToUtf8(const wchar_t* text, size_t length);
+std::wstring Utf8ToWide(const char* text, size_t length);

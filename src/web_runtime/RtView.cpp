@@ -1,0 +1,334 @@
+#include "RtView.h"
+
+#include <memory>
+
+#include "RtGuard.h"
+#include "WebMessages.h"
+
+namespace {
+
+// Status memory per view is only needed between a document's request and its load end.
+constexpr size_t kMaxRememberedStatuses = 512;
+
+constexpr char kSelfKey[] = "corvane-web-view";
+
+std::string TextOrEmpty(const char* text) {
+  return text ? text : "";
+}
+
+struct TPendingReply {
+  TWebView::TTextReply Reply;
+};
+
+void OnPageReply(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<TPendingReply> pending(static_cast<TPendingReply*>(data));
+  Guarded("page reply", [&] {
+    GError* error = nullptr;
+    WebKitUserMessage* answer =
+        webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    g_clear_error(&error);
+    GVariant* parameters = answer ? webkit_user_message_get_parameters(answer) : nullptr;
+    const bool ok = parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"));
+    const char* text = nullptr;
+    if (ok) g_variant_get(parameters, "(&s)", &text);
+    if (pending->Reply) pending->Reply(ok, TextOrEmpty(text));
+    g_clear_object(&answer);
+  });
+}
+
+TFrameFacts ReadFrameFacts(GVariant* parameters) {
+  TFrameFacts facts;
+  const char* url = nullptr;
+  const char* name = nullptr;
+  gboolean isMain = FALSE;
+  guint64 id = 0, parent = 0;
+  g_variant_get_child(parameters, 0, "t", &id);
+  g_variant_get_child(parameters, 1, "b", &isMain);
+  g_variant_get_child(parameters, 2, "t", &parent);
+  g_variant_get_child(parameters, 3, "&s", &url);
+  g_variant_get_child(parameters, 4, "&s", &name);
+  facts.Id = id;
+  facts.IsMain = isMain;
+  facts.ParentId = parent;
+  facts.Url = TextOrEmpty(url);
+  facts.Name = TextOrEmpty(name);
+  return facts;
+}
+
+bool IsOfType(GVariant* parameters, const char* type) {
+  return parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE(type));
+}
+
+}  // namespace
+
+TWebView::TWebView(WebKitWebView* view, IViewEvents& events) : FView(view), FEvents(events) {
+  g_object_ref_sink(FView);
+  g_object_set_data(G_OBJECT(FView), kSelfKey, this);
+  ConnectSignals();
+}
+
+TWebView::~TWebView() {
+  g_signal_handlers_disconnect_by_data(FView, this);
+  g_object_set_data(G_OBJECT(FView), kSelfKey, nullptr);
+  if (GtkWidget* parent = gtk_widget_get_parent(Widget()))
+    gtk_container_remove(GTK_CONTAINER(parent), Widget());
+  g_object_unref(FView);
+}
+
+void TWebView::ConnectSignals() {
+  g_signal_connect(FView, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  g_signal_connect(FView, "load-failed", G_CALLBACK(OnLoadFailed), this);
+  g_signal_connect(FView, "notify::is-loading", G_CALLBACK(OnIsLoading), this);
+  g_signal_connect(FView, "notify::title", G_CALLBACK(OnTitle), this);
+  g_signal_connect(FView, "notify::uri", G_CALLBACK(OnUri), this);
+  g_signal_connect(FView, "mouse-target-changed", G_CALLBACK(OnMouseTarget), this);
+  g_signal_connect(FView, "user-message-received", G_CALLBACK(OnUserMessage), this);
+  g_signal_connect(FView, "key-press-event", G_CALLBACK(OnKeyEvent), this);
+  g_signal_connect(FView, "key-release-event", G_CALLBACK(OnKeyEvent), this);
+  g_signal_connect(FView, "focus-in-event", G_CALLBACK(OnFocusIn), this);
+  g_signal_connect(FView, "focus-out-event", G_CALLBACK(OnFocusOut), this);
+  g_signal_connect(FView, "script-dialog", G_CALLBACK(OnScriptDialog), this);
+  g_signal_connect(FView, "permission-request", G_CALLBACK(OnPermission), this);
+  g_signal_connect(FView, "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(FView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(FView, "close", G_CALLBACK(OnClose), this);
+  g_signal_connect(FView, "web-process-terminated", G_CALLBACK(OnTerminated), this);
+  g_signal_connect(FView, "resource-load-started", G_CALLBACK(OnResourceStarted), this);
+  g_signal_connect(FView, "destroy", G_CALLBACK(OnDestroy), this);
+}
+
+void TWebView::SendToPage(const char* name, GVariant* parameters, TTextReply reply) {
+  WebKitUserMessage* message = webkit_user_message_new(name, parameters);
+  if (!reply) {
+    webkit_web_view_send_message_to_page(FView, message, nullptr, nullptr, nullptr);
+    return;
+  }
+  webkit_web_view_send_message_to_page(FView, message, nullptr, OnPageReply,
+                                       new TPendingReply{std::move(reply)});
+}
+
+void TWebView::ExecuteScript(uint64_t frameId, const std::string& code, const std::string& url,
+                             int startLine) {
+  SendToPage(webmsg::kExecute,
+             g_variant_new(webmsg::kExecuteType, guint64(frameId), code.c_str(), url.c_str(),
+                           gint32(startLine)),
+             nullptr);
+}
+
+void TWebView::RequestSource(uint64_t frameId, TTextReply reply) {
+  SendToPage(webmsg::kGetSource, g_variant_new(webmsg::kFrameIdType, guint64(frameId)),
+             std::move(reply));
+}
+
+void TWebView::RequestText(uint64_t frameId, TTextReply reply) {
+  SendToPage(webmsg::kGetText, g_variant_new(webmsg::kFrameIdType, guint64(frameId)),
+             std::move(reply));
+}
+
+void TWebView::LoadUrlInFrame(uint64_t frameId, const std::string& url) {
+  SendToPage(webmsg::kLoadUrl, g_variant_new(webmsg::kLoadUrlType, guint64(frameId), url.c_str()),
+             nullptr);
+}
+
+void TWebView::LoadStringInFrame(uint64_t frameId, const std::string& markup) {
+  SendToPage(webmsg::kLoadString,
+             g_variant_new(webmsg::kLoadStringType, guint64(frameId), markup.c_str()), nullptr);
+}
+
+int TWebView::MainResourceStatus() const {
+  WebKitWebResource* resource = webkit_web_view_get_main_resource(FView);
+  WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+  return response ? int(webkit_uri_response_get_status_code(response)) : 0;
+}
+
+int TWebView::StatusOf(const std::string& url) const {
+  auto found = FStatusByUrl.find(url);
+  return found == FStatusByUrl.end() ? 0 : found->second;
+}
+
+void TWebView::RememberResource(WebKitWebResource* resource) {
+  WebKitURIResponse* response = webkit_web_resource_get_response(resource);
+  if (!response) return;
+  if (FStatusByUrl.size() >= kMaxRememberedStatuses) FStatusByUrl.clear();
+  FStatusByUrl[TextOrEmpty(webkit_web_resource_get_uri(resource))] =
+      int(webkit_uri_response_get_status_code(response));
+}
+
+void TWebView::HandleExtensionMessage(WebKitUserMessage* message) {
+  const std::string name = TextOrEmpty(webkit_user_message_get_name(message));
+  GVariant* parameters = webkit_user_message_get_parameters(message);
+  if (name == webmsg::kFrameDocument && IsOfType(parameters, webmsg::kFrameDocumentType)) {
+    FEvents.OnFrameDocument(ReadFrameFacts(parameters));
+  } else if (name == webmsg::kFrameLoaded && IsOfType(parameters, webmsg::kFrameLoadedType)) {
+    const TFrameFacts facts = ReadFrameFacts(parameters);
+    gint32 status = 0;
+    g_variant_get_child(parameters, 5, "i", &status);
+    FEvents.OnFrameLoaded(facts, status ? status : StatusOf(facts.Url));
+  } else if (name == webmsg::kFrameGone && IsOfType(parameters, webmsg::kFrameGoneType)) {
+    guint64 id = 0;
+    g_variant_get(parameters, webmsg::kFrameGoneType, &id);
+    FEvents.OnFrameGone(id);
+  } else if (name == webmsg::kConsole && IsOfType(parameters, webmsg::kConsoleType)) {
+    const char* text = nullptr;
+    const char* source = nullptr;
+    guint32 line = 0;
+    g_variant_get(parameters, "(&s&su)", &text, &source, &line);
+    FEvents.OnConsoleMessage(text, source, int(line));
+  }
+}
+
+void TWebView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  Guarded("load-changed", [&] {
+    if (event == WEBKIT_LOAD_STARTED) view.FStatusByUrl.clear();
+    if (event == WEBKIT_LOAD_COMMITTED) view.FEvents.OnLoadCommitted();
+    if (event == WEBKIT_LOAD_FINISHED) view.FEvents.OnLoadFinished(view.MainResourceStatus());
+  });
+}
+
+// Errors of other domains (the network library's) count as WebKit's generic failure.
+gboolean TWebView::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  Guarded("load-failed", [&] {
+    const bool webkitError =
+        error && (error->domain == WEBKIT_NETWORK_ERROR || error->domain == WEBKIT_POLICY_ERROR);
+    view.FEvents.OnLoadFailed(webkitError ? error->code : int(WEBKIT_NETWORK_ERROR_FAILED),
+                              error ? error->message : "", TextOrEmpty(uri));
+  });
+  return FALSE;  // WebKit shows its own error page as well
+}
+
+void TWebView::OnIsLoading(GObject*, GParamSpec*, gpointer self) {
+  Guarded("notify::is-loading",
+          [&] { static_cast<TWebView*>(self)->FEvents.OnLoadingStateChanged(); });
+}
+
+void TWebView::OnTitle(GObject*, GParamSpec*, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  Guarded("notify::title",
+          [&] { view.FEvents.OnTitleChanged(TextOrEmpty(webkit_web_view_get_title(view.FView))); });
+}
+
+// During a load the address is reported at commit; outside one it changed in place.
+void TWebView::OnUri(GObject*, GParamSpec*, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  Guarded("notify::uri", [&] {
+    if (!webkit_web_view_is_loading(view.FView))
+      view.FEvents.OnSameDocumentNavigation(TextOrEmpty(webkit_web_view_get_uri(view.FView)));
+  });
+}
+
+void TWebView::OnMouseTarget(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self) {
+  Guarded("mouse-target-changed", [&] {
+    const char* link =
+        webkit_hit_test_result_context_is_link(hit) ? webkit_hit_test_result_get_link_uri(hit) : "";
+    static_cast<TWebView*>(self)->FEvents.OnStatusText(TextOrEmpty(link));
+  });
+}
+
+gboolean TWebView::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
+  return Guarded(
+      "user-message-received",
+      [&] {
+        static_cast<TWebView*>(self)->HandleExtensionMessage(message);
+        return gboolean(TRUE);
+      },
+      gboolean(TRUE));
+}
+
+TWebView::TKeyStamp TWebView::StampOf(const GdkEventKey* event) {
+  return TKeyStamp{event->type, event->time, event->keyval, event->hardware_keycode};
+}
+
+gboolean TWebView::OnKeyEvent(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  return Guarded(
+      "key event",
+      [&] {
+        const TKeyStamp stamp = StampOf(event);
+        const bool secondPass = stamp == view.FKeyInFlight;
+        view.FKeyInFlight = secondPass ? TKeyStamp{} : stamp;
+        if (!secondPass && event->type == GDK_KEY_PRESS) {
+          view.FTabPressed = event->keyval == GDK_KEY_Tab || event->keyval == GDK_KEY_ISO_Left_Tab;
+          view.FTabForward = !(event->state & GDK_SHIFT_MASK);
+        }
+        return gboolean(view.FEvents.OnKey(event, secondPass));
+      },
+      gboolean(FALSE));
+}
+
+gboolean TWebView::OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer self) {
+  Guarded("focus-in-event", [&] { static_cast<TWebView*>(self)->FEvents.OnFocusIn(); });
+  return FALSE;
+}
+
+gboolean TWebView::OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  Guarded("focus-out-event", [&] {
+    // Focus that leaves while a Tab key is being handled was tabbed out of the page.
+    if (view.FTabPressed) view.FEvents.OnFocusLeftByTab(view.FTabForward);
+    view.FTabPressed = false;
+  });
+  return FALSE;
+}
+
+gboolean TWebView::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
+  return Guarded(
+      "script-dialog",
+      [&] { return gboolean(static_cast<TWebView*>(self)->FEvents.OnScriptDialog(dialog)); },
+      gboolean(FALSE));
+}
+
+gboolean TWebView::OnPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self) {
+  return Guarded(
+      "permission-request",
+      [&] { return gboolean(static_cast<TWebView*>(self)->FEvents.OnPermissionRequest(request)); },
+      gboolean(FALSE));
+}
+
+GtkWidget* TWebView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  return Guarded(
+      "create", [&] { return static_cast<TWebView*>(self)->FEvents.OnCreatePopup(action); },
+      static_cast<GtkWidget*>(nullptr));
+}
+
+// A response the view cannot show is downloaded (WebKit would drop it); everything else
+// keeps WebKit's own decision.
+gboolean TWebView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                  WebKitPolicyDecisionType type, gpointer) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+  auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  if (webkit_response_policy_decision_is_mime_type_supported(response)) return FALSE;
+  webkit_policy_decision_download(decision);
+  return TRUE;
+}
+
+void TWebView::OnClose(WebKitWebView*, gpointer self) {
+  Guarded("close", [&] { static_cast<TWebView*>(self)->FEvents.OnCloseRequested(); });
+}
+
+void TWebView::OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                            gpointer self) {
+  Guarded("web-process-terminated",
+          [&] { static_cast<TWebView*>(self)->FEvents.OnProcessTerminated(reason); });
+}
+
+// The resource may outlive this object: its handler finds us through the view's data, which
+// the destructor clears.
+void TWebView::OnResourceStarted(WebKitWebView* webView, WebKitWebResource* resource,
+                                 WebKitURIRequest*, gpointer) {
+  g_signal_connect_object(resource, "notify::response", G_CALLBACK(OnResourceResponse), webView,
+                          GConnectFlags(0));
+}
+
+void TWebView::OnResourceResponse(GObject* resource, GParamSpec*, gpointer webView) {
+  Guarded("notify::response", [&] {
+    auto* view = static_cast<TWebView*>(g_object_get_data(G_OBJECT(webView), kSelfKey));
+    if (view) view->RememberResource(WEBKIT_WEB_RESOURCE(resource));
+  });
+}
+
+void TWebView::OnDestroy(GtkWidget*, gpointer self) {
+  Guarded("destroy", [&] { static_cast<TWebView*>(self)->FEvents.OnViewDestroyed(); });
+}

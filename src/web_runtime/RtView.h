@@ -1,0 +1,122 @@
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+// What the web-process extension tells about one frame.
+struct TFrameFacts {
+  uint64_t Id = 0;
+  bool IsMain = false;
+  uint64_t ParentId = 0;  // 0: top frame, or a parent the frame may not see (cross-origin)
+  std::string Url;
+  std::string Name;
+};
+
+// Everything a browser needs to hear from its WebKit view, in WebKit-neutral terms where
+// that is cheap. Implemented by the browser, which turns it into client callbacks.
+class IViewEvents {
+ public:
+  virtual void OnLoadCommitted() = 0;
+  virtual void OnLoadFinished(int httpStatus) = 0;
+  virtual void OnLoadFailed(int errorCode, const std::string& errorText,
+                            const std::string& url) = 0;
+  virtual void OnLoadingStateChanged() = 0;
+  // The address changed without a new document (fragment, history API).
+  virtual void OnSameDocumentNavigation(const std::string& url) = 0;
+  virtual void OnTitleChanged(const std::string& title) = 0;
+  virtual void OnStatusText(const std::string& text) = 0;
+  virtual void OnFrameDocument(const TFrameFacts& frame) = 0;
+  virtual void OnFrameLoaded(const TFrameFacts& frame, int httpStatus) = 0;
+  virtual void OnFrameGone(uint64_t frameId) = 0;
+  virtual void OnConsoleMessage(const std::string& text, const std::string& source, int line) = 0;
+  // First pass happens before the page sees the key, the second only for keys it left alone.
+  // Answer true to keep the key from the page (first pass) or from GTK (second pass).
+  virtual bool OnKey(GdkEventKey* event, bool pageLeftItAlone) = 0;
+  virtual void OnFocusIn() = 0;
+  virtual void OnFocusLeftByTab(bool forward) = 0;
+  virtual bool OnScriptDialog(WebKitScriptDialog* dialog) = 0;
+  virtual bool OnPermissionRequest(WebKitPermissionRequest* request) = 0;
+  // Answers the view of the new popup, or nullptr to refuse it.
+  virtual GtkWidget* OnCreatePopup(WebKitNavigationAction* action) = 0;
+  virtual void OnCloseRequested() = 0;
+  virtual void OnProcessTerminated(WebKitWebProcessTerminationReason reason) = 0;
+  virtual void OnViewDestroyed() = 0;
+
+ protected:
+  ~IViewEvents() = default;
+};
+
+// One WebKitWebView and its signal handlers; also the UI end of the extension's messages.
+class TWebView {
+ public:
+  using TTextReply = std::function<void(bool ok, const std::string& text)>;
+
+  TWebView(WebKitWebView* view, IViewEvents& events);
+  ~TWebView();
+  TWebView(const TWebView&) = delete;
+  TWebView& operator=(const TWebView&) = delete;
+
+  WebKitWebView* View() const { return FView; }
+  GtkWidget* Widget() const { return GTK_WIDGET(FView); }
+
+  // Frame id 0 stands for the main frame.
+  void ExecuteScript(uint64_t frameId, const std::string& code, const std::string& url,
+                     int startLine);
+  void RequestSource(uint64_t frameId, TTextReply reply);
+  void RequestText(uint64_t frameId, TTextReply reply);
+  void LoadUrlInFrame(uint64_t frameId, const std::string& url);
+  void LoadStringInFrame(uint64_t frameId, const std::string& markup);
+
+  int MainResourceStatus() const;
+  // Last HTTP status seen for a URL loaded by this view, 0 when unknown.
+  int StatusOf(const std::string& url) const;
+
+ private:
+  void ConnectSignals();
+  void SendToPage(const char* name, GVariant* parameters, TTextReply reply);
+  void HandleExtensionMessage(WebKitUserMessage* message);
+  void RememberResource(WebKitWebResource* resource);
+
+  static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                               gpointer self);
+  static void OnIsLoading(GObject*, GParamSpec*, gpointer self);
+  static void OnTitle(GObject*, GParamSpec*, gpointer self);
+  static void OnUri(GObject*, GParamSpec*, gpointer self);
+  static void OnMouseTarget(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self);
+  static gboolean OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self);
+  static gboolean OnKeyEvent(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer self);
+  static gboolean OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer self);
+  static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
+  static gboolean OnPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
+  static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
+  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer);
+  static void OnClose(WebKitWebView*, gpointer self);
+  static void OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self);
+  static void OnResourceStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
+                                gpointer self);
+  static void OnResourceResponse(GObject* resource, GParamSpec*, gpointer self);
+  static void OnDestroy(GtkWidget*, gpointer self);
+
+  WebKitWebView* FView;
+  IViewEvents& FEvents;
+  std::unordered_map<std::string, int> FStatusByUrl;
+  // Identifies the key event WebKit may hand back because the page did not use it.
+  struct TKeyStamp {
+    GdkEventType Type = GDK_NOTHING;
+    guint32 Time = 0;
+    guint KeyVal = 0;
+    guint16 KeyCode = 0;
+    bool operator==(const TKeyStamp&) const = default;
+  };
+  static TKeyStamp StampOf(const GdkEventKey* event);
+  TKeyStamp FKeyInFlight;
+  bool FTabPressed = false;
+  bool FTabForward = true;
+};

@@ -1,0 +1,75 @@
+#include "RtWebContext.h"
+
+#include <dlfcn.h>
+#include <glib/gstdio.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "RtGuard.h"
+
+namespace {
+
+std::string MakeTemporaryFolder() {
+  GError* error = nullptr;
+  gchar* folder = g_dir_make_tmp("corvane-runtime-XXXXXX", &error);
+  g_clear_error(&error);
+  std::string path = folder ? folder : "";
+  g_free(folder);
+  return path;
+}
+
+std::string Child(const std::string& folder, const char* name) {
+  return (std::filesystem::path(folder) / name).string();
+}
+
+// Without a GPU device WebKit's GL compositing only costs time; draw in software instead.
+bool HasRenderNode() {
+  return g_file_test("/dev/dri", G_FILE_TEST_IS_DIR);
+}
+
+}  // namespace
+
+TWebContext::TWebContext(const std::string& cachePath) {
+  std::string root = cachePath;
+  if (root.empty()) root = FTemporaryFolder = MakeTemporaryFolder();
+  const std::string data = Child(root, "data");
+  const std::string cache = Child(root, "cache");
+  WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+      "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
+  FContext = webkit_web_context_new_with_website_data_manager(manager);
+  g_object_unref(manager);
+  g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),
+                   nullptr);
+  FCookies = std::make_shared<TCookieStore>(webkit_web_context_get_cookie_manager(FContext));
+}
+
+TWebContext::~TWebContext() {
+  FCookies.reset();
+  g_object_unref(FContext);
+  if (FTemporaryFolder.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove_all(FTemporaryFolder, ignored);
+}
+
+WebKitWebView* TWebContext::NewView() const {
+  auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(FContext));
+  if (!HasRenderNode())
+    webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(view),
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  return view;
+}
+
+std::string TWebContext::ExtensionFolder() {
+  Dl_info info{};
+  if (!dladdr(reinterpret_cast<void*>(&TWebContext::ExtensionFolder), &info) || !info.dli_fname)
+    return CORVANE_EXTENSION_DIR_NAME;
+  return (std::filesystem::path(info.dli_fname).parent_path() / CORVANE_EXTENSION_DIR_NAME)
+      .string();
+}
+
+void TWebContext::OnInitializeExtensions(WebKitWebContext* context, gpointer) {
+  Guarded("initialize-web-extensions", [&] {
+    webkit_web_context_set_web_extensions_directory(context, ExtensionFolder().c_str());
+  });
+}

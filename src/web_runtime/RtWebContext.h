@@ -1,0 +1,33 @@
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <memory>
+#include <string>
+
+#include "RtCookieStore.h"
+
+// The runtime's one WebKit web context: its data folders, the web-process extension and the
+// global cookie store. Exists between initialize and shutdown.
+class TWebContext {
+ public:
+  // cachePath empty: the data lives in a private temporary folder removed at shutdown.
+  explicit TWebContext(const std::string& cachePath);
+  ~TWebContext();
+  TWebContext(const TWebContext&) = delete;
+  TWebContext& operator=(const TWebContext&) = delete;
+
+  WebKitWebContext* Context() const { return FContext; }
+  std::weak_ptr<TCookieStore> Cookies() const { return FCookies; }
+  WebKitWebView* NewView() const;
+
+  // Folder of the web-process extension: beside this library.
+  static std::string ExtensionFolder();
+
+ private:
+  static void OnInitializeExtensions(WebKitWebContext* context, gpointer);
+
+  std::string FTemporaryFolder;
+  WebKitWebContext* FContext = nullptr;
+  std::shared_ptr<TCookieStore> FCookies;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+// Names and parameter types of the user messages between the runtime (UI process) and its
+// web-process extension. Frame identifiers are WebKit's 64-bit frame ids.
+
+namespace webmsg {
+
+// Web process -> UI process.
+// A frame got a new document: (frame id, is main, parent id or 0, url, name).
+inline constexpr char kFrameDocument[] = "corvane.frame-document";
+inline constexpr char kFrameDocumentType[] = "(tbtss)";
+// A frame finished loading its document: (frame id, is main, parent id or 0, url, name,
+// http status or 0 when the document does not know it).
+inline constexpr char kFrameLoaded[] = "corvane.frame-loaded";
+inline constexpr char kFrameLoadedType[] = "(tbtssi)";
+// A frame's window went away: (frame id).
+inline constexpr char kFrameGone[] = "corvane.frame-gone";
+inline constexpr char kFrameGoneType[] = "(t)";
+// A console message of the page: (text, source url, line).
+inline constexpr char kConsole[] = "corvane.console";
+inline constexpr char kConsoleType[] = "(ssu)";
+
+// UI process -> web process; frame id 0 means the page's main frame.
+// Run script in a frame: (frame id, code, script url, start line). Reply: none.
+inline constexpr char kExecute[] = "corvane.execute";
+inline constexpr char kExecuteType[] = "(tssi)";
+// Serialised markup or plain text of a frame: (frame id). Reply: (text) or no parameters
+// when the frame is gone.
+inline constexpr char kGetSource[] = "corvane.get-source";
+inline constexpr char kGetText[] = "corvane.get-text";
+inline constexpr char kFrameIdType[] = "(t)";
+inline constexpr char kTextType[] = "(s)";
+// Navigate a frame to a URL: (frame id, url). Reply: none.
+inline constexpr char kLoadUrl[] = "corvane.load-url";
+inline constexpr char kLoadUrlType[] = "(ts)";
+// Replace a frame's document with markup: (frame id, markup). Reply: none.
+inline constexpr char kLoadString[] = "corvane.load-string";
+inline constexpr char kLoadStringType[] = "(ts)";
+
+}  // namespace webmsg

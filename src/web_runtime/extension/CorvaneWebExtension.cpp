@@ -1,0 +1,296 @@
+// Web-process side of the runtime: WebKit's UI-process API has no frames, so every per-frame
+// fact (new document, load end, name, parent) and every per-frame action (script, source,
+// text, navigation) goes through this extension and WebKit user messages.
+
+#include <webkit2/webkit-web-extension.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "WebMessages.h"
+
+namespace {
+
+struct TFrameEntry {
+  guint64 PageId = 0;
+  WebKitFrame* Frame = nullptr;  // weak: cleared when WebKit drops the frame
+};
+
+struct TExtensionState {
+  WebKitWebExtension* Extension = nullptr;
+  // Our own script world: the page's scripts cannot see or disturb what we add there.
+  WebKitScriptWorld* World = nullptr;
+  std::unordered_map<guint64, TFrameEntry> Frames;
+  std::unordered_map<guint64, guint64> MainFrameOfPage;
+};
+
+TExtensionState* State = nullptr;
+
+// Identifies the frame a native report function belongs to.
+struct TFrameKey {
+  guint64 PageId;
+  guint64 FrameId;
+};
+
+void SendToView(guint64 pageId, const char* name, GVariant* parameters) {
+  WebKitWebPage* page = webkit_web_extension_get_page(State->Extension, pageId);
+  if (!page) {
+    g_variant_unref(g_variant_ref_sink(parameters));
+    return;
+  }
+  webkit_web_page_send_message_to_view(page, webkit_user_message_new(name, parameters), nullptr,
+                                       nullptr, nullptr);
+}
+
+WebKitFrame* FindFrame(guint64 pageId, guint64 frameId) {
+  if (frameId == 0) {
+    auto main = State->MainFrameOfPage.find(pageId);
+    if (main == State->MainFrameOfPage.end()) return nullptr;
+    frameId = main->second;
+  }
+  auto found = State->Frames.find(frameId);
+  return found == State->Frames.end() ? nullptr : found->second.Frame;
+}
+
+void OnFrameFinalized(gpointer data, GObject*) {
+  auto* key = static_cast<TFrameKey*>(data);
+  try {
+    State->Frames.erase(key->FrameId);
+    SendToView(key->PageId, webmsg::kFrameGone,
+               g_variant_new(webmsg::kFrameGoneType, key->FrameId));
+  } catch (...) {
+  }
+  delete key;
+}
+
+void RememberFrame(guint64 pageId, WebKitFrame* frame) {
+  const guint64 frameId = webkit_frame_get_id(frame);
+  if (webkit_frame_is_main_frame(frame)) State->MainFrameOfPage[pageId] = frameId;
+  auto [entry, added] = State->Frames.try_emplace(frameId, TFrameEntry{pageId, frame});
+  if (added) g_object_weak_ref(G_OBJECT(frame), OnFrameFinalized, new TFrameKey{pageId, frameId});
+}
+
+// Called from our script world: (kind, window name, parent frame id as text, http status).
+void OnFrameReport(const char* kind, const char* name, const char* parentId, int status,
+                   gpointer data) {
+  try {
+    const auto* key = static_cast<const TFrameKey*>(data);
+    WebKitFrame* frame = FindFrame(key->PageId, key->FrameId);
+    if (!frame) return;
+    const gboolean isMain = webkit_frame_is_main_frame(frame);
+    const guint64 parent = parentId ? g_ascii_strtoull(parentId, nullptr, 10) : 0;
+    const char* url = webkit_frame_get_uri(frame);
+    const std::string kindText = kind ? kind : "";
+    if (kindText == "document") {
+      SendToView(key->PageId, webmsg::kFrameDocument,
+                 g_variant_new(webmsg::kFrameDocumentType, key->FrameId, isMain, parent,
+                               url ? url : "", name ? name : ""));
+    } else if (kindText == "load") {
+      SendToView(key->PageId, webmsg::kFrameLoaded,
+                 g_variant_new(webmsg::kFrameLoadedType, key->FrameId, isMain, parent,
+                               url ? url : "", name ? name : "", status));
+    }
+  } catch (...) {
+  }
+}
+
+void FreeFrameKey(gpointer data) {
+  delete static_cast<TFrameKey*>(data);
+}
+
+// Reports the new document at once and its load end later; the guard keeps a second
+// window-object-cleared for the same document (popups) from hooking twice.
+constexpr char kHookScript[] = R"JS((function (frameId) {
+  if (window.__corvaneHooked) return;
+  window.__corvaneHooked = true;
+  window.__corvaneFrameId = frameId;
+  var report = window.__corvaneReport;
+  function parentId() {
+    if (window.parent === window) return "0";
+    try { return String(window.parent.__corvaneFrameId || "0"); } catch (e) { return "0"; }
+  }
+  function status() {
+    try {
+      var nav = performance.getEntriesByType("navigation")[0];
+      return (nav && nav.responseStatus) || 0;
+    } catch (e) { return 0; }
+  }
+  report("document", window.name, parentId(), 0);
+  window.addEventListener("load", function () {
+    report("load", window.name, parentId(), status());
+  });
+  window.addEventListener("pageshow", function (e) {
+    if (e.persisted) report("load", window.name, parentId(), status());
+  });
+}))JS";
+
+void CallWithText(JSCContext* context, const char* functionSource, const char* argument) {
+  JSCValue* function = jsc_context_evaluate(context, functionSource, -1);
+  if (jsc_value_is_function(function)) {
+    JSCValue* result =
+        jsc_value_function_call(function, G_TYPE_STRING, argument ? argument : "", G_TYPE_NONE);
+    g_clear_object(&result);
+  }
+  g_object_unref(function);
+  jsc_context_clear_exception(context);
+}
+
+void HookFrame(WebKitWebPage* page, WebKitFrame* frame) {
+  const guint64 pageId = webkit_web_page_get_id(page);
+  const guint64 frameId = webkit_frame_get_id(frame);
+  RememberFrame(pageId, frame);
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  JSCValue* report = jsc_value_new_function(
+      context, "__corvaneReport", G_CALLBACK(OnFrameReport), new TFrameKey{pageId, frameId},
+      FreeFrameKey, G_TYPE_NONE, 4, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_INT);
+  jsc_context_set_value(context, "__corvaneReport", report);
+  g_object_unref(report);
+  CallWithText(context, kHookScript, std::to_string(frameId).c_str());
+  g_object_unref(context);
+}
+
+void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
+  try {
+    HookFrame(page, frame);
+  } catch (...) {
+  }
+}
+
+// Runs code in our script world and answers its string result.
+std::string EvaluateText(WebKitFrame* frame, const char* code) {
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  JSCValue* value = jsc_context_evaluate(context, code, -1);
+  std::string text;
+  if (jsc_value_is_string(value)) {
+    char* raw = jsc_value_to_string(value);
+    text = raw ? raw : "";
+    g_free(raw);
+  }
+  g_object_unref(value);
+  jsc_context_clear_exception(context);
+  g_object_unref(context);
+  return text;
+}
+
+constexpr char kSourceScript[] =
+    "(document.doctype ? new XMLSerializer().serializeToString(document.doctype) + '\\n' : '')"
+    " + (document.documentElement ? document.documentElement.outerHTML : '')";
+constexpr char kTextScript[] =
+    "document.body ? document.body.innerText"
+    " : (document.documentElement ? document.documentElement.innerText : '')";
+
+// Script errors of executed code show up like the page's own: as console messages.
+void ReportException(guint64 pageId, JSCContext* context) {
+  JSCException* exception = jsc_context_get_exception(context);
+  if (!exception) return;
+  char* text = jsc_exception_report(exception);
+  const char* source = jsc_exception_get_source_uri(exception);
+  SendToView(pageId, webmsg::kConsole,
+             g_variant_new(webmsg::kConsoleType, text ? text : "", source ? source : "",
+                           jsc_exception_get_line_number(exception)));
+  g_free(text);
+  jsc_context_clear_exception(context);
+}
+
+void ExecuteInFrame(guint64 pageId, WebKitFrame* frame, GVariant* parameters) {
+  guint64 frameId = 0;
+  const char* code = nullptr;
+  const char* url = nullptr;
+  gint32 line = 0;
+  g_variant_get(parameters, "(t&s&si)", &frameId, &code, &url, &line);
+  JSCContext* context = webkit_frame_get_js_context(frame);
+  JSCValue* result =
+      jsc_context_evaluate_with_source_uri(context, code, -1, url, line > 0 ? guint(line) : 1u);
+  g_clear_object(&result);
+  ReportException(pageId, context);
+  g_object_unref(context);
+}
+
+void CallInFrame(WebKitFrame* frame, const char* functionSource, GVariant* parameters) {
+  guint64 frameId = 0;
+  const char* argument = nullptr;
+  g_variant_get(parameters, "(t&s)", &frameId, &argument);
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  CallWithText(context, functionSource, argument);
+  g_object_unref(context);
+}
+
+constexpr char kNavigateFunction[] = "(function (url) { window.location.assign(url); })";
+constexpr char kWriteFunction[] =
+    "(function (markup) { document.open(); document.write(markup); document.close(); })";
+
+GVariant* HandlePageMessage(guint64 pageId, const std::string& name, GVariant* parameters) {
+  guint64 frameId = 0;
+  g_variant_get_child(parameters, 0, "t", &frameId);
+  WebKitFrame* frame = FindFrame(pageId, frameId);
+  if (!frame) return nullptr;
+  if (name == webmsg::kExecute) {
+    ExecuteInFrame(pageId, frame, parameters);
+  } else if (name == webmsg::kGetSource) {
+    return g_variant_new(webmsg::kTextType, EvaluateText(frame, kSourceScript).c_str());
+  } else if (name == webmsg::kGetText) {
+    return g_variant_new(webmsg::kTextType, EvaluateText(frame, kTextScript).c_str());
+  } else if (name == webmsg::kLoadUrl) {
+    CallInFrame(frame, kNavigateFunction, parameters);
+  } else if (name == webmsg::kLoadString) {
+    CallInFrame(frame, kWriteFunction, parameters);
+  }
+  return nullptr;
+}
+
+bool HasExpectedType(const std::string& name, GVariant* parameters) {
+  static const std::unordered_map<std::string, const char*> kTypes = {
+      {webmsg::kExecute, webmsg::kExecuteType},
+      {webmsg::kGetSource, webmsg::kFrameIdType},
+      {webmsg::kGetText, webmsg::kFrameIdType},
+      {webmsg::kLoadUrl, webmsg::kLoadUrlType},
+      {webmsg::kLoadString, webmsg::kLoadStringType}};
+  auto found = kTypes.find(name);
+  return found != kTypes.end() && parameters &&
+         g_variant_is_of_type(parameters, G_VARIANT_TYPE(found->second));
+}
+
+gboolean OnPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
+  try {
+    const std::string name = webkit_user_message_get_name(message);
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    GVariant* answer = nullptr;
+    if (HasExpectedType(name, parameters))
+      answer = HandlePageMessage(webkit_web_page_get_id(page), name, parameters);
+    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), answer));
+    return TRUE;
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+void OnConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpointer) {
+  try {
+    const char* text = webkit_console_message_get_text(message);
+    const char* source = webkit_console_message_get_source_id(message);
+    SendToView(webkit_web_page_get_id(page), webmsg::kConsole,
+               g_variant_new(webmsg::kConsoleType, text ? text : "", source ? source : "",
+                             webkit_console_message_get_line(message)));
+  } catch (...) {
+  }
+}
+
+void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+  g_signal_connect(page, "user-message-received", G_CALLBACK(OnPageMessage), nullptr);
+  g_signal_connect(page, "console-message-sent", G_CALLBACK(OnConsoleMessage), nullptr);
+}
+
+}  // namespace
+
+extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
+    WebKitWebExtension* extension, const GVariant*) {
+  try {
+    State = new TExtensionState;  // lives as long as the web process
+    State->Extension = extension;
+    State->World = webkit_script_world_new_with_name("corvane");
+    g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                     G_CALLBACK(OnWindowObjectCleared), nullptr);
+    g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
+  } catch (...) {
+  }
+}

@@ -1,0 +1,64 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the runtime test.
+
+Prints its port on the first line of stdout, serves a page with an iframe and a file to
+download, appends every
+/report request's query to the report file, and exits by itself after a time limit or when
+/quit is requested.
+"""
+import http.server
+import sys
+import threading
+
+PAGES = {
+    "/index.html": b"<!DOCTYPE html><html><head><title>Runtime test</title></head><body>"
+                   b"<p>main document</p><iframe name=\"child\" src=\"/sub.html\"></iframe>"
+                   b"</body></html>",
+    "/sub.html": b"<!DOCTYPE html><html><body><p>sub document</p></body></html>",
+}
+
+DOWNLOAD = b"downloaded bytes\n" * 64
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        path, _, query = self.path.partition("?")
+        if path == "/report":
+            with open(self.server.report_file, "a", encoding="utf-8") as reports:
+                reports.write(query + "\n")
+            self.answer(204, b"")
+        elif path == "/quit":
+            self.answer(204, b"")
+            threading.Thread(target=self.server.shutdown, daemon=True).start()
+        elif path == "/file.bin":
+            self.answer(200, DOWNLOAD, "application/octet-stream")
+        elif path in PAGES:
+            self.answer(200, PAGES[path])
+        else:
+            self.answer(404, b"<html><body>missing</body></html>")
+
+    def answer(self, status, body, content_type="text/html; charset=utf-8"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    report_file, time_limit = sys.argv[1], float(sys.argv[2])
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.report_file = report_file
+    print(server.server_address[1], flush=True)
+    timer = threading.Timer(time_limit, server.shutdown)
+    timer.daemon = True
+    timer.start()
+    server.serve_forever()
+    server.server_close()
+
+
+if __name__ == "__main__":
+    main()
