@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/build.sh" "$root/build"
 (cd "$root/build" &&
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 600)
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j2 --timeout 600)
 
 # Sanitizer pass: libraries and unit tests only, to keep it fast.
 "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
@@ -15,4 +15,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$root/build-asan" &&
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 -L unit --timeout 600)
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j2 -L unit --timeout 600)

@@ -1,0 +1,64 @@
+// Program entry: module start, the main window and its message loop, module end.
+
+#include <glib.h>
+
+#include <memory>
+
+#include "Application.h"
+#include "CloseOnSignals.h"
+#include "ErrorDisplay.h"
+#include "Main.h"
+#include "ModuleActions.h"
+#include "SysUtils.h"
+
+namespace {
+
+// Modules in dependency order: each ends before the ones it uses. The window framework comes
+// after the modules the main window uses, because ending it destroys the main window.
+void RegisterModules(TModuleActions& modules) {
+  modules.Add(StartWindowFramework, EndWindowFramework);
+}
+
+int RunMainWindow() {
+  Application->Initialize();
+  Application->SetMainFormOnTaskBar(true);
+  Application->CreateForm(MainForm);
+  return Application->Run();
+}
+
+// The top-level handler: an error that ends the program is shown, then the exit code is 1.
+int ReportFatalError() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    ShowErrorBox(e, nullptr);
+  } catch (...) {
+    ShowErrorBox(Exception("Unknown exception"), nullptr);
+  }
+  return 1;
+}
+
+}  // namespace
+
+int main() {
+  g_set_prgname("corvane");
+  TModuleActions modules;
+  RegisterModules(modules);
+  // Held through the exit steps too: a signal then waits for them instead of cutting them off.
+  auto closeOnSignals = std::make_unique<TCloseOnSignals>();
+  int exitCode = 0;
+  try {
+    modules.StartAll();
+    exitCode = RunMainWindow();
+    modules.EndAll();
+  } catch (...) {
+    closeOnSignals.reset();  // so a signal can still end a program waiting in the error box
+    exitCode = ReportFatalError();
+    try {
+      modules.EndAll();  // the modules that are still started
+    } catch (...) {
+      ReportFatalError();
+    }
+  }
+  return exitCode;
+}

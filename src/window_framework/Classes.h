@@ -1,0 +1,60 @@
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Root of everything that can be the Sender of an event.
+class TObject {
+ public:
+  TObject() = default;
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+  virtual ~TObject() = default;
+};
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+
+// Binds a method of object as an event handler.
+template <class TClass, class... TArgs>
+std::function<void(TArgs...)> MethodEvent(TClass* object, void (TClass::*method)(TArgs...)) {
+  return [object, method](TArgs... args) { (object->*method)(std::forward<TArgs>(args)...); };
+}
+
+// A component is owned by the component that created it and destroyed with it. Components are
+// destroyed only through Free(), so that BeforeDestruction and the owned components' destruction
+// run while the object is still whole (a C++ destructor no longer sees the derived class).
+class TComponent : public TObject {
+ public:
+  explicit TComponent(TComponent* AOwner);
+
+  // BeforeDestruction, then the owned components in reverse creation order, then this.
+  void Free();
+
+  TComponent* Owner() const { return FOwner; }
+  const std::string& Name() const { return FName; }
+  void SetName(std::string name) { FName = std::move(name); }
+  int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+  TComponent* Components(int index) const { return FComponents.at(static_cast<size_t>(index)); }
+
+  // True between creation from a stored description and the component's loaded step.
+  bool Loading() const { return FLoading; }
+  void BeginLoading() { FLoading = true; }
+  // The loaded step: runs once the whole stored description has been read.
+  virtual void Loaded() { FLoading = false; }
+
+ protected:
+  ~TComponent() override;
+  virtual void BeforeDestruction() {}
+
+ private:
+  void DestroyComponents();
+  void RemoveComponent(TComponent* component);
+
+  TComponent* FOwner;
+  std::string FName;
+  std::vector<TComponent*> FComponents;
+  bool FLoading = false;
+};

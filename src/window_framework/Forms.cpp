@@ -1,0 +1,142 @@
+#include "Forms.h"
+
+#include <gtk/gtk.h>
+
+#include "Application.h"
+
+namespace {
+
+constexpr const char* kFontProviderKey = "corvane-font-provider";
+
+gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer data) {
+  auto* form = static_cast<TForm*>(data);
+  CallGuarded(form, [form] { form->Close(); });
+  return TRUE;  // the form decides what closing means; GTK must not destroy the window
+}
+
+}  // namespace
+
+void TFormDescription::ApplyTo(TForm& form) const {
+  for (const auto& step : FSteps) step(form);
+}
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
+  TWinControl::SetVisible(false);
+}
+
+void TForm::LoadDescription() {
+  BeginLoading();
+  Description().ApplyTo(*this);
+  RunLoadedSteps();
+  FCreated = true;
+  RunHandler(OnCreate);
+}
+
+void TForm::RunLoadedSteps() {
+  if (Loading()) Loaded();
+  // By index: a loaded step may create further components, which were not loaded.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (Components(i)->Loading()) Components(i)->Loaded();
+}
+
+void TForm::RunHandler(const TNotifyEvent& handler) {
+  if (handler) CallGuarded(this, [&] { handler(this); });
+}
+
+void TForm::BeforeDestruction() {
+  if (FCreated) RunHandler(OnDestroy);
+  if (Application) Application->FormDestroying(this);
+}
+
+void TForm::SetCaption(std::string caption) {
+  FCaption = std::move(caption);
+  if (HandleAllocated()) gtk_window_set_title(GTK_WINDOW(Handle()), FCaption.c_str());
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  FBorderStyle = style;
+  ApplyBounds();
+}
+
+void TForm::SetFont(TFont font) {
+  FFont = std::move(font);
+  if (HandleAllocated()) ApplyFont(Handle());
+}
+
+GtkWidget* TForm::CreateWindowAround(GtkWidget* clientArea) {
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window), FCaption.c_str());
+  gtk_container_add(GTK_CONTAINER(window), clientArea);
+  gtk_widget_set_can_focus(clientArea, FALSE);  // the window itself is no tab stop
+  gtk_widget_show(clientArea);
+  ApplyGeometry(GTK_WINDOW(window), clientArea);
+  ApplyFont(window);
+  g_signal_connect(window, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+  return window;
+}
+
+void TForm::ApplyBounds() {
+  if (HandleAllocated()) ApplyGeometry(GTK_WINDOW(Handle()), ClientWidget());
+}
+
+void TForm::ApplyGeometry(GtkWindow* window, GtkWidget* clientArea) {
+  const bool sizeable = FBorderStyle == bsSizeable;
+  gtk_window_set_resizable(window, sizeable);
+  // A window that cannot be resized takes the size its content asks for.
+  gtk_widget_set_size_request(clientArea, sizeable ? -1 : Width(), sizeable ? -1 : Height());
+  if (Width() > 0 && Height() > 0) {
+    gtk_window_set_default_size(window, Width(), Height());
+    gtk_window_resize(window, Width(), Height());
+  }
+  if (FPosition == poDesigned) gtk_window_move(window, Left(), Top());
+}
+
+void TForm::ApplyFont(GtkWidget* window) {
+  GtkStyleContext* context = gtk_widget_get_style_context(window);
+  if (auto* old =
+          static_cast<GtkStyleProvider*>(g_object_get_data(G_OBJECT(window), kFontProviderKey)))
+    gtk_style_context_remove_provider(context, old);
+  GtkCssProvider* provider = gtk_css_provider_new();
+  // Font properties are inherited, so the window's rule reaches every widget inside it.
+  const std::string css = "* { " + FontToCss(FFont) + "}";
+  gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
+  gtk_style_context_add_provider(context, GTK_STYLE_PROVIDER(provider),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_set_data_full(G_OBJECT(window), kFontProviderKey, provider, g_object_unref);
+}
+
+void TForm::SetVisible(bool visible) {
+  if (visible && !Visible()) {
+    HandleNeeded();
+    ApplyTaskbarOwnership();
+    RunHandler(OnShow);
+  }
+  TWinControl::SetVisible(visible);
+}
+
+void TForm::ApplyTaskbarOwnership() {
+  TForm* mainForm = Application ? Application->MainForm() : nullptr;
+  if (!mainForm || mainForm == this || !Application->MainFormOnTaskBar()) return;
+  GtkWindow* window = GTK_WINDOW(Handle());
+  gtk_window_set_transient_for(window, GTK_WINDOW(mainForm->Handle()));
+  gtk_window_set_skip_taskbar_hint(window, TRUE);
+}
+
+void TForm::Close() {
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == caNone) return;
+  if (Application && Application->MainForm() == this)
+    Application->Terminate();
+  else if (action == caMinimize)
+    gtk_window_iconify(GTK_WINDOW(Handle()));
+  else
+    Hide();
+}
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
