@@ -99,6 +99,14 @@ std::optional<TFileStamp> FillAndRename(TFileDescriptor& file, const std::string
   return stamp;
 }
 
+// Makes the rename itself durable; a failure here loses nothing, so it is not reported.
+void SyncFolderOf(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  TFileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.IsOpen()) std::ignore = ::fsync(directory.Get());
+}
+
 [[noreturn]] void RaiseCreateError(const std::string& fileName, int errorCode) {
   throw MakeFCreateError(fileName, SystemErrorText(errorCode));
 }
@@ -141,6 +149,7 @@ TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view con
     ::unlink(tempName.c_str());
     RaiseCreateError(fileName, error);
   }
+  SyncFolderOf(target);
   return *stamp;
 }
 

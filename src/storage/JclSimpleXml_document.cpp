@@ -1,0 +1,239 @@
+#include <iterator>
+#include <sstream>
+
+#include "JclSimpleXml.h"
+#include "FileUtils.h"
+#include "JclSimpleXml_text.h"
+
+namespace {
+
+std::unique_ptr<TJclStringStream> MakeReadStream(std::string_view bytes,
+                                                 TJclStringEncoding encoding, uint16_t codePage) {
+  switch (encoding) {
+    case seUTF8:
+      return std::make_unique<TJclUTF8Stream>(bytes);
+    case seUTF16:
+      return std::make_unique<TJclUTF16Stream>(bytes);
+    case seAuto: {
+      auto stream = std::make_unique<TJclAutoStream>(bytes);
+      if (codePage != CP_ACP) stream->SetCodePage(codePage);
+      return stream;
+    }
+    default:
+      return std::make_unique<TJclAnsiStream>(bytes, codePage);
+  }
+}
+
+std::string RunStreamHook(const TJclSimpleXML::TStreamHook& hook, TJclSimpleXML& sender,
+                          std::string_view bytes) {
+  std::istringstream in{std::string(bytes)};
+  std::ostringstream out;
+  hook(sender, in, out);
+  return std::move(out).str();
+}
+
+}  // namespace
+
+// --- element hooks into the document ---
+
+void TJclSimpleXMLElem::NotifyParsed(bool withTag) const {
+  if (!FSimpleXML) return;
+  if (withTag && FSimpleXML->OnTagParsed) FSimpleXML->OnTagParsed(*FSimpleXML, FName);
+  if (FSimpleXML->OnValueParsed) FSimpleXML->OnValueParsed(*FSimpleXML, FName, FValue);
+}
+
+void TJclSimpleXMLElem::NotifyLoadProgress(const TJclStringStream& stream) const {
+  if (FSimpleXML) FSimpleXML->ReportLoadProgress(stream);
+}
+
+void TJclSimpleXMLElem::NotifySaved() const {
+  if (FSimpleXML) FSimpleXML->NodeSaved();
+}
+
+// --- document ---
+
+TJclSimpleXML::TJclSimpleXML()
+    : FRoot(std::make_unique<TJclSimpleXMLElemClassic>()),
+      FProlog(std::make_unique<TJclSimpleXMLElemsProlog>(this)) {
+  FRoot->Attach(nullptr, this);
+}
+
+TJclSimpleXML::~TJclSimpleXML() = default;
+
+void TJclSimpleXML::SetIndentString(std::string_view indent) {
+  if (IsIndentText(indent)) FIndentString = indent;
+}
+
+void TJclSimpleXML::SetBaseIndentString(std::string_view indent) {
+  if (IsIndentText(indent)) FBaseIndentString = indent;
+}
+
+void TJclSimpleXML::SetFileName(const std::string& fileName) {
+  FFileName = fileName;
+  LoadFromFile(fileName);
+}
+
+std::string TJclSimpleXML::EncodeValue(std::string_view value) {
+  std::string text(value);
+  if (OnEncodeValue) OnEncodeValue(*this, text);
+  if (FOptions.Contains(sxoAutoEncodeValue)) return FullEncode(text);
+  if (FOptions.Contains(sxoAutoEncodeEntity)) return EntityEncode(text);
+  return text;
+}
+
+std::string TJclSimpleXML::DecodeValue(std::string_view value) {
+  std::string text = FOptions.Contains(sxoAutoEncodeValue)    ? FullDecode(value)
+                     : FOptions.Contains(sxoAutoEncodeEntity) ? EntityDecode(value)
+                                                              : std::string(value);
+  if (OnDecodeValue) OnDecodeValue(*this, text);
+  return text;
+}
+
+void TJclSimpleXML::ReportLoadProgress(const TJclStringStream& stream) {
+  if (OnLoadProgress)
+    OnLoadProgress(*this, static_cast<int64_t>(stream.BytePosition()),
+                   static_cast<int64_t>(stream.ByteSize()));
+}
+
+void TJclSimpleXML::NodeSaved() {
+  ++FSaveCurrent;
+  if (OnSaveProgress) OnSaveProgress(*this, FSaveCurrent, FSaveCount);
+}
+
+// --- loading ---
+
+void TJclSimpleXML::LoadFromFile(const std::string& fileName, TJclStringEncoding encoding,
+                                 uint16_t codePage) {
+  LoadFromBytes(ReadFileContents(fileName), encoding, codePage);
+}
+
+void TJclSimpleXML::LoadFromStream(std::istream& stream, TJclStringEncoding encoding,
+                                   uint16_t codePage) {
+  const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+  LoadFromBytes(bytes, encoding, codePage);
+}
+
+void TJclSimpleXML::LoadFromBytes(std::string_view bytes, TJclStringEncoding encoding,
+                                  uint16_t codePage) {
+  ClearContent();
+  std::string decoded;
+  if (OnDecodeStream) {
+    decoded = RunStreamHook(OnDecodeStream, *this, bytes);
+    bytes = decoded;
+  }
+  const std::unique_ptr<TJclStringStream> stream = MakeReadStream(bytes, encoding, codePage);
+  stream->SkipBOM();
+  LoadFromStringStream(*stream);
+  if (const auto* autoStream = dynamic_cast<const TJclAutoStream*>(stream.get())) {
+    FEncoding = autoStream->Encoding();
+    FCodePage = autoStream->CodePage();
+  } else if (const auto* ansiStream = dynamic_cast<const TJclAnsiStream*>(stream.get())) {
+    FEncoding = encoding;
+    FCodePage = ansiStream->CodePage();
+  } else {
+    FEncoding = encoding;
+    FCodePage = codePage;
+  }
+}
+
+void TJclSimpleXML::LoadFromString(std::string_view text) {
+  TJclUTF8Stream stream(text);
+  stream.SkipBOM();
+  LoadFromStringStream(stream);
+  FEncoding = seUTF8;
+  FCodePage = CP_UTF8;
+}
+
+void TJclSimpleXML::LoadFromStringStream(TJclStringStream& stream) {
+  ClearContent();
+  ReportLoadProgress(stream);
+  // One character per refill in the prolog, so a declared code page applies right after it.
+  const size_t bufferSize = stream.BufferSize();
+  stream.SetBufferSize(1);
+  FProlog->LoadFromStringStream(stream);
+  stream.SetBufferSize(bufferSize);
+  FRoot->LoadFromStringStream(stream);
+  ReportLoadProgress(stream);
+}
+
+void TJclSimpleXML::ClearContent() {
+  FRoot->Clear();
+  FProlog->Clear();
+}
+
+// --- saving ---
+
+void TJclSimpleXML::ResolveAutoEncoding(TJclStringEncoding& encoding, uint16_t& codePage) {
+  TJclSimpleXMLElemHeader* header = FProlog->FindHeader();
+  if (!header) {
+    encoding = FEncoding;
+    codePage = FCodePage;
+    return;
+  }
+  // An empty declaration reads as the ANSI code page, so it saves as one too.
+  const std::string charset = header->Encoding();
+  codePage = charset.empty() ? CP_ACP : CodePageFromCharsetName(charset);
+  encoding = codePage == CP_UTF16LE ? seUTF16 : codePage == CP_UTF8 ? seUTF8 : seAnsi;
+}
+
+std::string TJclSimpleXML::WriteBytes(TJclStringEncoding& encoding, uint16_t& codePage) {
+  if (encoding == seAuto) ResolveAutoEncoding(encoding, codePage);
+  std::string bytes;
+  std::unique_ptr<TJclStringStream> stream;
+  if (encoding == seUTF8) {
+    stream = std::make_unique<TJclUTF8Stream>(&bytes);
+    FCodePage = CP_UTF8;
+  } else if (encoding == seUTF16) {
+    stream = std::make_unique<TJclUTF16Stream>(&bytes);
+    FCodePage = CP_UTF16LE;
+  } else {
+    stream = std::make_unique<TJclAnsiStream>(&bytes, codePage);
+  }
+  if (!FOptions.Contains(sxoDoNotSaveBOM)) stream->WriteBOM();
+  SaveToStringStream(*stream);
+  return bytes;
+}
+
+std::string TJclSimpleXML::SaveToBytes(TJclStringEncoding encoding, uint16_t codePage) {
+  std::string bytes = WriteBytes(encoding, codePage);
+  return OnEncodeStream ? RunStreamHook(OnEncodeStream, *this, bytes) : bytes;
+}
+
+void TJclSimpleXML::SaveToFile(const std::string& fileName, TJclStringEncoding encoding,
+                               uint16_t codePage) {
+  ReplaceFileContents(fileName, SaveToBytes(encoding, codePage));
+}
+
+void TJclSimpleXML::SaveToStream(std::ostream& stream, TJclStringEncoding encoding,
+                                 uint16_t codePage) {
+  const std::string bytes = SaveToBytes(encoding, codePage);
+  stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string TJclSimpleXML::SaveToString() {
+  return SaveToStringEncoding(seAuto, CP_ACP);
+}
+
+std::string TJclSimpleXML::SaveToStringEncoding(TJclStringEncoding encoding, uint16_t codePage) {
+  const std::string bytes = WriteBytes(encoding, codePage);
+  const std::unique_ptr<TJclStringStream> stream = MakeReadStream(bytes, encoding, codePage);
+  stream->SkipBOM();
+  return ReadAllText(*stream);
+}
+
+void TJclSimpleXML::SaveToStringStream(TJclStringStream& stream) {
+  FSaveCount = static_cast<int64_t>(FRoot->ChildsCount() + FProlog->Count());
+  FSaveCurrent = 0;
+  if (OnSaveProgress) OnSaveProgress(*this, 0, FSaveCount);
+  if (!FOptions.Contains(sxoDoNotSaveProlog)) FProlog->SaveToStringStream(stream);
+  FRoot->SaveToStringStream(stream, FBaseIndentString);
+  if (OnSaveProgress) OnSaveProgress(*this, FSaveCount, FSaveCount);
+  stream.Flush();
+}
+
+std::string ReadAllText(TJclStringStream& stream) {
+  std::string text;
+  char32_t ch;
+  while (stream.ReadUCS4(ch)) AppendUtf8(text, ch);
+  return text;
+}

@@ -1,0 +1,530 @@
+// The one-pass reader: a small state machine per element kind over the character stream.
+
+#include "JclSimpleXml.h"
+#include "JclSimpleXml_text.h"
+
+using namespace std::string_view_literals;
+
+namespace {
+
+long long Position(const TJclStringStream& stream) {
+  return static_cast<long long>(stream.PeekPosition());
+}
+
+[[noreturn]] void RaiseAt(const char* message, const TJclStringStream& stream) {
+  throw EJclSimpleXMLError(Format("%s at position %lld", message, Position(stream)));
+}
+
+[[noreturn]] void RaiseFound(const char* message, char32_t found, const TJclStringStream& stream) {
+  throw EJclSimpleXMLError(Format(message, Utf8FromCodePoint(found).c_str(), Position(stream)));
+}
+
+[[noreturn]] void RaiseMalformedTag(const TJclStringStream& stream) {
+  RaiseAt("Invalid XML Element: malformed tag found (no valid name)", stream);
+}
+
+[[noreturn]] void RaiseExpectedEndOfTag(char32_t found, const TJclStringStream& stream) {
+  RaiseFound("Invalid XML Element: Expected end of tag but \"%s\" found at position %lld", found,
+             stream);
+}
+
+[[noreturn]] void RaiseExpectedBeginningOfTag(char32_t found, const TJclStringStream& stream) {
+  RaiseFound("Invalid XML Element: Expected beginning of tag but \"%s\" found at position %lld",
+             found, stream);
+}
+
+[[noreturn]] void RaiseUnexpectedEnd(const char* kind, const TJclStringStream& stream) {
+  throw EJclSimpleXMLError(
+      Format("%s: Unexpected end of data at position %lld", kind, Position(stream)));
+}
+
+bool IsTagNameChar(char32_t ch) {
+  return IsNameChar(ch) || ch == '-' || ch == '.';
+}
+
+// Reads the next character or raises the end-of-data error of the given kind.
+char32_t ReadRequired(TJclStringStream& stream, const char* kind) {
+  char32_t ch;
+  if (!stream.ReadUCS4(ch)) RaiseUnexpectedEnd(kind, stream);
+  return ch;
+}
+
+// Reads keyword character by character, skipping whitespace before and between them.
+void MatchKeyword(TJclStringStream& stream, std::string_view keyword, const char* kind) {
+  for (const char expected : keyword) {
+    char32_t ch;
+    do {
+      ch = ReadRequired(stream, kind);
+    } while (IsXmlWhitespace(ch));
+    if (ch != static_cast<unsigned char>(expected))
+      throw EJclSimpleXMLError(Format("%s: expected \"%c\" but found \"%s\" at position %lld", kind,
+                                      expected, Utf8FromCodePoint(ch).c_str(), Position(stream)));
+  }
+}
+
+// The start of a tag name "[namespace:]name", shared by elements and processing instructions.
+struct TTagName {
+  std::string Name;
+  std::string NameSpace;
+  bool NameSpaceTaken = false;
+
+  // Takes ch when it belongs to the name; a first ':' splits off the namespace.
+  bool Take(char32_t ch) {
+    if (IsTagNameChar(ch)) {
+      AppendUtf8(Name, ch);
+      return true;
+    }
+    if (ch != ':' || NameSpaceTaken) return false;
+    NameSpace = std::move(Name);
+    Name.clear();
+    NameSpaceTaken = true;
+    return true;
+  }
+};
+
+// Each level of elements costs stack in the recursive readers and writers; hostile input must
+// not exhaust it.
+constexpr size_t kMaxNestingDepth = 256;
+
+size_t NestingDepth(const TJclSimpleXMLElem* elem) {
+  size_t depth = 0;
+  for (; elem && depth <= kMaxNestingDepth; elem = elem->Parent()) ++depth;
+  return depth;
+}
+
+bool IsTrimmable(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
+
+std::string TrimText(std::string_view text, TJclSimpleXMLOptions options) {
+  if (options.Contains(sxoTrimPrecedingTextWhitespace))
+    while (!text.empty() && IsTrimmable(text.front())) text.remove_prefix(1);
+  if (options.Contains(sxoTrimFollowingTextWhitespace))
+    while (!text.empty() && IsTrimmable(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+void CheckEndName(const std::string& name, const std::string& nameSpace, const std::string& endName,
+                  const TJclStringStream& stream) {
+  const bool matches =
+      nameSpace.empty() ? endName == name : SameText(nameSpace + ":" + name, endName);
+  if (!matches)
+    throw EJclSimpleXMLError(
+        Format("Invalid XML Element: Erroneous end of tag, expecting </%s> but </%s> found at "
+               "position %lld",
+               name.c_str(), endName.c_str(), Position(stream)));
+}
+
+// Only whitespace may follow the name of an end tag.
+void SkipToTagEnd(TJclStringStream& stream) {
+  char32_t ch;
+  while (stream.ReadUCS4(ch) && ch != '>')
+    if (!IsXmlWhitespace(ch)) RaiseExpectedEndOfTag(ch, stream);
+}
+
+}  // namespace
+
+// --- classic element ---
+
+void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
+  enum class TState {
+    BeforeTag,
+    Name,
+    AfterAttributes,
+    AfterSlash,
+    AfterChildren,
+    EndTagOpen,
+    EndName
+  };
+  TState state = TState::BeforeTag;
+  TTagName tag;
+  std::string endName;
+  std::string value;
+  bool complete = false;
+  char32_t ch;
+  NotifyLoadProgress(stream);
+  while (!complete && stream.ReadUCS4(ch)) {
+    switch (state) {
+      case TState::BeforeTag:
+        if (ch == '<')
+          state = TState::Name;
+        else if (!IsXmlWhitespace(ch))
+          RaiseExpectedBeginningOfTag(ch, stream);
+        break;
+      case TState::Name:
+        if (tag.Take(ch)) break;
+        if (ch != '/' && ch != '>' && (!IsXmlWhitespace(ch) || tag.Name.empty()))
+          RaiseMalformedTag(stream);
+        NameChildEarly(tag.Name, tag.NameSpace);
+        if (IsXmlWhitespace(ch)) {
+          Properties().LoadFromStringStream(stream);
+          state = TState::AfterAttributes;
+        } else if (ch == '/') {
+          state = TState::AfterSlash;
+        } else {
+          ReadChildren(stream);
+          state = TState::AfterChildren;
+        }
+        break;
+      case TState::AfterAttributes:
+        if (ch == '/') {
+          state = TState::AfterSlash;
+        } else if (ch == '>') {
+          ReadChildren(stream);
+          state = TState::AfterChildren;
+        } else if (!IsXmlWhitespace(ch)) {
+          RaiseExpectedEndOfTag(ch, stream);
+        }
+        break;
+      case TState::AfterSlash:
+        if (ch != '>') RaiseExpectedEndOfTag(ch, stream);
+        complete = true;
+        break;
+      case TState::AfterChildren:
+        if (ch == '<')
+          state = TState::EndTagOpen;
+        else if (!IsXmlWhitespace(ch))
+          RaiseExpectedEndOfTag(ch, stream);
+        break;
+      case TState::EndTagOpen:
+        if (ch != '/') RaiseExpectedEndOfTag(ch, stream);
+        state = TState::EndName;
+        break;
+      case TState::EndName:
+        if (IsTagNameChar(ch) || ch == ':') {
+          AppendUtf8(endName, ch);
+          break;
+        }
+        if (ch != '>' && !IsXmlWhitespace(ch)) RaiseMalformedTag(stream);
+        CheckEndName(tag.Name, tag.NameSpace, endName, stream);
+        if (ch != '>') SkipToTagEnd(stream);
+        complete = true;
+        break;
+    }
+  }
+  if (ItemCount() == 1 && dynamic_cast<TJclSimpleXMLElemText*>(Items().Item(0))) {
+    value = Items().Item(0)->Value();
+    DiscardChildren();
+  }
+  SetName(tag.Name);
+  FValue = std::move(value);
+  FNameSpace = std::move(tag.NameSpace);
+  NotifyParsed(true);
+}
+
+// A child carries its name from its start tag on, so a reader error further in leaves it,
+// and what it holds, where it was found. The root keeps its old name until it completes.
+void TJclSimpleXMLElemClassic::NameChildEarly(const std::string& name,
+                                              const std::string& nameSpace) {
+  if (!Parent()) return;
+  SetName(name);
+  FNameSpace = nameSpace;
+}
+
+void TJclSimpleXMLElemClassic::ReadChildren(TJclStringStream& stream) {
+  Items().LoadFromStringStream(stream);
+  if (ItemCount() == 0) DiscardChildren();
+}
+
+// --- child list ---
+
+void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
+  Clear();
+  if (NestingDepth(FParent) > kMaxNestingDepth)
+    RaiseAt("Invalid XML Element: elements nested too deeply", stream);
+  FParent->NotifyLoadProgress(stream);
+  const bool keepWhitespace = FParent->Options().Contains(sxoKeepWhitespace);
+  bool textSeen = false;
+  bool whitespaceSeen = false;
+  auto textPending = [&] { return textSeen || (whitespaceSeen && keepWhitespace); };
+  bool inTag = false;
+  std::string tag;
+  char32_t ch;
+  while (stream.PeekUCS4(ch)) {
+    if (!inTag) {
+      inTag = ch == '<';
+      if (inTag)
+        tag = "<";
+      else if (IsXmlWhitespace(ch))
+        whitespaceSeen = true;
+      else
+        textSeen = true;
+      continue;
+    }
+    std::unique_ptr<TJclSimpleXMLElem> child;
+    if (ch == ' ' || ch == ':' || ch == '>' || (ch == '/' && tag != "<"sv)) {
+      child = std::make_unique<TJclSimpleXMLElemClassic>(FParent);
+    } else if (ch == '/') {
+      if (textPending()) ReadText(stream);
+      return;
+    } else if (textPending()) {
+      ReadText(stream);
+      textSeen = whitespaceSeen = false;
+      continue;
+    } else {
+      if (!IsXmlWhitespace(ch) || tag != "<![CDATA"sv) AppendUtf8(tag, ch);
+      if (tag == "<![CDATA["sv)
+        child = std::make_unique<TJclSimpleXMLElemCData>(FParent);
+      else if (tag == "<!--"sv)
+        child = std::make_unique<TJclSimpleXMLElemComment>(FParent);
+      else if (tag == "<?"sv)
+        child = std::make_unique<TJclSimpleXMLElemProcessingInstruction>(FParent);
+      else
+        continue;
+    }
+    // Attached before it reads itself, so what it read survives an error further on.
+    Attach(std::move(child), std::nullopt)->LoadFromStringStream(stream);
+    inTag = false;
+  }
+}
+
+void TJclSimpleXMLElems::ReadText(TJclStringStream& stream) {
+  Attach(std::make_unique<TJclSimpleXMLElemText>(FParent), std::nullopt)
+      ->LoadFromStringStream(stream);
+}
+
+// --- attribute list ---
+
+void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
+  enum class TState { Between, Name, BeforeEquals, BeforeValue, Value };
+  static constexpr const char* kUnexpected =
+      "Invalid XML Element: Unexpected character in property declaration (\"%s\" found at "
+      "position %lld)";
+  TState state = TState::Between;
+  TTagName name;
+  std::string value;
+  char32_t quote = 0;
+  char32_t ch;
+  while (true) {
+    if (state == TState::Between) {
+      if (!stream.PeekUCS4(ch) || ch == '/' || ch == '>' || ch == '?') return;
+      if (!IsXmlWhitespace(ch) && !IsAttributeNameStart(ch)) RaiseFound(kUnexpected, ch, stream);
+    }
+    if (!stream.ReadUCS4(ch)) return;
+    switch (state) {
+      case TState::Between:
+        if (IsXmlWhitespace(ch)) break;
+        name = TTagName();
+        AppendUtf8(name.Name, ch);
+        state = TState::Name;
+        break;
+      case TState::Name:
+        if (IsTagNameChar(ch)) {
+          AppendUtf8(name.Name, ch);
+        } else if (ch == ':') {
+          name.NameSpace = std::move(name.Name);
+          name.Name.clear();
+        } else if (ch == '=') {
+          state = TState::BeforeValue;
+        } else if (IsXmlWhitespace(ch)) {
+          state = TState::BeforeEquals;
+        } else {
+          RaiseFound(kUnexpected, ch, stream);
+        }
+        break;
+      case TState::BeforeEquals:
+        if (ch == '=')
+          state = TState::BeforeValue;
+        else if (!IsXmlWhitespace(ch))
+          RaiseFound(kUnexpected, ch, stream);
+        break;
+      case TState::BeforeValue:
+        if (ch == '"' || ch == '\'') {
+          quote = ch;
+          value.clear();
+          state = TState::Value;
+        } else if (!IsXmlWhitespace(ch)) {
+          RaiseFound(
+              "Invalid XML Element: Unexpected character in property declaration. Expecting \" "
+              "or ' but \"%s\"  found at position %lld",
+              ch, stream);
+        }
+        break;
+      case TState::Value:
+        if (ch != quote) {
+          AppendUtf8(value, ch);
+          break;
+        }
+        Add(name.Name, FParent->DecodeValue(value))->SetNameSpace(name.NameSpace);
+        state = TState::Between;
+        break;
+    }
+  }
+}
+
+// --- text, comment, CDATA ---
+
+void TJclSimpleXMLElemText::LoadFromStringStream(TJclStringStream& stream) {
+  NotifyLoadProgress(stream);
+  std::string text;
+  char32_t ch;
+  while (stream.PeekUCS4(ch) && ch != '<') {
+    stream.ReadUCS4(ch);
+    AppendUtf8(text, ch);
+  }
+  const std::string decoded = DecodeValue(text);
+  std::string trimmed = TrimText(decoded, Options());
+  FValue = trimmed.empty() && Options().Contains(sxoKeepWhitespace) ? decoded : std::move(trimmed);
+  NotifyParsed(false);
+}
+
+void TJclSimpleXMLElemComment::LoadFromStringStream(TJclStringStream& stream) {
+  static constexpr const char* kKind = "Invalid Comment";
+  NotifyLoadProgress(stream);
+  MatchKeyword(stream, "<!--", kKind);
+  std::string body;
+  while (true) {
+    char32_t ch = ReadRequired(stream, kKind);
+    if (ch == '-') {
+      ch = ReadRequired(stream, kKind);
+      if (ch == '-') break;
+      body += '-';
+    }
+    AppendUtf8(body, ch);
+  }
+  if (ReadRequired(stream, kKind) != '>')
+    RaiseAt("Invalid Comment: \"--\" not allowed inside comments", stream);
+  FValue = std::move(body);
+  NotifyParsed(false);
+}
+
+void TJclSimpleXMLElemCData::LoadFromStringStream(TJclStringStream& stream) {
+  static constexpr const char* kKind = "Invalid CDATA";
+  NotifyLoadProgress(stream);
+  MatchKeyword(stream, "<![CDATA[", kKind);
+  std::string body;
+  size_t brackets = 0;
+  while (true) {
+    const char32_t ch = ReadRequired(stream, kKind);
+    if (ch == ']') {
+      if (brackets == 2)
+        body += ']';
+      else
+        ++brackets;
+      continue;
+    }
+    if (ch == '>' && brackets == 2) break;
+    body.append(brackets, ']');
+    brackets = 0;
+    AppendUtf8(body, ch);
+  }
+  FValue = std::move(body);
+  NotifyParsed(false);
+}
+
+// --- processing instruction, header, document type ---
+
+void TJclSimpleXMLElemProcessingInstruction::LoadFromStringStream(TJclStringStream& stream) {
+  enum class TState { BeforeTag, Question, Name, AfterAttributes, End };
+  TState state = TState::BeforeTag;
+  TTagName tag;
+  NotifyLoadProgress(stream);
+  while (true) {
+    const char32_t ch = ReadRequired(stream, "Invalid Comment");
+    switch (state) {
+      case TState::BeforeTag:
+        if (ch == '<')
+          state = TState::Question;
+        else if (!IsXmlWhitespace(ch))
+          RaiseExpectedBeginningOfTag(ch, stream);
+        break;
+      case TState::Question:
+        if (ch != '?') RaiseMalformedTag(stream);
+        state = TState::Name;
+        break;
+      case TState::Name:
+        if (tag.Take(ch)) break;
+        if (ch == '?') {
+          state = TState::End;
+        } else if (IsXmlWhitespace(ch) && !tag.Name.empty()) {
+          Properties().LoadFromStringStream(stream);
+          state = TState::AfterAttributes;
+        } else {
+          RaiseMalformedTag(stream);
+        }
+        break;
+      case TState::AfterAttributes:
+        if (ch == '?')
+          state = TState::End;
+        else if (!IsXmlWhitespace(ch))
+          RaiseExpectedEndOfTag(ch, stream);
+        break;
+      case TState::End:
+        if (ch != '>') RaiseExpectedEndOfTag(ch, stream);
+        SetName(tag.Name);
+        FNameSpace = std::move(tag.NameSpace);
+        return;
+    }
+  }
+}
+
+void TJclSimpleXMLElemHeader::LoadFromStringStream(TJclStringStream& stream) {
+  TJclSimpleXMLElemProcessingInstruction::LoadFromStringStream(stream);
+  const TJclSimpleXMLProp* encoding = Properties().Find("encoding");
+  const bool declared = encoding && !encoding->Value().empty();
+  stream.ApplyDeclaredCodePage(declared ? CodePageFromCharsetName(encoding->Value()) : CP_ACP);
+}
+
+void TJclSimpleXMLElemDocType::LoadFromStringStream(TJclStringStream& stream) {
+  static constexpr const char* kEndOfData = "Invalid Comment";
+  NotifyLoadProgress(stream);
+  MatchKeyword(stream, "<!DOCTYPE", "Invalid Header");
+  std::string content;
+  char32_t terminator = '>';
+  while (true) {
+    const char32_t ch = ReadRequired(stream, kEndOfData);
+    if (ch == '>' && terminator == '>') break;
+    if (ch == '[')
+      terminator = ']';
+    else if (ch == ']' && terminator == ']')
+      terminator = '>';
+    AppendUtf8(content, ch);
+  }
+  size_t start = 0;
+  while (start < content.size() && IsIndentChar(static_cast<unsigned char>(content[start])))
+    ++start;
+  FValue = content.substr(start);
+  NotifyParsed(false);
+}
+
+// --- prolog ---
+
+void TJclSimpleXMLElemsProlog::LoadFromStringStream(TJclStringStream& stream) {
+  std::string tag;
+  size_t tagLength = 0;
+  char32_t ch;
+  while (stream.PeekUCS4(ch)) {
+    if (tag.empty()) {
+      if (IsXmlWhitespace(ch)) continue;
+      if (ch != '<') RaiseAt("Invalid Document: Unexpected text in file prolog", stream);
+      tag = "<";
+      tagLength = 1;
+      continue;
+    }
+    if (!IsXmlWhitespace(ch) || tag != "<![CDATA"sv) {
+      AppendUtf8(tag, ch);
+      ++tagLength;
+    }
+    if (tag == "<![CDATA["sv) return;
+    std::unique_ptr<TJclSimpleXMLElem> item = ClassifyItem(tag, tagLength, IsXmlWhitespace(ch));
+    if (!item) {
+      if (tagLength >= 2 && tag[1] != '!' && tag[1] != '?') return;
+      continue;
+    }
+    Append(std::move(item))->LoadFromStringStream(stream);
+    tag.clear();
+  }
+}
+
+std::unique_ptr<TJclSimpleXMLElem> TJclSimpleXMLElemsProlog::ClassifyItem(std::string_view tag,
+                                                                          size_t tagLength,
+                                                                          bool endsInWhitespace) {
+  if (tag == "<!--"sv) return std::make_unique<TJclSimpleXMLElemComment>();
+  if (tag == "<?xml-stylesheet"sv) return std::make_unique<TJclSimpleXMLElemSheet>();
+  if (tag == "<?xml "sv) return std::make_unique<TJclSimpleXMLElemHeader>();
+  if (tag == "<!DOCTYPE"sv) return std::make_unique<TJclSimpleXMLElemDocType>();
+  if (tag == "<?mso-application"sv) return std::make_unique<TJclSimpleXMLElemMSOApplication>();
+  if (tagLength > 3 && tag[1] == '?' && endsInWhitespace)
+    return std::make_unique<TJclSimpleXMLElemProcessingInstruction>();
+  return nullptr;
+}

@@ -1,0 +1,306 @@
+#include "JclSimpleXml_stream.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "JclSimpleXml_text.h"
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
+
+class TUtf8Codec : public TJclCharCodec {
+ public:
+  char32_t Decode(std::string_view bytes, size_t& pos) override {
+    return DecodeUtf8Char(bytes, pos);
+  }
+  void Encode(std::string_view utf8, std::string& out) override { out.append(utf8); }
+};
+
+class TUtf16Codec : public TJclCharCodec {
+ public:
+  char32_t Decode(std::string_view bytes, size_t& pos) override {
+    if (pos + 2 > bytes.size()) {
+      pos = bytes.size();
+      return kReplacement;
+    }
+    const char32_t unit = ReadUnit(bytes, pos);
+    if (unit < 0xD800 || unit > 0xDFFF) return unit;
+    if (unit > 0xDBFF || pos + 2 > bytes.size()) return kReplacement;
+    const char32_t low = ReadUnit(bytes, pos);
+    if (low < 0xDC00 || low > 0xDFFF) {
+      pos -= 2;
+      return kReplacement;
+    }
+    return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+  }
+
+  void Encode(std::string_view utf8, std::string& out) override {
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+      const char32_t ch = DecodeUtf8Char(utf8, pos);
+      if (ch < 0x10000) {
+        WriteUnit(out, ch);
+      } else {
+        WriteUnit(out, 0xD800 + ((ch - 0x10000) >> 10));
+        WriteUnit(out, 0xDC00 + ((ch - 0x10000) & 0x3FF));
+      }
+    }
+  }
+
+ private:
+  static char32_t ReadUnit(std::string_view bytes, size_t& pos) {
+    const auto low = static_cast<unsigned char>(bytes[pos]);
+    const auto high = static_cast<unsigned char>(bytes[pos + 1]);
+    pos += 2;
+    return low | (high << 8);
+  }
+  static void WriteUnit(std::string& out, char32_t unit) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  }
+};
+
+// Platform name of a Windows code page for iconv.
+std::string IconvName(uint16_t codePage) {
+  switch (codePage) {
+    case 1201:
+      return "UTF-16BE";
+    case 10000:
+      return "MACINTOSH";
+    case 20127:
+      return "ASCII";
+    case 20866:
+      return "KOI8-R";
+    case 21866:
+      return "KOI8-U";
+    case 50220:
+      return "ISO-2022-JP";
+    case 51932:
+      return "EUC-JP";
+    case 51949:
+      return "EUC-KR";
+    case 54936:
+      return "GB18030";
+    case 65000:
+      return "UTF-7";
+    default:
+      break;
+  }
+  if (codePage >= 28591 && codePage <= 28605) return "ISO-8859-" + std::to_string(codePage - 28590);
+  return "CP" + std::to_string(codePage);
+}
+
+class TIconvHandle {
+ public:
+  TIconvHandle(const std::string& to, const std::string& from)
+      : FHandle(iconv_open(to.c_str(), from.c_str())) {
+    if (FHandle == reinterpret_cast<iconv_t>(-1)) throw EJclCharsetError("No matching charset");
+  }
+  ~TIconvHandle() { iconv_close(FHandle); }
+  TIconvHandle(const TIconvHandle&) = delete;
+  TIconvHandle& operator=(const TIconvHandle&) = delete;
+
+  // Converts as much as fits; answers iconv's result and errno.
+  int Convert(const char*& in, size_t& inLeft, char*& out, size_t& outLeft) {
+    auto* input = const_cast<char*>(in);
+    const size_t result = iconv(FHandle, &input, &inLeft, &out, &outLeft);
+    in = input;
+    return result == static_cast<size_t>(-1) ? errno : 0;
+  }
+
+ private:
+  iconv_t FHandle;
+};
+
+// Any other code page, through the platform's converter; characters it cannot represent are
+// written as '?'.
+class TIconvCodec : public TJclCharCodec {
+ public:
+  explicit TIconvCodec(const std::string& charset)
+      : FDecoder("UTF-32LE", charset), FEncoder(charset, "UTF-8") {}
+
+  char32_t Decode(std::string_view bytes, size_t& pos) override {
+    while (pos < bytes.size()) {
+      unsigned char units[4];
+      const char* in = bytes.data() + pos;
+      size_t inLeft = bytes.size() - pos;
+      char* out = reinterpret_cast<char*>(units);
+      size_t outLeft = sizeof units;
+      const int error = FDecoder.Convert(in, inLeft, out, outLeft);
+      const size_t consumed = static_cast<size_t>(in - (bytes.data() + pos));
+      pos += consumed;
+      if (outLeft == 0)
+        return units[0] | (units[1] << 8) | (units[2] << 16) | (char32_t{units[3]} << 24);
+      if (error == EILSEQ || error == EINVAL || consumed == 0) {
+        ++pos;
+        return kReplacement;
+      }
+    }
+    return kReplacement;
+  }
+
+  void Encode(std::string_view utf8, std::string& out) override {
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+      char buffer[256];
+      const char* in = utf8.data() + pos;
+      size_t inLeft = utf8.size() - pos;
+      char* output = buffer;
+      size_t outLeft = sizeof buffer;
+      const int error = FEncoder.Convert(in, inLeft, output, outLeft);
+      out.append(buffer, static_cast<size_t>(output - buffer));
+      pos = static_cast<size_t>(in - utf8.data());
+      if (error == EILSEQ || error == EINVAL) {
+        out += '?';
+        DecodeUtf8Char(utf8, pos);
+      }
+    }
+  }
+
+ private:
+  TIconvHandle FDecoder;
+  TIconvHandle FEncoder;
+};
+
+}  // namespace
+
+std::unique_ptr<TJclCharCodec> MakeCodePageCodec(uint16_t codePage) {
+  if (codePage == CP_ACP) codePage = SystemAnsiCodePage();
+  if (codePage == CP_UTF8) return std::make_unique<TUtf8Codec>();
+  if (codePage == CP_UTF16LE) return std::make_unique<TUtf16Codec>();
+  return std::make_unique<TIconvCodec>(IconvName(codePage));
+}
+
+// --- TJclStringStream ---
+
+TJclStringStream::TJclStringStream(std::string_view input, std::string* output,
+                                   std::unique_ptr<TJclCharCodec> codec)
+    : FInput(input), FOutput(output), FCodec(std::move(codec)) {}
+
+TJclStringStream::~TJclStringStream() = default;
+
+bool TJclStringStream::EnsureDecoded(int64_t position) {
+  while (!IsDecoded(position)) {
+    if (FInputPos >= FInput.size()) return false;
+    Refill();
+  }
+  return true;
+}
+
+void TJclStringStream::Refill() {
+  const auto consumed = static_cast<size_t>(FReadPos - FBufferBase);
+  FChars.erase(FChars.begin(), FChars.begin() + static_cast<ptrdiff_t>(consumed));
+  FCharStarts.erase(FCharStarts.begin(), FCharStarts.begin() + static_cast<ptrdiff_t>(consumed));
+  FBufferBase = FReadPos;
+  for (size_t i = 0; i < FBufferSize && FInputPos < FInput.size(); ++i) {
+    FCharStarts.push_back(FInputPos);
+    FChars.push_back(FCodec->Decode(FInput, FInputPos));
+  }
+}
+
+void TJclStringStream::SetCodec(std::unique_ptr<TJclCharCodec> codec) {
+  const auto unread = static_cast<size_t>(FReadPos - FBufferBase);
+  if (unread < FChars.size()) {
+    FInputPos = FCharStarts[unread];
+    FChars.resize(unread);
+    FCharStarts.resize(unread);
+  }
+  FPeekPos = FReadPos;
+  FCodec = std::move(codec);
+}
+
+bool TJclStringStream::SkipPrefix(std::string_view bom) {
+  if (FInput.substr(FInputPos, bom.size()) != bom) return false;
+  FInputPos += bom.size();
+  return true;
+}
+
+void TJclStringStream::WriteBytes(std::string_view bytes) {
+  if (FOutput) FOutput->append(bytes);
+}
+
+void TJclStringStream::WriteString(std::string_view utf8) {
+  if (FOutput) FCodec->Encode(utf8, *FOutput);
+}
+
+void TJclStringStream::WriteUCS4(char32_t ch) {
+  WriteString(Utf8FromCodePoint(ch));
+}
+
+void TJclStringStream::SkipBOM() {}
+void TJclStringStream::WriteBOM() {}
+void TJclStringStream::ApplyDeclaredCodePage(uint16_t) {}
+
+// --- stream kinds ---
+
+TJclAnsiStream::TJclAnsiStream(std::string_view input, uint16_t codePage)
+    : TJclStringStream(input, nullptr, MakeCodePageCodec(codePage)), FCodePage(codePage) {}
+
+TJclAnsiStream::TJclAnsiStream(std::string* output, uint16_t codePage)
+    : TJclStringStream({}, output, MakeCodePageCodec(codePage)), FCodePage(codePage) {}
+
+void TJclAnsiStream::SetCodePage(uint16_t codePage) {
+  SetCodec(MakeCodePageCodec(codePage));
+  FCodePage = codePage;
+}
+
+TJclUTF8Stream::TJclUTF8Stream(std::string_view input)
+    : TJclStringStream(input, nullptr, std::make_unique<TUtf8Codec>()) {}
+
+TJclUTF8Stream::TJclUTF8Stream(std::string* output)
+    : TJclStringStream({}, output, std::make_unique<TUtf8Codec>()) {}
+
+void TJclUTF8Stream::SkipBOM() {
+  SkipPrefix(kUtf8Bom);
+}
+
+void TJclUTF8Stream::WriteBOM() {
+  WriteBytes(kUtf8Bom);
+}
+
+TJclUTF16Stream::TJclUTF16Stream(std::string_view input)
+    : TJclStringStream(input, nullptr, std::make_unique<TUtf16Codec>()) {}
+
+TJclUTF16Stream::TJclUTF16Stream(std::string* output)
+    : TJclStringStream({}, output, std::make_unique<TUtf16Codec>()) {}
+
+void TJclUTF16Stream::SkipBOM() {
+  SkipPrefix(kUtf16Bom);
+}
+
+void TJclUTF16Stream::WriteBOM() {
+  WriteBytes(kUtf16Bom);
+}
+
+TJclAutoStream::TJclAutoStream(std::string_view input) : TJclAnsiStream(input, CP_ACP) {
+  if (SkipPrefix(kUtf8Bom))
+    SetCodePage(CP_UTF8);
+  else if (SkipPrefix(kUtf16Bom))
+    SetCodePage(CP_UTF16LE);
+  FEncodingFromBom = FEncoding != seAnsi;
+}
+
+void TJclAutoStream::ApplyDeclaredCodePage(uint16_t codePage) {
+  if (!FEncodingFromBom) SetCodePage(codePage);
+}
+
+void TJclAutoStream::SetCodePage(uint16_t codePage) {
+  TJclAnsiStream::SetCodePage(codePage);
+  switch (codePage) {
+    case CP_ACP:
+      FEncoding = seAnsi;
+      break;
+    case CP_UTF16LE:
+      FEncoding = seUTF16;
+      break;
+    case CP_UTF8:
+      FEncoding = seUTF8;
+      break;
+    default:
+      FEncoding = seAuto;
+  }
+}

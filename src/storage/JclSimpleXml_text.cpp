@@ -1,0 +1,433 @@
+#include "JclSimpleXml_text.h"
+
+#include <glib.h>
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
+bool IsHighSurrogate(char32_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+bool IsLetterCategory(GUnicodeType type) {
+  switch (type) {
+    case G_UNICODE_UPPERCASE_LETTER:
+    case G_UNICODE_LOWERCASE_LETTER:
+    case G_UNICODE_TITLECASE_LETTER:
+    case G_UNICODE_MODIFIER_LETTER:
+    case G_UNICODE_OTHER_LETTER:
+    case G_UNICODE_LETTER_NUMBER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsNameCategory(GUnicodeType type) {
+  switch (type) {
+    case G_UNICODE_NON_SPACING_MARK:
+    case G_UNICODE_SPACING_MARK:
+    case G_UNICODE_DECIMAL_NUMBER:
+    case G_UNICODE_CONNECT_PUNCTUATION:
+    case G_UNICODE_FORMAT:
+      return true;
+    default:
+      return IsLetterCategory(type);
+  }
+}
+
+bool IsAsciiLetter(char32_t ch) {
+  return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
+bool IsAsciiDigit(char32_t ch) {
+  return ch >= '0' && ch <= '9';
+}
+
+void AppendHexReference(std::string& out, unsigned unit, int digits) {
+  char buffer[16];
+  const int length = std::snprintf(buffer, sizeof buffer, "&#x%.*X;", digits, unit);
+  out.append(buffer, static_cast<size_t>(length));
+}
+
+const char* NamedEntityFor(char ch) {
+  switch (ch) {
+    case '"':
+      return "&quot;";
+    case '&':
+      return "&amp;";
+    case '\'':
+      return "&apos;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    default:
+      return nullptr;
+  }
+}
+
+bool IsControlToEncode(unsigned char c) {
+  return c < 32 && c != 9 && c != 10 && c != 13;
+}
+
+bool NeedsFullEncoding(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || IsControlToEncode(byte) || NamedEntityFor(c)) return true;
+  }
+  return false;
+}
+
+void FullEncodeCodePoint(std::string& out, char32_t ch) {
+  if (ch < 0x80) {
+    if (const char* entity = NamedEntityFor(static_cast<char>(ch)))
+      out += entity;
+    else if (IsControlToEncode(static_cast<unsigned char>(ch)))
+      AppendHexReference(out, ch, 2);
+    else
+      out += static_cast<char>(ch);
+  } else if (ch < 0x100) {
+    AppendHexReference(out, ch, 2);
+  } else if (ch < 0x10000) {
+    AppendHexReference(out, ch, 4);
+  } else {
+    const char32_t offset = ch - 0x10000;
+    AppendHexReference(out, 0xD800 + (offset >> 10), 4);
+    AppendHexReference(out, 0xDC00 + (offset & 0x3FF), 4);
+  }
+}
+
+// Matches one of the five named entities at text[pos] ('&'), ignoring case; advances past it.
+std::optional<char> MatchNamedEntity(std::string_view text, size_t& pos) {
+  static constexpr struct {
+    std::string_view Body;
+    char Character;
+  } kEntities[] = {{"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"apos;", '\''}, {"quot;", '"'}};
+  const std::string_view rest = text.substr(pos + 1);
+  for (const auto& entity : kEntities) {
+    if (rest.size() >= entity.Body.size() &&
+        SameText(rest.substr(0, entity.Body.size()), entity.Body)) {
+      pos += 1 + entity.Body.size();
+      return entity.Character;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> ParseReferenceNumber(std::string_view digits, int base) {
+  if (digits.empty()) return std::nullopt;
+  uint32_t value = 0;
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (error != std::errc() || end != digits.data() + digits.size() || value > 0x7FFFFFFF)
+    return std::nullopt;
+  return value;
+}
+
+// Matches "&#digits;" or "&#xhex;" at text[pos]; gives the low 16 bits and advances past ';'.
+std::optional<char16_t> MatchNumericReference(std::string_view text, size_t& pos) {
+  if (pos + 1 >= text.size() || text[pos + 1] != '#') return std::nullopt;
+  size_t start = pos + 2;
+  const bool hex = start < text.size() && (text[start] == 'x' || text[start] == 'X');
+  if (hex) ++start;
+  const size_t semicolon = text.find(';', start);
+  if (semicolon == std::string_view::npos) return std::nullopt;
+  const auto value = ParseReferenceNumber(text.substr(start, semicolon - start), hex ? 16 : 10);
+  if (!value) return std::nullopt;
+  pos = semicolon + 1;
+  return static_cast<char16_t>(*value & 0xFFFF);
+}
+
+// Collects UTF-16 code units from numeric references: a high half followed by a low half
+// makes one character; an unpaired half becomes U+FFFD.
+class TUnitJoiner {
+ public:
+  explicit TUnitJoiner(std::string& out) : FOut(out) {}
+  void Add(char16_t unit) {
+    if (FPendingHigh && IsLowSurrogate(unit)) {
+      AppendUtf8(FOut, 0x10000 + ((FPendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+      FPendingHigh = 0;
+      return;
+    }
+    Flush();
+    if (IsHighSurrogate(unit))
+      FPendingHigh = unit;
+    else
+      AppendUtf8(FOut, IsLowSurrogate(unit) ? kReplacement : unit);
+  }
+  void Flush() {
+    if (FPendingHigh) AppendUtf8(FOut, kReplacement);
+    FPendingHigh = 0;
+  }
+
+ private:
+  std::string& FOut;
+  char32_t FPendingHigh = 0;
+};
+
+std::string Decode(std::string_view text, bool numericReferences) {
+  if (text.find('&') == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  TUnitJoiner joiner(out);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t amp = text.find('&', pos);
+    if (amp != pos) {
+      joiner.Flush();
+      out.append(text.substr(pos, amp - pos));
+      if (amp == std::string_view::npos) break;
+      pos = amp;
+    }
+    if (numericReferences) {
+      if (auto unit = MatchNumericReference(text, pos)) {
+        joiner.Add(*unit);
+        continue;
+      }
+    }
+    joiner.Flush();
+    if (auto character = MatchNamedEntity(text, pos)) {
+      out += *character;
+    } else {
+      out += '&';
+      ++pos;
+    }
+  }
+  joiner.Flush();
+  return out;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+char LocaleDecimalSeparator() {
+  const lconv* conventions = std::localeconv();
+  const char* point = conventions ? conventions->decimal_point : nullptr;
+  return point && point[0] && !point[1] ? point[0] : '.';
+}
+
+// Sign, digits, optional separator and digits, optional exponent; at least one digit.
+bool IsPlainDecimal(std::string_view text, char separator) {
+  size_t pos = 0;
+  auto skipDigits = [&] {
+    const size_t start = pos;
+    while (pos < text.size() && IsAsciiDigit(static_cast<unsigned char>(text[pos]))) ++pos;
+    return pos - start;
+  };
+  auto skipSign = [&] {
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+  };
+  skipSign();
+  size_t digits = skipDigits();
+  if (pos < text.size() && text[pos] == separator) {
+    ++pos;
+    digits += skipDigits();
+  }
+  if (digits == 0) return false;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    ++pos;
+    skipSign();
+    if (skipDigits() == 0) return false;
+  }
+  return pos == text.size();
+}
+
+std::string TrimFraction(std::string digits) {
+  if (digits.find('.') == std::string::npos) return digits;
+  while (digits.back() == '0') digits.pop_back();
+  if (digits.back() == '.') digits.pop_back();
+  return digits;
+}
+
+}  // namespace
+
+char32_t DecodeUtf8Char(std::string_view text, size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos++]);
+  if (lead < 0x80) return lead;
+  int extra;
+  char32_t ch;
+  char32_t minimum;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1, ch = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2, ch = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3, ch = lead & 0x07, minimum = 0x10000;
+  } else {
+    return kReplacement;
+  }
+  for (int i = 0; i < extra; ++i) {
+    if (pos >= text.size() || !IsContinuation(static_cast<unsigned char>(text[pos])))
+      return kReplacement;
+    ch = (ch << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
+  }
+  if (ch < minimum || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return kReplacement;
+  return ch;
+}
+
+void AppendUtf8Multibyte(std::string& out, char32_t ch) {
+  if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) ch = kReplacement;
+  if (ch < 0x800) {
+    out += static_cast<char>(0xC0 | (ch >> 6));
+    out += static_cast<char>(0x80 | (ch & 0x3F));
+  } else if (ch < 0x10000) {
+    out += static_cast<char>(0xE0 | (ch >> 12));
+    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (ch & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (ch >> 18));
+    out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (ch & 0x3F));
+  }
+}
+
+std::string Utf8FromCodePoint(char32_t ch) {
+  std::string out;
+  AppendUtf8(out, ch);
+  return out;
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      out += static_cast<char>(byte >= 'a' && byte <= 'z' ? byte - 32 : byte);
+      ++pos;
+    } else {
+      AppendUtf8(out, g_unichar_toupper(DecodeUtf8Char(text, pos)));
+    }
+  }
+  return out;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  return UpperCase(a) == UpperCase(b);
+}
+
+bool IsXmlWhitespace(char32_t ch) {
+  if (ch < 0x80) return (ch >= 9 && ch <= 13) || ch == 0x1F || ch == 0x20;
+  return ch == 0x85 || ch == 0xA0 || ch == 0x1680 || (ch >= 0x2000 && ch <= 0x200A) ||
+         ch == 0x2028 || ch == 0x2029 || ch == 0x202F || ch == 0x205F || ch == 0x3000;
+}
+
+bool IsAttributeNameStart(char32_t ch) {
+  if (ch < 0x80) return IsAsciiLetter(ch) || ch == '-' || ch == '.' || ch == '_';
+  return ch <= 0x10FFFF && IsLetterCategory(g_unichar_type(ch));
+}
+
+bool IsNameChar(char32_t ch) {
+  if (ch < 0x80)
+    return IsAsciiLetter(ch) || IsAsciiDigit(ch) || ch == '-' || ch == '.' || ch == '_';
+  return ch <= 0x10FFFF && IsNameCategory(g_unichar_type(ch));
+}
+
+bool IsIndentChar(char32_t ch) {
+  return (ch >= 9 && ch <= 13) || ch == 32;
+}
+
+bool IsIndentText(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text)
+    if (!IsIndentChar(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+std::string FullEncode(std::string_view text) {
+  if (!NeedsFullEncoding(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size() * 2);
+  size_t pos = 0;
+  while (pos < text.size()) FullEncodeCodePoint(out, DecodeUtf8Char(text, pos));
+  return out;
+}
+
+std::string EntityEncode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (const char* entity = NamedEntityFor(c))
+      out += entity;
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string FullDecode(std::string_view text) {
+  return Decode(text, true);
+}
+
+std::string EntityDecode(std::string_view text) {
+  return Decode(text, false);
+}
+
+std::optional<int64_t> TextToInt64(std::string_view text) {
+  if (!text.empty() && text.front() == '$') {
+    const std::string_view hex = text.substr(1);
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+    if (hex.empty() || error != std::errc() || end != hex.data() + hex.size()) return std::nullopt;
+    return static_cast<int64_t>(value);
+  }
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty() || text.front() == '+') return std::nullopt;
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<double> TextToFloat(std::string_view text) {
+  text = TrimSpaces(text);
+  const char separator = LocaleDecimalSeparator();
+  if (!IsPlainDecimal(text, separator)) return std::nullopt;
+  std::string normal(text.front() == '+' ? text.substr(1) : text);
+  for (char& c : normal)
+    if (c == separator) c = '.';
+  double value = 0;
+  const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+  if (error != std::errc() || end != normal.data() + normal.size()) return std::nullopt;
+  return value;
+}
+
+std::string FloatToText(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  if (value == 0) return "0";
+  char buffer[64];
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+  std::string scientific(buffer, result.ptr);
+  const size_t e = scientific.find('e');
+  const int exponent = std::stoi(scientific.substr(e + 1));
+  std::string text;
+  if (exponent < -5 || exponent >= 15) {
+    text = TrimFraction(scientific.substr(0, e)) + "E" + std::to_string(exponent);
+  } else {
+    result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                           exponent >= 14 ? 0 : 14 - exponent);
+    text = TrimFraction(std::string(buffer, result.ptr));
+  }
+  for (char& c : text)
+    if (c == '.') c = LocaleDecimalSeparator();
+  return text;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// Text helpers of the XML document: UTF-8 code points, case folding, the reader's character
+// classes and the value encodings. Internal to the storage library.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Decodes the code point at text[pos] and advances pos; malformed bytes give U+FFFD and
+// advance at least one byte. Requires pos < text.size().
+char32_t DecodeUtf8Char(std::string_view text, size_t& pos);
+void AppendUtf8Multibyte(std::string& out, char32_t ch);
+// Inline for ASCII, which is nearly all of what the reader sees.
+inline void AppendUtf8(std::string& out, char32_t ch) {
+  if (ch < 0x80)
+    out += static_cast<char>(ch);
+  else
+    AppendUtf8Multibyte(out, ch);
+}
+std::string Utf8FromCodePoint(char32_t ch);
+
+// Upper case of every letter, independent of the locale, for case-insensitive names.
+std::string UpperCase(std::string_view text);
+bool SameText(std::string_view a, std::string_view b);
+
+// White_Space, category Zs or bidirectional class S.
+bool IsXmlWhitespace(char32_t ch);
+// Letters (Lu Ll Lt Lm Lo), Nl, and '-', '.', '_'.
+bool IsAttributeNameStart(char32_t ch);
+// Letters, Mn, Mc, Nd, Nl, Pc, Cf, and '-', '.'.
+bool IsNameChar(char32_t ch);
+// The narrow set used for indentation and document-type trimming: 9 to 13 and 32.
+bool IsIndentChar(char32_t ch);
+bool IsIndentText(std::string_view text);
+
+// Named entities and numeric character references for every character outside printable
+// ASCII; characters above U+FFFF are written as their two UTF-16 halves.
+std::string FullEncode(std::string_view text);
+// Only the five characters " & ' < >.
+std::string EntityEncode(std::string_view text);
+std::string FullDecode(std::string_view text);
+std::string EntityDecode(std::string_view text);
+
+// Decimal with an optional sign, or hexadecimal after '$'.
+std::optional<int64_t> TextToInt64(std::string_view text);
+// In the locale's number format; nullopt for text that is not a plain decimal number.
+std::optional<double> TextToFloat(std::string_view text);
+// General format, 15 significant digits, the locale's decimal separator.
+std::string FloatToText(double value);

@@ -1,0 +1,326 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DateUtils.h"
+#include "JvAppStorageOptions.h"
+#include "JvAppStorageSubStorages.h"
+#include "JvAppStorageText.h"
+#include "SysUtils.h"
+#include "TypInfo.h"
+#include "ustring.h"
+
+class EJVCLException : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "EJVCLException"; }
+};
+
+class EJVCLAppStorageError : public EJVCLException {
+ public:
+  using EJVCLException::EJVCLException;
+  const char* ClassName() const override { return "EJVCLAppStorageError"; }
+};
+
+class TJvCustomAppStorage;
+
+using TJvAppStorageCryptEvent = std::function<void(std::string& Value)>;
+// Instance identifies the object whose property is stored.
+using TJvAppStoragePropTranslateEvent = std::function<void(
+    TJvCustomAppStorage& Sender, const void* Instance, std::string& Name, bool Reading)>;
+using TJvAppStorageErrorEvent =
+    std::function<void(TJvCustomAppStorage& Sender, const std::string& Value)>;
+
+enum TJvAppStorageEnumOption {
+  aeoFolders,
+  aeoValues,
+  aeoReportListAsValue,
+  aeoReportRelative,
+  aeoRecursive
+};
+
+class TJvAppStorageEnumOptions {
+ public:
+  constexpr TJvAppStorageEnumOptions(std::initializer_list<TJvAppStorageEnumOption> options) {
+    for (TJvAppStorageEnumOption option : options) FBits |= 1u << option;
+  }
+  constexpr bool Contains(TJvAppStorageEnumOption option) const {
+    return (FBits & (1u << option)) != 0;
+  }
+
+ private:
+  unsigned FBits = 0;
+};
+
+// Marker of an entry found by GetStoredValues: a folder, a value, or both (3).
+constexpr int StoredFolderMarker = 1;
+constexpr int StoredValueMarker = 2;
+
+struct TJvAppStorageStoredName {
+  std::string Name;
+  int Marker;
+};
+using TJvAppStorageStoredNames = std::vector<TJvAppStorageStoredName>;
+
+// Where a path ends up after sub-storages are taken into account; Path has a leading backslash.
+struct TJvAppStorageTarget {
+  TJvCustomAppStorage* Store;
+  std::string Path;
+};
+
+struct TJvAppStorageValuePath {
+  std::string Key;
+  std::string ValueName;
+};
+
+// The medium-independent settings store: typed values in a tree of folders addressed by
+// backslash-separated paths. A concrete storage supplies the Prim* operations and the meaning
+// of Flush and Reload. Every Prim* receives a path relative to Path or, with a leading
+// backslash, relative to the root, and applies AbsolutePath itself; reads call ReloadIfNeeded
+// first and writes end with FlushIfNeeded.
+//
+// A concrete storage's destructor calls FlushBeforeDestroy(): the base destructor can no
+// longer reach the concrete Flush.
+class TJvCustomAppStorage {
+ public:
+  explicit TJvCustomAppStorage(std::unique_ptr<TJvCustomAppStorageOptions> options =
+                                   std::make_unique<TJvAppStorageOptions>());
+  virtual ~TJvCustomAppStorage();
+  TJvCustomAppStorage(const TJvCustomAppStorage&) = delete;
+  TJvCustomAppStorage& operator=(const TJvCustomAppStorage&) = delete;
+
+  // --- Medium and update bracketing
+  virtual void Flush() {}
+  virtual void Reload() {}
+  virtual bool FlushNeeded() { return FAutoFlush && !IsUpdating(); }
+  virtual bool ReloadNeeded() { return FAutoReload && !IsUpdating(); }
+  void FlushIfNeeded();
+  void ReloadIfNeeded();
+  void BeginUpdate();
+  // An unmatched EndUpdate flushes nothing and leaves the count at 0.
+  void EndUpdate();
+  bool IsUpdating() const { return FUpdateCount != 0; }
+  // Called once the storage's properties are known: reads the medium unless updating.
+  void Loaded();
+
+  // --- Paths
+  // Normalisation: empty names vanish, "." is skipped, n dots go up n - 1 names, a piece that
+  // starts with a backslash discards the pieces before it; no leading or trailing backslash.
+  static std::string ConcatPaths(std::span<const std::string_view> paths);
+  static std::string ConcatPaths(std::initializer_list<std::string_view> paths) {
+    return ConcatPaths(std::span<const std::string_view>(paths.begin(), paths.size()));
+  }
+  TJvAppStorageTarget ResolvePath(const std::string& inPath);
+  // Root, a backslash and the normalised path; an empty path keeps the trailing backslash.
+  std::string AbsolutePath(const std::string& path) const;
+  const std::string& Path() const { return FCurPath; }
+  void SetPath(const std::string& value) { FCurPath = ConcatPaths({value}); }
+  const std::string& Root() const { return FRoot; }
+
+  // --- Structure
+  bool IsFolder(const std::string& path, bool listIsValue = true);
+  bool PathExists(const std::string& path);
+  bool ValueStored(const std::string& path);
+  bool ListStored(const std::string& path, const std::string& itemName = "Item");
+  void DeleteValue(const std::string& path);
+  void DeleteSubTree(const std::string& path);
+  void GetStoredValues(const std::string& path, TJvAppStorageStoredNames& strings,
+                       TJvAppStorageEnumOptions options = {aeoValues, aeoReportListAsValue,
+                                                           aeoRecursive});
+  // Deletes the folder when its stored version is older (or, with deleteIfNotEqual, different)
+  // and then records versionNumber.
+  void CheckDeletePathByVersion(const std::string& path, int32_t versionNumber,
+                                bool deleteIfNotEqual = false, bool writeVersionNumber = true,
+                                const std::string& versionName = "Version");
+
+  // --- Typed values; reads answer Default by the rules of the storage options
+  int32_t ReadInteger(const std::string& path, int32_t Default = 0);
+  void WriteInteger(const std::string& path, int32_t value);
+  Extended ReadFloat(const std::string& path, Extended Default = 0);
+  void WriteFloat(const std::string& path, Extended value);
+  std::string ReadString(const std::string& path, const std::string& Default = "");
+  void WriteString(const std::string& path, const std::string& value);
+  ustring ReadWideString(const std::string& path, const ustring& Default = u"");
+  void WriteWideString(const std::string& path, const ustring& value);
+  TDateTime ReadDateTime(const std::string& path, TDateTime Default);
+  void WriteDateTime(const std::string& path, TDateTime value);
+  bool ReadBoolean(const std::string& path, bool Default);
+  void WriteBoolean(const std::string& path, bool value);
+  size_t ReadBinary(const std::string& path, std::span<uint8_t> buffer);
+  void WriteBinary(const std::string& path, std::span<const uint8_t> buffer);
+  // Any ordinal type: enumerations, booleans, integer and character types.
+  int32_t ReadEnumeration(const std::string& path, const TTypeInfo& typeInfo, int32_t Default);
+  void WriteEnumeration(const std::string& path, const TTypeInfo& typeInfo, int32_t value);
+  TSetValue ReadSet(const std::string& path, const TTypeInfo& typeInfo, const TSetValue& Default);
+  void WriteSet(const std::string& path, const TTypeInfo& typeInfo, const TSetValue& value);
+
+  // --- Naming
+  std::string TranslatePropertyName(const void* instance, const std::string& name, bool reading);
+  virtual std::string GetCharName(uint32_t ch) const;
+  virtual std::string GetIntName(int64_t value) const;
+  virtual std::string ItemNameIndexPath(const std::string& itemName, int32_t index) const;
+  virtual int32_t ReadListItemCount(const std::string& path, const std::string& itemName);
+  virtual void WriteListItemCount(const std::string& path, int32_t itemCount,
+                                  const std::string& itemName);
+
+  // --- Value encryption: active while enabled more often than disabled
+  void EnablePropertyValueCrypt() { ++FCryptEnabledStatus; }
+  void DisablePropertyValueCrypt() { --FCryptEnabledStatus; }
+  bool IsPropertyValueCryptEnabled() const { return FCryptEnabledStatus > 0; }
+
+  // --- Properties
+  TJvCustomAppStorageOptions& StorageOptions() const { return *FStorageOptions; }
+  void SetStorageOptions(const TJvCustomAppStorageOptions& value) {
+    FStorageOptions->Assign(value);
+  }
+  TJvAppSubStorages& SubStorages() const { return *FSubStorages; }
+  bool AutoFlush() const { return FAutoFlush; }
+  void SetAutoFlush(bool value) { FAutoFlush = value; }
+  bool AutoReload() const { return FAutoReload; }
+  void SetAutoReload(bool value) { FAutoReload = value; }
+  // The own flag, or a medium that cannot be written.
+  bool ReadOnly() const { return FReadOnly || IsPhysicallyReadOnly(); }
+  void SetReadOnly(bool value) { FReadOnly = value; }
+  bool FlushOnDestroy() const { return FFlushOnDestroy; }
+  virtual void SetFlushOnDestroy(bool value) { FFlushOnDestroy = value; }
+  bool SynchronizeFlushReload() const { return FSynchronizeFlushReload; }
+  void SetSynchronizeFlushReload(bool value) { FSynchronizeFlushReload = value; }
+  void SetOnEncryptPropertyValue(TJvAppStorageCryptEvent handler) {
+    FOnEncryptPropertyValue = std::move(handler);
+  }
+  void SetOnDecryptPropertyValue(TJvAppStorageCryptEvent handler) {
+    FOnDecryptPropertyValue = std::move(handler);
+  }
+  void SetOnTranslatePropertyName(TJvAppStoragePropTranslateEvent handler) {
+    FOnTranslatePropertyName = std::move(handler);
+  }
+  const TJvAppStorageErrorEvent& OnError() const { return FOnError; }
+  void SetOnError(TJvAppStorageErrorEvent handler) { FOnError = std::move(handler); }
+
+ protected:
+  void SetRoot(const std::string& value) { FRoot = ConcatPaths({value}); }
+  virtual bool IsPhysicallyReadOnly() const { return false; }
+  virtual TJvAppStorageValuePath SplitValuePath(const std::string& path) const;
+
+  // --- Primitives of the medium
+  virtual std::vector<std::string> PrimEnumFolders(const std::string& path,
+                                                   bool reportListAsValue) = 0;
+  virtual std::vector<std::string> PrimEnumValues(const std::string& path,
+                                                  bool reportListAsValue) = 0;
+  virtual bool PrimIsFolder(const std::string& path, bool listIsValue) = 0;
+  virtual bool PrimPathExists(const std::string& path) = 0;
+  virtual bool PrimValueStored(const std::string& path) = 0;
+  virtual bool PrimListStored(const std::string& path, const std::string& itemName);
+  virtual void PrimDeleteValue(const std::string& path) = 0;
+  virtual void PrimDeleteSubTree(const std::string& path) = 0;
+  virtual int32_t PrimReadInteger(const std::string& path, int32_t Default) = 0;
+  virtual void PrimWriteInteger(const std::string& path, int32_t value) = 0;
+  virtual Extended PrimReadFloat(const std::string& path, Extended Default) = 0;
+  virtual void PrimWriteFloat(const std::string& path, Extended value) = 0;
+  virtual std::string PrimReadString(const std::string& path, const std::string& Default) = 0;
+  virtual void PrimWriteString(const std::string& path, const std::string& value) = 0;
+  virtual ustring PrimReadWideString(const std::string& path, const ustring& Default);
+  virtual void PrimWriteWideString(const std::string& path, const ustring& value);
+  virtual size_t PrimReadBinary(const std::string& path, std::span<uint8_t> buffer) = 0;
+  virtual void PrimWriteBinary(const std::string& path, std::span<const uint8_t> buffer) = 0;
+  virtual TDateTime PrimReadDateTime(const std::string& path, TDateTime Default);
+  virtual void PrimWriteDateTime(const std::string& path, TDateTime value);
+  virtual bool PrimReadBoolean(const std::string& path, bool Default);
+  virtual void PrimWriteBoolean(const std::string& path, bool value);
+
+  // --- The option-aware layer between the public operations and the primitives
+  virtual int32_t InternalReadInteger(const std::string& path, int32_t Default);
+  virtual void InternalWriteInteger(const std::string& path, int32_t value);
+  virtual Extended InternalReadFloat(const std::string& path, Extended Default);
+  virtual void InternalWriteFloat(const std::string& path, Extended value);
+  virtual std::string InternalReadString(const std::string& path, const std::string& Default);
+  virtual void InternalWriteString(const std::string& path, const std::string& value);
+  virtual size_t InternalReadBinary(const std::string& path, std::span<uint8_t> buffer);
+  virtual void InternalWriteBinary(const std::string& path, std::span<const uint8_t> buffer);
+  virtual TDateTime InternalReadDateTime(const std::string& path, TDateTime Default);
+  virtual void InternalWriteDateTime(const std::string& path, TDateTime value);
+  virtual bool InternalReadBoolean(const std::string& path, bool Default);
+  virtual void InternalWriteBoolean(const std::string& path, bool value);
+  virtual int32_t InternalReadEnumeration(const std::string& path, const TTypeInfo& typeInfo,
+                                          int32_t Default);
+  virtual void InternalWriteEnumeration(const std::string& path, const TTypeInfo& typeInfo,
+                                        int32_t value);
+  virtual TSetValue InternalReadSet(const std::string& path, const TTypeInfo& typeInfo,
+                                    const TSetValue& Default);
+  virtual void InternalWriteSet(const std::string& path, const TTypeInfo& typeInfo,
+                                const TSetValue& value);
+
+  // Date/time text: the fixed "YYYY-MM-DD HH:MM:SS" form, the time left out at midnight.
+  virtual std::optional<TDateTime> TextToDateTime(const std::string& text) const;
+  virtual std::string DateTimeToText(TDateTime value) const;
+
+  // Base64 text of the encrypt handler's result while encryption is enabled, else unchanged.
+  std::string EncryptValue(const std::string& value) const;
+  std::string DecryptValue(const std::string& value) const;
+
+  // Runs work under the cross-process lock of fileName when SynchronizeFlushReload is set.
+  void Synchronize(const std::string& fileName, const std::function<void()>& work);
+
+  // The flush a storage owes its medium on destruction; never throws (errors go to OnError).
+  void FlushBeforeDestroy() noexcept;
+
+ private:
+  friend class TJvAppSubStorages;
+  friend class TJvAppSubStorage;
+
+  // The common read rule: a missing value gives Default when DefaultIfValueNotExists, and a
+  // conversion failure gives Default when DefaultIfReadConvertError.
+  template <class T, class Read>
+  T ReadWithDefaults(const std::string& path, const T& Default, Read read);
+  template <class Operation>
+  auto ReadAtTarget(const std::string& path, Operation operation);
+  template <class Operation>
+  void WriteAtTarget(const std::string& path, Operation operation);
+
+  std::string ReadTextValue(const std::string& path, const std::string& Default);
+  void WriteTextValue(const std::string& path, const std::string& value);
+  void CollectStoredValues(const std::string& prefix, const std::string& search,
+                           TJvAppStorageEnumOptions options, TJvAppStorageStoredNames& strings);
+  std::string SetToText(const TTypeInfo& elementType, const TSetValue& value) const;
+  TSetValue TextToSet(const TTypeInfo& elementType, const std::string& text) const;
+  std::string SetElementName(const TTypeInfo& elementType, int64_t element) const;
+
+  // Storages whose sub-storage tables refer to this one; told when it is destroyed.
+  void AddReferrer(TJvCustomAppStorage* referrer);
+  void RemoveReferrer(TJvCustomAppStorage* referrer);
+
+  std::string FRoot;
+  std::string FCurPath;
+  std::unique_ptr<TJvCustomAppStorageOptions> FStorageOptions;
+  std::unique_ptr<TJvAppSubStorages> FSubStorages;
+  TJvAppStoragePropTranslateEvent FOnTranslatePropertyName;
+  TJvAppStorageCryptEvent FOnEncryptPropertyValue;
+  TJvAppStorageCryptEvent FOnDecryptPropertyValue;
+  int32_t FCryptEnabledStatus = 0;
+  bool FAutoFlush = false;
+  int32_t FUpdateCount = 0;
+  bool FAutoReload = false;
+  bool FReadOnly = false;
+  TJvAppStorageErrorEvent FOnError;
+  bool FSynchronizeFlushReload = false;
+  bool FFlushOnDestroy = true;
+  std::vector<TJvCustomAppStorage*> FReferrers;
+};
+
+template <class T, class Read>
+T TJvCustomAppStorage::ReadWithDefaults(const std::string& path, const T& Default, Read read) {
+  if (StorageOptions().DefaultIfValueNotExists() && !PrimValueStored(path)) return Default;
+  try {
+    return read();
+  } catch (const EConvertError&) {
+    if (StorageOptions().DefaultIfReadConvertError()) return Default;
+    throw;
+  }
+}

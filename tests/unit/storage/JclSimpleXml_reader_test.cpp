@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "JclSimpleXml.h"
+
+namespace {
+
+std::string LoadError(const std::string& text) {
+  TJclSimpleXML xml;
+  try {
+    xml.LoadFromString(text);
+  } catch (const EJclSimpleXMLError& e) {
+    return e.Message();
+  }
+  return "(loaded)";
+}
+
+TEST(JclSimpleXmlReader, ErrorMessagesCarryTheOffendingCharacterAndItsPosition) {
+  const struct {
+    const char* Text;
+    const char* Message;
+  } cases[] = {
+      {"<a></A>",
+       "Invalid XML Element: Erroneous end of tag, expecting </a> but </A> found at position 7"},
+      {"x", "Invalid Document: Unexpected text in file prolog at position 1"},
+      {"<a b=c/>",
+       "Invalid XML Element: Unexpected character in property declaration. Expecting \" or ' but "
+       "\"c\"  found at position 6"},
+      {"<a !/>",
+       "Invalid XML Element: Unexpected character in property declaration (\"!\" found at position "
+       "4)"},
+      {"<a b!/>",
+       "Invalid XML Element: Unexpected character in property declaration (\"!\" found at position "
+       "5)"},
+      {"<a b c/>",
+       "Invalid XML Element: Unexpected character in property declaration (\"c\" found at position "
+       "6)"},
+      {"<a b='1'x/>",
+       "Invalid XML Element: Unexpected character in property declaration (\"/\" found at position "
+       "10)"},
+      {"<a/x>", "Invalid XML Element: Expected end of tag but \"x\" found at position 4"},
+      {"<a b='1' / >", "Invalid XML Element: Expected end of tag but \" \" found at position 11"},
+      {"<a>x</a y>", "Invalid XML Element: Expected end of tag but \"y\" found at position 9"},
+      {"<a><", "(loaded)"},
+      {"<a!>", "Invalid XML Element: malformed tag found (no valid name) at position 3"},
+      {"< a>", "Invalid XML Element: malformed tag found (no valid name) at position 2"},
+      {"<a:b:c/>", "Invalid XML Element: malformed tag found (no valid name) at position 5"},
+      {"<a></a!>", "Invalid XML Element: malformed tag found (no valid name) at position 7"},
+      {"<a><!-- x -- y --></a>",
+       "Invalid Comment: \"--\" not allowed inside comments at position 13"},
+      {"<a><!-- x", "Invalid Comment: Unexpected end of data at position 9"},
+      {"<a><![CDATA[x]]", "Invalid CDATA: Unexpected end of data at position 15"},
+      {"<a><?pi x='1'", "Invalid Comment: Unexpected end of data at position 13"},
+      {"<a><?pi x='1'?x></a>",
+       "Invalid XML Element: Expected end of tag but \"x\" found at position 15"},
+      {"<!DOCTYPE a [", "Invalid Comment: Unexpected end of data at position 13"},
+      {"<a><b></c></a>",
+       "Invalid XML Element: Erroneous end of tag, expecting </b> but </c> found at position 10"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LoadError(c.Text), c.Message) << c.Text;
+}
+
+TEST(JclSimpleXmlReader, UnknownCharsetInTheHeaderRaisesCharsetError) {
+  TJclSimpleXML xml;
+  EXPECT_THROW(xml.LoadFromBytes("<?xml version=\"1.0\" encoding=\"klingon\"?><a/>"),
+               EJclCharsetError);
+}
+
+TEST(JclSimpleXmlReader, ForgivingInputLoads) {
+  TJclSimpleXML xml;
+  xml.Root().SetName("Keep");
+  xml.LoadFromString("  \r\n ");
+  EXPECT_EQ(xml.Root().Name(), "Keep");
+  EXPECT_EQ(xml.Root().ItemCount(), 0u);
+  EXPECT_EQ(xml.Prolog().Count(), 0u);
+
+  xml.LoadFromString("<a><b>");
+  EXPECT_EQ(xml.Root().Name(), "a");
+  ASSERT_EQ(xml.Root().ItemCount(), 1u);
+  EXPECT_EQ(xml.Root().Items().Item(0)->Name(), "b");
+
+  xml.LoadFromString("<x:a></X:A>");
+  EXPECT_EQ(xml.Root().Name(), "a");
+  EXPECT_EQ(xml.Root().NameSpace(), "x");
+
+  xml.LoadFromString("<a>x</a>  <b>ignored after the root</b>");
+  EXPECT_EQ(xml.Root().Value(), "x");
+
+  xml.LoadFromString("<a></a  >");
+  EXPECT_EQ(xml.Root().Name(), "a");
+}
+
+TEST(JclSimpleXmlReader, MixedContentAndWhitespace) {
+  TJclSimpleXML xml;
+  xml.LoadFromString("<a>x<b/>y</a>");
+  TJclSimpleXMLElems& items = xml.Root().Items();
+  ASSERT_EQ(items.Count(), 3u);
+  EXPECT_NE(dynamic_cast<TJclSimpleXMLElemText*>(items.Item(0)), nullptr);
+  EXPECT_EQ(items.Item(0)->Value(), "x");
+  EXPECT_EQ(items.Item(1)->Name(), "b");
+  EXPECT_EQ(items.Item(2)->Value(), "y");
+  EXPECT_EQ(xml.Root().Value(), "");
+
+  xml.LoadFromString("<a>  </a>");
+  EXPECT_EQ(xml.Root().ItemCount(), 0u);
+  EXPECT_EQ(xml.Root().Value(), "");
+
+  xml.SetOptions(xml.Options().With(sxoKeepWhitespace));
+  xml.LoadFromString("<a>  </a>");
+  EXPECT_EQ(xml.Root().Value(), "  ");
+
+  xml.SetOptions(kDefaultSimpleXMLOptions.With(sxoTrimPrecedingTextWhitespace)
+                     .With(sxoTrimFollowingTextWhitespace));
+  xml.LoadFromString("<a> \t x y \r\n</a>");
+  EXPECT_EQ(xml.Root().Value(), "x y");
+}
+
+TEST(JclSimpleXmlReader, ValueDecoding) {
+  TJclSimpleXML xml;
+  const struct {
+    const char* Text;
+    const char* Value;
+  } cases[] = {
+      {"<a>&amp;lt;</a>", "&lt;"},
+      {"<a>&#65;&#x42;&#X43;</a>", "ABC"},
+      {"<a>&foo;</a>", "&foo;"},
+      {"<a>&#12</a>", "&#12"},
+      {"<a>&#x1F600;</a>", "\xEF\x98\x80"},             // low 16 bits: U+F600
+      {"<a>&#xD83D;&#xDE00;</a>", "\xF0\x9F\x98\x80"},  // two halves make one character
+      {"<a>&#xD83D;x</a>", "\xEF\xBF\xBDx"},            // a lone half is replaced
+      {"<a>&LT;&Quot;&apos;</a>", "<\"'"},
+      {"<a>&#-5;</a>", "&#-5;"},
+  };
+  for (const auto& c : cases) {
+    xml.LoadFromString(c.Text);
+    EXPECT_EQ(xml.Root().Value(), c.Value) << c.Text;
+  }
+
+  xml.SetOptions({sxoAutoEncodeEntity});
+  xml.LoadFromString("<a>&#65;&amp;</a>");
+  EXPECT_EQ(xml.Root().Value(), "&#65;&");
+  xml.SetOptions({});
+  xml.LoadFromString("<a>&#65;&amp;</a>");
+  EXPECT_EQ(xml.Root().Value(), "&#65;&amp;");
+}
+
+TEST(JclSimpleXmlReader, AttributesCommentsCDataAndProlog) {
+  TJclSimpleXML xml;
+  xml.LoadFromString(
+      "<?xml version=\"1.0\"?>\n<!-- head -->\n<!DOCTYPE  r [<!ELEMENT r ANY>]>\n"
+      "<?xml-stylesheet type=\"t\" href=\"h\"?><?target a='1' ?>"
+      "<r a='say \"hi\"' n:b=\"&lt;\r\n\" c='1' C='2'><!-- a - b --><![CDATA[x]]]y]]z]]>"
+      "<?pi?></r>");
+  TJclSimpleXMLElemsProlog& prolog = xml.Prolog();
+  ASSERT_EQ(prolog.Count(), 5u);
+  EXPECT_NE(dynamic_cast<TJclSimpleXMLElemHeader*>(prolog.Item(0)), nullptr);
+  EXPECT_EQ(prolog.Item(1)->Value(), " head ");
+  EXPECT_EQ(prolog.Item(2)->Value(), "r [<!ELEMENT r ANY>]");
+  EXPECT_NE(dynamic_cast<TJclSimpleXMLElemSheet*>(prolog.Item(3)), nullptr);
+  EXPECT_EQ(prolog.Item(4)->Name(), "target");
+  EXPECT_EQ(prolog.Item(4)->Properties().Value("a"), "1");
+
+  TJclSimpleXMLProps& props = xml.Root().Properties();
+  ASSERT_EQ(props.Count(), 4u);
+  EXPECT_EQ(props.Item(0)->Value(), "say \"hi\"");
+  EXPECT_EQ(props.Item(1)->NameSpace(), "n");
+  EXPECT_EQ(props.Item(1)->Name(), "b");
+  EXPECT_EQ(props.Item(1)->Value(), "<\r\n");
+  EXPECT_EQ(props.Value("c"), "1");  // the first of a name, in any case
+
+  TJclSimpleXMLElems& items = xml.Root().Items();
+  ASSERT_EQ(items.Count(), 3u);
+  EXPECT_EQ(items.Item(0)->Value(), " a - b ");
+  EXPECT_EQ(items.Item(1)->Value(), "x]]]y]]z");
+  EXPECT_EQ(items.Item(2)->Name(), "pi");
+}
+
+TEST(JclSimpleXmlReader, AttributeWithoutClosingQuoteIsDropped) {
+  TJclSimpleXML xml;
+  xml.LoadFromString("<a b='1' c='2");
+  EXPECT_EQ(xml.Root().Name(), "a");
+  ASSERT_EQ(xml.Root().PropertyCount(), 1u);
+  EXPECT_EQ(xml.Root().Properties().Item(0)->Name(), "b");
+}
+
+TEST(JclSimpleXmlReader, ErrorKeepsWhatWasReadAndTheRootName) {
+  TJclSimpleXML xml;
+  xml.Root().SetName("Old");
+  EXPECT_THROW(
+      xml.LoadFromString("<!--c--><Configuration><A>1</A><B><C>2</C><D x=y/></B></Configuration>"),
+      EJclSimpleXMLError);
+  EXPECT_EQ(xml.Root().Name(), "Old");
+  EXPECT_EQ(xml.Prolog().Count(), 1u);
+  TJclSimpleXMLElems& items = xml.Root().Items();
+  ASSERT_EQ(items.Count(), 2u);
+  EXPECT_EQ(items.Item(0)->Value(), "1");
+  EXPECT_EQ(items.Item(1)->Name(), "B");
+  EXPECT_EQ(items.Item(1)->Items().Value("C"), "2");
+  // Saving keeps the values where they were found.
+  xml.SetOptions(xml.Options().With(sxoDoNotSaveProlog).Without(sxoAutoIndent));
+  EXPECT_EQ(xml.SaveToString(), "<Old><A>1</A><B><C>2</C><D/></B></Old>");
+}
+
+TEST(JclSimpleXmlReader, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  TJclSimpleXML xml;
+  EXPECT_THROW(xml.LoadFromString(deep), EJclSimpleXMLError);
+
+  std::string fine;
+  for (int i = 0; i < 100; ++i) fine += "<a>";
+  EXPECT_NO_THROW(xml.LoadFromString(fine));
+}
+
+TEST(JclSimpleXmlReader, EventsReportTagsValuesAndProgress) {
+  TJclSimpleXML xml;
+  std::string log;
+  xml.OnTagParsed = [&](TJclSimpleXML&, const std::string& name) { log += "tag:" + name + " "; };
+  xml.OnValueParsed = [&](TJclSimpleXML&, const std::string& name, const std::string& value) {
+    log += "value:" + name + "=" + value + " ";
+  };
+  int64_t lastPosition = -1;
+  int64_t total = 0;
+  xml.OnLoadProgress = [&](TJclSimpleXML&, int64_t position, int64_t size) {
+    EXPECT_GE(position, lastPosition);
+    lastPosition = position;
+    total = size;
+  };
+  const std::string text = "<a><b>1</b><!--c--></a>";
+  xml.LoadFromBytes(text);
+  EXPECT_EQ(log, "value:=1 tag:b value:b=1 value:=c tag:a value:a= ");
+  EXPECT_EQ(lastPosition, static_cast<int64_t>(text.size()));
+  EXPECT_EQ(total, static_cast<int64_t>(text.size()));
+}
+
+}  // namespace
