@@ -1,8 +1,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "JclSimpleXml.h"
 #include "FileUtils.h"
+#include "JclSimpleXml.h"
 #include "JclSimpleXml_text.h"
 
 namespace {
