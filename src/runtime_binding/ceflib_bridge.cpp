@@ -54,6 +54,10 @@ TCefBaseOwn* TCefBaseOwn::FromData(const void* data) {
   return *reinterpret_cast<TCefBaseOwn* const*>(static_cast<const char*>(data) - BackPointerSize);
 }
 
+bool TCefBaseOwn::IsExposedData(const void* data) {
+  return static_cast<const TCefBase*>(data)->add_ref == SharedAddRef;
+}
+
 TCefBaseRef::TCefBaseRef(void* data) : FData(data) {
   if (!data) throw ECefException("A runtime object wrapper needs a runtime object");
 }

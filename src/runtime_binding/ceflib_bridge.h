@@ -31,6 +31,8 @@ class TCefBaseOwn : public virtual ICefBase, private TRefCounted {
 
   // The object that exposed data (a structure made by CreateData).
   static TCefBaseOwn* FromData(const void* data);
+  // Whether data is a structure made by CreateData (its header leads back to a program object).
+  static bool IsExposedData(const void* data);
 
  protected:
   // CreateData: a zero-filled structure of size bytes whose header leads back here.

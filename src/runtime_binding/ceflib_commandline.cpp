@@ -2,36 +2,6 @@
 
 #include "ceflib_strings.h"
 
-namespace {
-
-// Owns a runtime string map for one scope.
-class TRuntimeStringMapHolder {
- public:
-  TRuntimeStringMapHolder() : FMap(RuntimeApi.cef_string_map_alloc()) {}
-  ~TRuntimeStringMapHolder() { RuntimeApi.cef_string_map_free(FMap); }
-  TRuntimeStringMapHolder(const TRuntimeStringMapHolder&) = delete;
-  TRuntimeStringMapHolder& operator=(const TRuntimeStringMapHolder&) = delete;
-
-  TCefStringMap get() const { return FMap; }
-
-  void ReadInto(std::vector<std::pair<ustring, ustring>>& into) const {
-    TCefStringUtf16 key{};
-    TCefStringUtf16 value{};
-    const int32_t count = RuntimeApi.cef_string_map_size(FMap);
-    for (int32_t index = 0; index < count; ++index) {
-      RuntimeApi.cef_string_map_key(FMap, index, &key);
-      RuntimeApi.cef_string_map_value(FMap, index, &value);
-      ustring name = TakeRuntimeString(&key);
-      into.emplace_back(std::move(name), TakeRuntimeString(&value));
-    }
-  }
-
- private:
-  TCefStringMap FMap;
-};
-
-}  // namespace
-
 TRef<ICefCommandLine> TCefCommandLineRef::New() {
   return UnWrap(RuntimeApi.cef_command_line_create());
 }

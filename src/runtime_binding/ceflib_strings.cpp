@@ -112,3 +112,21 @@ void TRuntimeStringListHolder::ReadInto(std::vector<ustring>& into) const {
     into.push_back(TakeRuntimeString(&record));
   }
 }
+
+TRuntimeStringMapHolder::TRuntimeStringMapHolder() : FMap(RuntimeApi.cef_string_map_alloc()) {}
+
+TRuntimeStringMapHolder::~TRuntimeStringMapHolder() {
+  RuntimeApi.cef_string_map_free(FMap);
+}
+
+void TRuntimeStringMapHolder::ReadInto(std::vector<std::pair<ustring, ustring>>& into) const {
+  TCefStringUtf16 key{};
+  TCefStringUtf16 value{};
+  const int32_t count = RuntimeApi.cef_string_map_size(FMap);
+  for (int32_t index = 0; index < count; ++index) {
+    RuntimeApi.cef_string_map_key(FMap, index, &key);
+    RuntimeApi.cef_string_map_value(FMap, index, &value);
+    ustring name = TakeRuntimeString(&key);
+    into.emplace_back(std::move(name), TakeRuntimeString(&value));
+  }
+}

@@ -66,6 +66,22 @@ class TRuntimeStringListHolder {
   TCefStringList FList;
 };
 
+// A runtime string map that lives for one scope.
+class TRuntimeStringMapHolder {
+ public:
+  TRuntimeStringMapHolder();
+  ~TRuntimeStringMapHolder();
+  TRuntimeStringMapHolder(const TRuntimeStringMapHolder&) = delete;
+  TRuntimeStringMapHolder& operator=(const TRuntimeStringMapHolder&) = delete;
+
+  TCefStringMap get() const { return FMap; }
+  // Appends every key/value pair to into, in the map's order.
+  void ReadInto(std::vector<std::pair<ustring, ustring>>& into) const;
+
+ private:
+  TCefStringMap FMap;
+};
+
 // Hands call a fresh runtime list to fill, then appends its items to into (keeping what into
 // already holds). The runtime list is freed also when call raises.
 template <class Call>

@@ -213,8 +213,10 @@ TCefBool cef_browser_host_create_browser(const TCefWindowInfo*, TCefClient* clie
 }
 
 TCefBrowser* cef_browser_host_create_browser_sync(const TCefWindowInfo*, TCefClient* client,
-                                                  TCefConstString*, const TCefBrowserSettings*) {
+                                                  TCefConstString* url,
+                                                  const TCefBrowserSettings*) {
   Record("cef_browser_host_create_browser_sync");
+  State().LastTextArgument = ReadUtf16(url);
   if (client) State().HeldClients.push_back(client);
   return HandOut(MakeObject<TCefBrowser>("browser"));
 }
@@ -244,6 +246,8 @@ void Reset() {
   state.RegisteredSchemes.clear();
   state.Calls.clear();
   state.Problems.clear();
+  state.LastTextArgument.clear();
+  state.LastDateArgument = {};
   // Leftover text and collections are forgotten, not freed: their owners may still hold them.
   state.LiveBuffers.clear();
   state.LiveUserFreeRecords.clear();

@@ -42,7 +42,21 @@ TCefCommandLine* NewCommandLine(const std::u16string& program,
 TCefSchemeRegistrar* NewSchemeRegistrar();
 // A plain counted object with no entries beyond the header.
 TCefBase* NewObject(const std::string& kind);
+// A zero-filled object of size bytes whose entries a test fills in.
+void* NewObjectOfSize(size_t size, const std::string& kind);
+template <class TStruct>
+TStruct* NewObjectOf(const std::string& kind) {
+  return static_cast<TStruct*>(NewObjectOfSize(sizeof(TStruct), kind));
+}
 int RefCountOf(const void* object);
+// The kind an object was made with; empty for one the fake did not make.
+std::string KindOf(const void* object);
+
+// The text argument of the last exported function that took one (browser creation, cookie
+// manager creation, script string creation).
+const std::u16string& LastTextArgument();
+// The time passed to the last cef_v8value_create_date.
+const RuntimeTime& LastDateArgument();
 
 // Runtime-allocated text, as the runtime would hand it to the program: a user-free string
 // and a record owning its buffer. Both count as live until the program frees them.

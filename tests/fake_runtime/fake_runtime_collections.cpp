@@ -126,3 +126,37 @@ void cef_string_map_free(TCefStringMap map) {
   Record("cef_string_map_free");
   FreeCollection(map);
 }
+
+TCefStringMultimap cef_string_multimap_alloc(void) {
+  Record("cef_string_multimap_alloc");
+  return NewCollection<TCefStringMultimapData>();
+}
+
+int32_t cef_string_multimap_size(TCefStringMultimap map) {
+  Record("cef_string_multimap_size");
+  return map ? static_cast<int32_t>(map->Entries.size()) : 0;
+}
+
+int32_t cef_string_multimap_append(TCefStringMultimap map, TCefConstString* key,
+                                   TCefConstString* value) {
+  Record("cef_string_multimap_append");
+  if (!map) return 0;
+  map->Entries.emplace_back(ReadUtf16(key), ReadUtf16(value));
+  return 1;
+}
+
+int32_t cef_string_multimap_key(TCefStringMultimap map, int32_t index, TCefStringUtf16* key) {
+  Record("cef_string_multimap_key");
+  return map ? ReadAt(map->Entries, index, key, [](const auto& entry) { return entry.first; }) : 0;
+}
+
+int32_t cef_string_multimap_value(TCefStringMultimap map, int32_t index, TCefStringUtf16* value) {
+  Record("cef_string_multimap_value");
+  return map ? ReadAt(map->Entries, index, value, [](const auto& entry) { return entry.second; })
+             : 0;
+}
+
+void cef_string_multimap_free(TCefStringMultimap map) {
+  Record("cef_string_multimap_free");
+  FreeCollection(map);
+}

@@ -19,6 +19,10 @@ struct TCefStringMapData {
   std::vector<std::pair<std::u16string, std::u16string>> Entries;
 };
 
+struct TCefStringMultimapData {
+  std::vector<std::pair<std::u16string, std::u16string>> Entries;
+};
+
 namespace FakeRuntime::Internal {
 
 struct TObjectRecord {
@@ -47,6 +51,8 @@ struct TState {
   std::vector<TCefApp*> HeldApps;
   std::vector<TCefClient*> HeldClients;
   std::vector<std::string> Problems;
+  std::u16string LastTextArgument;
+  RuntimeTime LastDateArgument{};
 };
 
 TState& State();

@@ -1,0 +1,43 @@
+#include "ceflib_values.h"
+
+#include "ceflib_api.h"
+
+TRef<ICefBinaryValue> FromRuntime(TCefBinaryValue* data) {
+  return TCefBinaryValueRef::UnWrap(data);
+}
+
+TRef<ICefListValue> FromRuntime(TCefListValue* data) {
+  return TCefListValueRef::UnWrap(data);
+}
+
+TRef<ICefDictionaryValue> FromRuntime(TCefDictionaryValue* data) {
+  return TCefDictionaryValueRef::UnWrap(data);
+}
+
+TRef<ICefProcessMessage> FromRuntime(TCefProcessMessage* data) {
+  return TCefProcessMessageRef::UnWrap(data);
+}
+
+TRef<ICefBinaryValue> TCefBinaryValueRef::New(const void* data, size_t size) {
+  return UnWrap(RuntimeApi.cef_binary_value_create(data, size));
+}
+
+TRef<ICefListValue> TCefListValueRef::New() {
+  return UnWrap(RuntimeApi.cef_list_value_create());
+}
+
+TRef<ICefDictionaryValue> TCefDictionaryValueRef::New() {
+  return UnWrap(RuntimeApi.cef_dictionary_value_create());
+}
+
+bool TCefDictionaryValueRef::get_keys(std::vector<ustring>& keys) {
+  bool result = false;
+  ReadRuntimeStringList(keys, [&](TCefStringList list) {
+    result = CallEntry<bool>(Data(), &TCefDictionaryValue::get_keys, list);
+  });
+  return result;
+}
+
+TRef<ICefProcessMessage> TCefProcessMessageRef::New(const ustring& name) {
+  return UnWrap(RuntimeApi.cef_process_message_create(ToRuntime(name)));
+}
