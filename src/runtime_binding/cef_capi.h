@@ -397,7 +397,6 @@ typedef struct TCefResourceBundleHandler TCefResourceBundleHandler;
 typedef struct TCefBrowserProcessHandler TCefBrowserProcessHandler;
 typedef struct TCefRenderProcessHandler TCefRenderProcessHandler;
 typedef struct TCefSchemeHandlerFactory TCefSchemeHandlerFactory;
-typedef struct TCefTask TCefTask;
 typedef struct TCefStreamReader TCefStreamReader;
 typedef struct TCefStreamWriter TCefStreamWriter;
 typedef struct TCefReadHandler TCefReadHandler;
@@ -709,6 +708,13 @@ struct TCefGeolocationHandler {
 };
 
 /* ---- Visitors, listeners and accessors the program exposes ------------------------ */
+
+/* Work posted to a runtime thread; the runtime calls execute once, then releases it. */
+typedef struct TCefTask TCefTask;
+struct TCefTask {
+  TCefBase base;
+  void(CEF_CALLBACK* execute)(TCefTask* self, TCefThreadId thread_id);
+};
 
 struct TCefStringVisitor {
   TCefBase base;

@@ -11,15 +11,8 @@
 
 namespace {
 
-// Tasks are opaque in the shared header; their one entry follows the object header, as in
-// every other runtime structure.
-struct TTaskLayout {
-  TCefBase base;
-  void(CEF_CALLBACK* execute)(TCefTask* self, TCefThreadId threadId);
-};
-
 struct TPendingTask {
-  TClientRef<TTaskLayout> Task;
+  TClientRef<TCefTask> Task;
   guint Source = 0;
 };
 
@@ -39,8 +32,7 @@ bool Forget(TPendingTask* pending) {
 gboolean RunTask(gpointer data) {
   auto* pending = static_cast<TPendingTask*>(data);
   Guarded("task", [&] {
-    if (pending->Task->execute)
-      pending->Task->execute(reinterpret_cast<TCefTask*>(pending->Task.get()), TID_UI);
+    if (pending->Task->execute) pending->Task->execute(pending->Task.get(), TID_UI);
   });
   if (Forget(pending)) delete pending;
   return G_SOURCE_REMOVE;
@@ -58,7 +50,7 @@ bool IsMainThread() {
 
 bool PostMainThreadTask(TCefTask* task, int64_t delayMs) {
   if (!task) return false;
-  auto* pending = new TPendingTask{TClientRef<TTaskLayout>(reinterpret_cast<TTaskLayout*>(task))};
+  auto* pending = new TPendingTask{TClientRef<TCefTask>(task)};
   std::lock_guard lock(PendingLock);
   if (!Pending) Pending = new std::vector<TPendingTask*>;
   Pending->push_back(pending);
