@@ -41,3 +41,16 @@ function(corvane_folder_enabled name out)
     set(${out} FALSE PARENT_SCOPE)
   endif()
 endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt and whose name is an
+# enabled folder (bench/<layer>, fuzz/<layer>).
+function(corvane_add_enabled_subfolders)
+  file(GLOB folders LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(folder IN LISTS folders)
+    get_filename_component(name ${folder} NAME)
+    corvane_folder_enabled(${name} enabled)
+    if(enabled AND EXISTS ${folder}/CMakeLists.txt)
+      add_subdirectory(${folder})
+    endif()
+  endforeach()
+endfunction()
