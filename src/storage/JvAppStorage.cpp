@@ -53,17 +53,22 @@ void MergeStoredName(TJvAppStorageStoredNames& strings, const std::string& name,
 
 }  // namespace
 
-TJvCustomAppStorage::TJvCustomAppStorage(std::unique_ptr<TJvCustomAppStorageOptions> options)
-    : FStorageOptions(std::move(options)),
-      FSubStorages(std::make_unique<TJvAppSubStorages>(*this)) {}
+TJvCustomAppStorage::TJvCustomAppStorage(TComponent* AOwner,
+                                         std::unique_ptr<TJvCustomAppStorageOptions> options)
+    : TComponent(AOwner),
+      FStorageOptions(std::move(options)),
+      FSubStorages(std::make_unique<TJvAppSubStorages>(*this)),
+      FInternalTranslateStringEngine(new TJvTranslateString(this)) {}
 
 TJvCustomAppStorage::~TJvCustomAppStorage() {
+  SetTranslateStringEngine(nullptr);
   // Storages that hand paths over to this one must forget it.
   for (TJvCustomAppStorage* referrer : std::vector(FReferrers))
     referrer->SubStorages().Delete(this);
 }
 
-void TJvCustomAppStorage::FlushBeforeDestroy() noexcept {
+void TJvCustomAppStorage::BeforeDestruction() {
+  TComponent::BeforeDestruction();
   if (!FFlushOnDestroy) return;
   try {
     Flush();
@@ -102,6 +107,7 @@ void TJvCustomAppStorage::EndUpdate() {
 }
 
 void TJvCustomAppStorage::Loaded() {
+  TComponent::Loaded();
   if (!IsUpdating()) Reload();
 }
 
@@ -499,14 +505,37 @@ void TJvCustomAppStorage::InternalWriteBoolean(const std::string& path, bool val
 }
 
 std::optional<TDateTime> TJvCustomAppStorage::TextToDateTime(const std::string& text) const {
-  return ::TextToDateTime(TrimBlanks(text));
+  const std::string_view trimmed = TrimBlanks(text);
+  if (StorageOptions().UseTranslateStringEngineDateTimeFormats()) {
+    for (bool withTime : {true, false})
+      if (auto value = ParseDateTimeText(TranslatorDateTimePattern(withTime), trimmed))
+        return value;
+  }
+  return ::TextToDateTime(trimmed);
 }
 
 std::string TJvCustomAppStorage::DateTimeToText(TDateTime value) const {
   const TTimeParts time = DecodeTime(value);
   const bool midnight =
       time.Hour == 0 && time.Minute == 0 && time.Second == 0 && time.Millisecond == 0;
+  if (StorageOptions().UseTranslateStringEngineDateTimeFormats())
+    return FormatDateTimeText(TranslatorDateTimePattern(!midnight), value);
   return midnight ? ::DateToText(value) : ::DateTimeToText(value);
+}
+
+// The fixed form with the translator's formats and separators put in where it sets them.
+TDateTimePattern TJvCustomAppStorage::TranslatorDateTimePattern(bool withTime) const {
+  const TJvTranslateString& translator = ActiveTranslateStringEngine();
+  TDateTimePattern pattern{translator.DateFormat().empty() ? "yyyy/mm/dd"
+                                                           : translator.DateFormat()};
+  if (withTime)
+    pattern.Format +=
+        " " + (translator.TimeFormat().empty() ? std::string("hh:nn:ss") : translator.TimeFormat());
+  if (translator.DateSeparator() != NoSeparatorChange)
+    pattern.DateSeparator = translator.DateSeparator();
+  if (translator.TimeSeparator() != NoSeparatorChange)
+    pattern.TimeSeparator = translator.TimeSeparator();
+  return pattern;
 }
 
 // --- Encryption
@@ -556,6 +585,19 @@ int32_t TJvCustomAppStorage::ReadListItemCount(const std::string& path, const st
 void TJvCustomAppStorage::WriteListItemCount(const std::string& path, int32_t itemCount,
                                              const std::string&) {
   WriteInteger(path + "\\Count", itemCount);
+}
+
+// --- Macro translation
+
+void TJvCustomAppStorage::SetTranslateStringEngine(TJvTranslateString* value) {
+  if (value == FTranslateStringEngine) return;
+  if (FTranslateStringEngine) FTranslateStringEngine->RemoveUser(this);
+  FTranslateStringEngine = value;
+  if (value) value->AddUser(this);
+}
+
+TJvTranslateString& TJvCustomAppStorage::ActiveTranslateStringEngine() const {
+  return FTranslateStringEngine ? *FTranslateStringEngine : *FInternalTranslateStringEngine;
 }
 
 // --- Referrers

@@ -9,10 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "Classes.h"
 #include "DateUtils.h"
+#include "JvAppStorageDateFormat.h"
 #include "JvAppStorageOptions.h"
 #include "JvAppStorageSubStorages.h"
 #include "JvAppStorageText.h"
+#include "JvAppStorageTranslate.h"
 #include "SysUtils.h"
 #include "TypInfo.h"
 #include "ustring.h"
@@ -86,15 +89,13 @@ struct TJvAppStorageValuePath {
 // backslash, relative to the root, and applies AbsolutePath itself; reads call ReloadIfNeeded
 // first and writes end with FlushIfNeeded.
 //
-// A concrete storage's destructor calls FlushBeforeDestroy(): the base destructor can no
-// longer reach the concrete Flush.
-class TJvCustomAppStorage {
+// A component: destroyed through Free(), whose BeforeDestruction step flushes the medium while
+// the concrete storage is still whole (when FlushOnDestroy is set).
+class TJvCustomAppStorage : public TComponent {
  public:
-  explicit TJvCustomAppStorage(std::unique_ptr<TJvCustomAppStorageOptions> options =
+  explicit TJvCustomAppStorage(TComponent* AOwner,
+                               std::unique_ptr<TJvCustomAppStorageOptions> options =
                                    std::make_unique<TJvAppStorageOptions>());
-  virtual ~TJvCustomAppStorage();
-  TJvCustomAppStorage(const TJvCustomAppStorage&) = delete;
-  TJvCustomAppStorage& operator=(const TJvCustomAppStorage&) = delete;
 
   // --- Medium and update bracketing
   virtual void Flush() {}
@@ -107,8 +108,8 @@ class TJvCustomAppStorage {
   // An unmatched EndUpdate flushes nothing and leaves the count at 0.
   void EndUpdate();
   bool IsUpdating() const { return FUpdateCount != 0; }
-  // Called once the storage's properties are known: reads the medium unless updating.
-  void Loaded();
+  // The loaded step, once the storage's properties are known: reads the medium unless updating.
+  void Loaded() override;
 
   // --- Paths
   // Normalisation: empty names vanish, "." is skipped, n dots go up n - 1 names, a piece that
@@ -175,6 +176,12 @@ class TJvCustomAppStorage {
   void DisablePropertyValueCrypt() { --FCryptEnabledStatus; }
   bool IsPropertyValueCryptEnabled() const { return FCryptEnabledStatus > 0; }
 
+  // --- Macro translation of file names: the external translator when set, else our own
+  TJvTranslateString* TranslateStringEngine() const { return FTranslateStringEngine; }
+  // The translator tells the storage when it is freed, so the reference never dangles.
+  void SetTranslateStringEngine(TJvTranslateString* value);
+  TJvTranslateString& ActiveTranslateStringEngine() const;
+
   // --- Properties
   TJvCustomAppStorageOptions& StorageOptions() const { return *FStorageOptions; }
   void SetStorageOptions(const TJvCustomAppStorageOptions& value) {
@@ -205,6 +212,10 @@ class TJvCustomAppStorage {
   void SetOnError(TJvAppStorageErrorEvent handler) { FOnError = std::move(handler); }
 
  protected:
+  ~TJvCustomAppStorage() override;
+  // Flushes when FlushOnDestroy is set; never throws (errors go to OnError).
+  void BeforeDestruction() override;
+
   void SetRoot(const std::string& value) { FRoot = ConcatPaths({value}); }
   virtual bool IsPhysicallyReadOnly() const { return false; }
   virtual TJvAppStorageValuePath SplitValuePath(const std::string& path) const;
@@ -257,7 +268,9 @@ class TJvCustomAppStorage {
   virtual void InternalWriteSet(const std::string& path, const TTypeInfo& typeInfo,
                                 const TSetValue& value);
 
-  // Date/time text: the fixed "YYYY-MM-DD HH:MM:SS" form, the time left out at midnight.
+  // Date/time text: the fixed "YYYY-MM-DD HH:MM:SS" form, the time left out at midnight; with
+  // UseTranslateStringEngineDateTimeFormats the active translator's formats and separators
+  // replace the date and time parts, and parsing falls back to the fixed form.
   virtual std::optional<TDateTime> TextToDateTime(const std::string& text) const;
   virtual std::string DateTimeToText(TDateTime value) const;
 
@@ -267,9 +280,6 @@ class TJvCustomAppStorage {
 
   // Runs work under the cross-process lock of fileName when SynchronizeFlushReload is set.
   void Synchronize(const std::string& fileName, const std::function<void()>& work);
-
-  // The flush a storage owes its medium on destruction; never throws (errors go to OnError).
-  void FlushBeforeDestroy() noexcept;
 
  private:
   friend class TJvAppSubStorages;
@@ -291,6 +301,7 @@ class TJvCustomAppStorage {
   std::string SetToText(const TTypeInfo& elementType, const TSetValue& value) const;
   TSetValue TextToSet(const TTypeInfo& elementType, const std::string& text) const;
   std::string SetElementName(const TTypeInfo& elementType, int64_t element) const;
+  TDateTimePattern TranslatorDateTimePattern(bool withTime) const;
 
   // Storages whose sub-storage tables refer to this one; told when it is destroyed.
   void AddReferrer(TJvCustomAppStorage* referrer);
@@ -308,7 +319,9 @@ class TJvCustomAppStorage {
   int32_t FUpdateCount = 0;
   bool FAutoReload = false;
   bool FReadOnly = false;
+  TJvTranslateString* FInternalTranslateStringEngine;
   TJvAppStorageErrorEvent FOnError;
+  TJvTranslateString* FTranslateStringEngine = nullptr;
   bool FSynchronizeFlushReload = false;
   bool FFlushOnDestroy = true;
   std::vector<TJvCustomAppStorage*> FReferrers;

@@ -38,6 +38,8 @@ class TComponent : public TObject {
   void SetName(std::string name) { FName = std::move(name); }
   int ComponentCount() const { return static_cast<int>(FComponents.size()); }
   TComponent* Components(int index) const { return FComponents.at(static_cast<size_t>(index)); }
+  // The owned component of that name, compared without regard to letter case; nullptr if none.
+  TComponent* FindComponent(const std::string& name) const;
 
   // True between creation from a stored description and the component's loaded step.
   bool Loading() const { return FLoading; }
@@ -45,16 +47,25 @@ class TComponent : public TObject {
   // The loaded step: runs once the whole stored description has been read.
   virtual void Loaded() { FLoading = false; }
 
+  // Links this component and AComponent so that whichever is destroyed first tells the other
+  // through Notification; for references to components that another owner may free.
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
+
  protected:
   ~TComponent() override;
   virtual void BeforeDestruction() {}
+  // AComponent, linked by FreeNotification, is being destroyed: drop every reference to it.
+  virtual void Notification(TComponent* AComponent) { (void)AComponent; }
 
  private:
   void DestroyComponents();
   void RemoveComponent(TComponent* component);
+  void NotifyFreeNotifies();
 
   TComponent* FOwner;
   std::string FName;
   std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
   bool FLoading = false;
 };

@@ -147,3 +147,9 @@ void TWinControl::SetFocus() {
 bool TWinControl::Focused() const {
   return FHandle && gtk_widget_is_focus(FHandle);
 }
+
+bool TWinControl::CanFocus() const {
+  for (const TWinControl* control = this; control->FParent; control = control->FParent)
+    if (!control->FVisible) return false;
+  return true;
+}

@@ -46,6 +46,8 @@ class TWinControl : public TComponent {
 
   void SetFocus();
   bool Focused() const;
+  // Visible itself and inside visible parents; the top-level window may still be hidden.
+  bool CanFocus() const;
 
  protected:
   ~TWinControl() override;
@@ -59,6 +61,11 @@ class TWinControl : public TComponent {
   virtual void ApplyBounds();
   // The resize step: runs after the control's size changed.
   virtual void Resize() {}
+  // The window was moved from outside (by the window manager): takes the position as it is.
+  void WindowMoved(int left, int top) {
+    FLeft = left;
+    FTop = top;
+  }
 
  private:
   void InsertControl(TWinControl* control);

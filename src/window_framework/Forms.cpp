@@ -14,6 +14,9 @@ gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // the form decides what closing means; GTK must not destroy the window
 }
 
+constexpr unsigned OutOfNormalStates = GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_MAXIMIZED |
+                                       GDK_WINDOW_STATE_FULLSCREEN | GDK_WINDOW_STATE_TILED;
+
 }  // namespace
 
 void TFormDescription::ApplyTo(TForm& form) const {
@@ -70,13 +73,80 @@ GtkWidget* TForm::CreateWindowAround(GtkWidget* clientArea) {
   gtk_widget_set_can_focus(clientArea, FALSE);  // the window itself is no tab stop
   gtk_widget_show(clientArea);
   ApplyGeometry(GTK_WINDOW(window), clientArea);
+  ApplyWindowState(GTK_WINDOW(window));
   ApplyFont(window);
-  g_signal_connect(window, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+  ConnectWindowSignals(window);
   return window;
 }
 
+struct TForm::TWindowSignals {
+  static gboolean OnConfigureEvent(GtkWidget* widget, GdkEvent*, gpointer data) {
+    auto* form = static_cast<TForm*>(data);
+    CallGuarded(form, [&] { form->WindowConfigured(GTK_WINDOW(widget)); });
+    return FALSE;
+  }
+
+  static gboolean OnWindowStateEvent(GtkWidget*, GdkEventWindowState* event, gpointer data) {
+    auto* form = static_cast<TForm*>(data);
+    CallGuarded(form, [&] { form->WindowStateChanged(event->new_window_state); });
+    return FALSE;
+  }
+};
+
+void TForm::ConnectWindowSignals(GtkWidget* window) {
+  g_signal_connect(window, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+  g_signal_connect(window, "configure-event", G_CALLBACK(TWindowSignals::OnConfigureEvent), this);
+  g_signal_connect(window, "window-state-event", G_CALLBACK(TWindowSignals::OnWindowStateEvent),
+                   this);
+}
+
 void TForm::ApplyBounds() {
+  if (FWindowState == wsNormal) FNormalBounds = BoundsRect();
   if (HandleAllocated()) ApplyGeometry(GTK_WINDOW(Handle()), ClientWidget());
+}
+
+void TForm::SetNormalBounds(const TRect& bounds) {
+  FNormalBounds = bounds;
+  if (FWindowState == wsNormal) SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+}
+
+void TForm::WindowConfigured(GtkWindow* window) {
+  GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+  if (!gdkWindow || (gdk_window_get_state(gdkWindow) & OutOfNormalStates)) return;
+  int left, top, width, height;
+  gtk_window_get_position(window, &left, &top);
+  gtk_window_get_size(window, &width, &height);
+  WindowMoved(left, top);
+  FNormalBounds = {left, top, left + width, top + height};
+}
+
+void TForm::WindowStateChanged(unsigned newGdkState) {
+  // A hidden window has no state of its own; the requested one stands.
+  if (newGdkState & GDK_WINDOW_STATE_WITHDRAWN) return;
+  if (newGdkState & GDK_WINDOW_STATE_ICONIFIED)
+    FWindowState = wsMinimized;
+  else if (newGdkState & GDK_WINDOW_STATE_MAXIMIZED)
+    FWindowState = wsMaximized;
+  else
+    FWindowState = wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state) {
+  FWindowState = state;
+  if (HandleAllocated()) ApplyWindowState(GTK_WINDOW(Handle()));
+}
+
+void TForm::ApplyWindowState(GtkWindow* window) {
+  // Before the window is mapped GTK keeps these as the state to map it in.
+  if (FWindowState == wsMinimized) {
+    gtk_window_iconify(window);
+    return;
+  }
+  gtk_window_deiconify(window);
+  if (FWindowState == wsMaximized)
+    gtk_window_maximize(window);
+  else
+    gtk_window_unmaximize(window);
 }
 
 void TForm::ApplyGeometry(GtkWindow* window, GtkWidget* clientArea) {
@@ -84,11 +154,13 @@ void TForm::ApplyGeometry(GtkWindow* window, GtkWidget* clientArea) {
   gtk_window_set_resizable(window, sizeable);
   // A window that cannot be resized takes the size its content asks for.
   gtk_widget_set_size_request(clientArea, sizeable ? -1 : Width(), sizeable ? -1 : Height());
-  if (Width() > 0 && Height() > 0) {
+  const bool designedSize = FPosition == poDesigned || FPosition == poDefaultPosOnly;
+  const bool designedPosition = FPosition == poDesigned || FPosition == poDefaultSizeOnly;
+  if (designedSize && Width() > 0 && Height() > 0) {
     gtk_window_set_default_size(window, Width(), Height());
     gtk_window_resize(window, Width(), Height());
   }
-  if (FPosition == poDesigned) gtk_window_move(window, Left(), Top());
+  if (designedPosition) gtk_window_move(window, Left(), Top());
 }
 
 void TForm::ApplyFont(GtkWidget* window) {
@@ -103,6 +175,19 @@ void TForm::ApplyFont(GtkWidget* window) {
   gtk_style_context_add_provider(context, GTK_STYLE_PROVIDER(provider),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_set_data_full(G_OBJECT(window), kFontProviderKey, provider, g_object_unref);
+}
+
+TWinControl* TForm::ActiveControl() {
+  if (!HandleAllocated()) return nullptr;
+  // From the focus widget outwards, so the innermost control wins.
+  for (GtkWidget* widget = gtk_window_get_focus(GTK_WINDOW(Handle())); widget;
+       widget = gtk_widget_get_parent(widget)) {
+    for (int i = 0; i < ComponentCount(); ++i) {
+      auto* control = dynamic_cast<TWinControl*>(Components(i));
+      if (control && control->HandleAllocated() && control->Handle() == widget) return control;
+    }
+  }
+  return nullptr;
 }
 
 void TForm::SetVisible(bool visible) {

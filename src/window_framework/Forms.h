@@ -8,8 +8,9 @@
 #include "Controls.h"
 
 enum TFormBorderStyle { bsSingle, bsSizeable };
-// poDefaultPosOnly leaves the position to the window manager and keeps the designed size.
-enum TPosition { poDesigned, poDefaultPosOnly };
+// Which of the designed position and size the window gets; the window manager chooses the rest.
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caMinimize };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
@@ -71,9 +72,23 @@ class TForm : public TWinControl {
   TFormBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TFormBorderStyle style);
   TPosition Position() const { return FPosition; }
+  // Takes effect the next time the bounds are applied; changing it does not move the window.
   void SetPosition(TPosition position) { FPosition = position; }
+  TWindowState WindowState() const { return FWindowState; }
+  // Applied to the window at once, or when it is created.
+  void SetWindowState(TWindowState state);
+  // The bounds of the window in the normal state, kept while it is maximized or minimized: the
+  // top-left corner is the window manager's reference point (where gtk_window_move puts the
+  // frame), the size is the client area's.
+  TRect NormalBounds() const { return FNormalBounds; }
+  // Applied at once in the normal state; otherwise only remembered, since the window manager
+  // restores its own bounds when the window leaves the maximized or minimized state.
+  void SetNormalBounds(const TRect& bounds);
   const TFont& Font() const { return FFont; }
   void SetFont(TFont font);
+
+  // The owned control that holds the keyboard focus, or contains the widget that holds it.
+  TWinControl* ActiveControl();
 
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
@@ -98,12 +113,20 @@ class TForm : public TWinControl {
   void RunLoadedSteps();
   void RunHandler(const TNotifyEvent& handler);
   void ApplyGeometry(GtkWindow* window, GtkWidget* clientArea);
+  void ApplyWindowState(GtkWindow* window);
+  void ConnectWindowSignals(GtkWidget* window);
+  // The window manager moved, resized or changed the state of the window.
+  void WindowConfigured(GtkWindow* window);
+  void WindowStateChanged(unsigned newGdkState);
+  struct TWindowSignals;
   void ApplyFont(GtkWidget* window);
   void ApplyTaskbarOwnership();
 
   std::string FCaption;
   TFormBorderStyle FBorderStyle = bsSizeable;
   TPosition FPosition = poDesigned;
+  TWindowState FWindowState = wsNormal;
+  TRect FNormalBounds;
   TFont FFont;
   bool FCreated = false;
 };

@@ -14,10 +14,19 @@ struct TRGB {
 };
 TRGB ColorToRGB(TColor color);
 
+struct TPoint {
+  int X = 0, Y = 0;
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
 struct TRect {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
+  // Right and bottom edges lie outside the rectangle.
+  bool Contains(TPoint point) const {
+    return point.X >= Left && point.X < Right && point.Y >= Top && point.Y < Bottom;
+  }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 

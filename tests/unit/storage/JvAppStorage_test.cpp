@@ -17,8 +17,10 @@ struct CaseInsensitiveLess {
 // what reaches the medium.
 class TMemoryStorage : public TJvCustomAppStorage {
  public:
-  explicit TMemoryStorage(const std::string& root = "Configuration") { SetRoot(root); }
-  ~TMemoryStorage() override { FlushBeforeDestroy(); }
+  explicit TMemoryStorage(TComponent* owner = nullptr, const std::string& root = "Configuration")
+      : TJvCustomAppStorage(owner) {
+    SetRoot(root);
+  }
 
   void Flush() override {
     ++FlushCount;
@@ -131,9 +133,16 @@ class TMemoryStorage : public TJvCustomAppStorage {
   }
 };
 
+struct TFreeComponent {
+  void operator()(TComponent* component) const { component->Free(); }
+};
+template <class T>
+using TOwned = std::unique_ptr<T, TFreeComponent>;
+
 class AppStorageTest : public ::testing::Test {
  protected:
-  TMemoryStorage Storage;
+  TOwned<TMemoryStorage> OwnedStorage{new TMemoryStorage()};
+  TMemoryStorage& Storage = *OwnedStorage;
   const std::string& Stored(const std::string& absolutePath) {
     return Storage.Values.at(absolutePath);
   }
@@ -182,7 +191,8 @@ TEST_F(AppStorageTest, RelativeAndAbsolutePathsAddressTheSameValue) {
 }
 
 TEST_F(AppStorageTest, SubStoragesTakeOverPathsBelowTheirRoot) {
-  TMemoryStorage forms("Forms"), editor("Editor");
+  TMemoryStorage& forms = *new TMemoryStorage(&Storage, "Forms");
+  TMemoryStorage& editor = *new TMemoryStorage(&Storage, "Editor");
   // The deeper root first: a root that an existing item already covers is refused.
   Storage.SubStorages().Add("ui\\Editor\\", &editor);
   Storage.SubStorages().Add("UI", &forms);
@@ -199,11 +209,10 @@ TEST_F(AppStorageTest, SubStoragesTakeOverPathsBelowTheirRoot) {
   EXPECT_EQ(target.Path, "\\x");
 
   // A storage that goes away leaves the table.
-  {
-    TMemoryStorage temporary("T");
-    Storage.SubStorages().Add("Temp", &temporary);
-    EXPECT_EQ(Storage.SubStorages().Count(), 3u);
-  }
+  auto* temporary = new TMemoryStorage(nullptr, "T");
+  Storage.SubStorages().Add("Temp", temporary);
+  EXPECT_EQ(Storage.SubStorages().Count(), 3u);
+  temporary->Free();
   EXPECT_EQ(Storage.SubStorages().Count(), 2u);
   EXPECT_EQ(Storage.ResolvePath("Temp\\x").Store, &Storage);
 
@@ -212,7 +221,8 @@ TEST_F(AppStorageTest, SubStoragesTakeOverPathsBelowTheirRoot) {
 }
 
 TEST_F(AppStorageTest, SubStorageErrorsLeaveTheTableUnchanged) {
-  TMemoryStorage a("A"), b("B");
+  TMemoryStorage& a = *new TMemoryStorage(&Storage, "A");
+  TMemoryStorage& b = *new TMemoryStorage(&Storage, "B");
   TJvAppSubStorage& item = Storage.SubStorages().Add("UI", &a);
 
   try {
@@ -540,7 +550,7 @@ TEST_F(AppStorageTest, AutoFlushWritesOncePerOutermostUpdate) {
 }
 
 TEST_F(AppStorageTest, UpdatesReachSubStoragesAndReloadFollowsTheRules) {
-  TMemoryStorage sub("Sub");
+  TMemoryStorage& sub = *new TMemoryStorage(&Storage, "Sub");
   sub.SetAutoFlush(true);
   Storage.SubStorages().Add("S", &sub);
   Storage.BeginUpdate();
@@ -563,18 +573,15 @@ TEST_F(AppStorageTest, UpdatesReachSubStoragesAndReloadFollowsTheRules) {
   EXPECT_EQ(Storage.ReloadCount, 3);
 }
 
-TEST(AppStorageLifecycle, DestructionFlushesUnlessSwitchedOff) {
+TEST(AppStorageLifecycle, FreeingTheOwnerFlushesUnlessSwitchedOff) {
   int flushes = 0;
-  {
-    TMemoryStorage storage;
-    storage.FlushesOutlivingStorage = &flushes;
-  }
-  EXPECT_EQ(flushes, 1);
-  {
-    TMemoryStorage storage;
-    storage.FlushesOutlivingStorage = &flushes;
-    storage.SetFlushOnDestroy(false);
-  }
+  auto* owner = new TComponent(nullptr);
+  auto* flushing = new TMemoryStorage(owner);
+  auto* silent = new TMemoryStorage(owner);
+  flushing->FlushesOutlivingStorage = &flushes;
+  silent->FlushesOutlivingStorage = &flushes;
+  silent->SetFlushOnDestroy(false);
+  owner->Free();
   EXPECT_EQ(flushes, 1);
 }
 

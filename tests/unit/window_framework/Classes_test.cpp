@@ -70,3 +70,38 @@ TEST(ComponentTest, MethodEventCallsTheBoundObject) {
   EXPECT_EQ(target.Sender, &sender);
   EXPECT_EQ(value, 7);
 }
+
+namespace {
+
+class TWatcher : public TComponent {
+ public:
+  using TComponent::TComponent;
+  TComponent* Watched = nullptr;
+
+ protected:
+  void Notification(TComponent* AComponent) override {
+    if (AComponent == Watched) Watched = nullptr;
+  }
+};
+
+}  // namespace
+
+TEST(ComponentTest, FreeNotificationTellsTheLinkedComponentWhicheverGoesFirst) {
+  TLog log;
+  auto* owner = new TProbe(nullptr, "owner", log);
+  auto* watcher = new TWatcher(owner);
+  auto* watched = new TProbe(nullptr, "Watched", log);
+  watcher->Watched = watched;
+  watcher->FreeNotification(watched);
+  EXPECT_EQ(owner->FindComponent("nothing"), nullptr);
+  watched->Free();
+  EXPECT_EQ(watcher->Watched, nullptr);
+
+  // The other way round: the watcher goes first, and the survivor must not call it later.
+  auto* survivor = new TProbe(nullptr, "survivor", log);
+  watcher->Watched = survivor;
+  watcher->FreeNotification(survivor);
+  watcher->Free();
+  survivor->Free();
+  owner->Free();
+}

@@ -1,0 +1,51 @@
+#include "Monitors.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int DefaultPixelsPerInch = 96;
+
+}  // namespace
+
+std::vector<TRect> MonitorRects() {
+  std::vector<TRect> rects;
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) return rects;
+  const int count = gdk_display_get_n_monitors(display);
+  for (int i = 0; i < count; ++i) {
+    GdkRectangle geometry;
+    gdk_monitor_get_geometry(gdk_display_get_monitor(display, i), &geometry);
+    rects.push_back(
+        {geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height});
+  }
+  return rects;
+}
+
+TRect VirtualDesktopRect() {
+  const std::vector<TRect> monitors = MonitorRects();
+  if (monitors.empty()) return {};
+  TRect desktop = monitors.front();
+  for (const TRect& monitor : monitors) {
+    desktop.Left = std::min(desktop.Left, monitor.Left);
+    desktop.Top = std::min(desktop.Top, monitor.Top);
+    desktop.Right = std::max(desktop.Right, monitor.Right);
+    desktop.Bottom = std::max(desktop.Bottom, monitor.Bottom);
+  }
+  return desktop;
+}
+
+bool PointOnMonitor(TPoint point) {
+  const std::vector<TRect> monitors = MonitorRects();
+  return std::any_of(monitors.begin(), monitors.end(),
+                     [point](const TRect& monitor) { return monitor.Contains(point); });
+}
+
+int ScreenPixelsPerInch() {
+  GdkScreen* screen = gdk_screen_get_default();
+  const double resolution = screen ? gdk_screen_get_resolution(screen) : -1;
+  return resolution > 0 ? static_cast<int>(std::lround(resolution)) : DefaultPixelsPerInch;
+}

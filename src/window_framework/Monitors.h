@@ -1,0 +1,15 @@
+#pragma once
+
+#include <vector>
+
+#include "Graphics.h"
+
+// The screens that windows live on, in root-window coordinates of the default display.
+
+std::vector<TRect> MonitorRects();
+// The bounding box of all monitors (the virtual desktop).
+TRect VirtualDesktopRect();
+// Whether point lies on some monitor; points in the gaps between monitors do not.
+bool PointOnMonitor(TPoint point);
+// The screen's resolution for fonts and layouts; 96 when the desktop sets none.
+int ScreenPixelsPerInch();
