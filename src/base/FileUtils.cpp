@@ -167,3 +167,19 @@ std::optional<TFileStamp> AppendIfUnchanged(const std::string& fileName, const T
   if (!stamp || !file.Close()) RaiseCreateError(fileName, errno);
   return stamp;
 }
+
+std::string ExtractFileName(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
+
+std::string ExtractFileDir(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ExtractFileExt(const std::string& path) {
+  const std::string name = ExtractFileName(path);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}

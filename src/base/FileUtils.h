@@ -37,3 +37,9 @@ TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view con
 // earlier length and raises EFCreateError naming fileName.
 std::optional<TFileStamp> AppendIfUnchanged(const std::string& fileName, const TFileStamp& expected,
                                             std::string_view text);
+
+// The text after the last slash, and the text before it ("" without a slash).
+std::string ExtractFileName(const std::string& path);
+std::string ExtractFileDir(const std::string& path);
+// From the last dot of the file name on, "" when it has none.
+std::string ExtractFileExt(const std::string& path);

@@ -4,11 +4,12 @@
 
 #include <algorithm>
 
+#include "FileUtils.h"
 #include "Forms.h"
 #include "JvAppStorage.h"
 #include "JvAppStorageDateFormat.h"
-#include "JvAppStorageFolders.h"
 #include "SysUtils.h"
+#include "SystemFolders.h"
 
 // Version information of the program, set by the build; empty when the build sets none.
 #ifndef CORVANE_PRODUCT_NAME

@@ -9,9 +9,9 @@
 #include <system_error>
 
 #include "FileUtils.h"
-#include "JvAppStorageFolders.h"
 #include "JvAppXMLStorage.h"
 #include "StandardErrors.h"
+#include "SystemFolders.h"
 
 namespace {
 

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "FileUtils.h"
 #include "JvAppStorageDateFormat.h"
-#include "JvAppStorageFolders.h"
 #include "JvAppXMLStorage.h"
+#include "SystemFolders.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "FileUtils.h"
-#include "JvAppStorageFolders.h"
+#include "SystemFolders.h"
 
 namespace {
 

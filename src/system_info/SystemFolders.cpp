@@ -1,4 +1,6 @@
-#include "JvAppStorageFolders.h"
+#include "SystemFolders.h"
+
+#include "FileUtils.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -38,20 +40,4 @@ std::string UserDataFolder() {
   if (!config.empty()) return WithoutTrailingSlash(config);
   const std::string home = EnvironmentValue("HOME");
   return home.empty() ? std::string() : WithoutTrailingSlash(home) + "/.config";
-}
-
-std::string ExtractFileName(const std::string& path) {
-  return path.substr(path.rfind('/') + 1);
-}
-
-std::string ExtractFileDir(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return "";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string ExtractFileExt(const std::string& path) {
-  const std::string name = ExtractFileName(path);
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot);
 }
