@@ -9,75 +9,13 @@
 #include <vector>
 
 #include "Application.h"
+#include "MemoryStorage.h"
 #include "Monitors.h"
 #include "WindowPlacement.h"
 
 namespace {
 
 using TLog = std::vector<std::string>;
-
-// Keeps every value as text under its absolute path and logs the order of writes.
-class TPlacementMemoryStorage : public TJvCustomAppStorage {
- public:
-  explicit TPlacementMemoryStorage(TComponent* owner) : TJvCustomAppStorage(owner) {
-    SetRoot("Configuration");
-  }
-
-  std::map<std::string, std::string> Values;
-  TLog Writes;
-
- protected:
-  const std::string* Find(const std::string& path) const {
-    const auto found = Values.find(AbsolutePath(path));
-    return found == Values.end() ? nullptr : &found->second;
-  }
-  void Store(const std::string& path, const std::string& text) {
-    Values[AbsolutePath(path)] = text;
-    Writes.push_back(AbsolutePath(path));
-  }
-
-  std::vector<std::string> PrimEnumFolders(const std::string&, bool) override { return {}; }
-  std::vector<std::string> PrimEnumValues(const std::string&, bool) override { return {}; }
-  bool PrimIsFolder(const std::string&, bool) override { return false; }
-  bool PrimPathExists(const std::string& path) override { return Find(path); }
-  bool PrimValueStored(const std::string& path) override { return Find(path); }
-  void PrimDeleteValue(const std::string& path) override { Values.erase(AbsolutePath(path)); }
-  void PrimDeleteSubTree(const std::string& path) override {
-    const std::string prefix = AbsolutePath(path);
-    std::erase_if(Values, [&](const auto& entry) { return entry.first.starts_with(prefix); });
-  }
-  int32_t PrimReadInteger(const std::string& path, int32_t Default) override {
-    const std::string* text = Find(path);
-    if (!text) return Default;
-    int32_t value = 0;
-    const auto result = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (result.ec != std::errc() || result.ptr != text->data() + text->size())
-      throw EConvertError("'" + *text + "' is not a valid integer value");
-    return value;
-  }
-  void PrimWriteInteger(const std::string& path, int32_t value) override {
-    Store(path, std::to_string(value));
-  }
-  Extended PrimReadFloat(const std::string& path, Extended Default) override {
-    const std::string* text = Find(path);
-    if (!text) return Default;
-    const auto value = TextToExtended(*text);
-    if (!value) throw EConvertError("'" + *text + "' is not a valid floating point value");
-    return *value;
-  }
-  void PrimWriteFloat(const std::string& path, Extended value) override {
-    Store(path, ExtendedToText(value));
-  }
-  std::string PrimReadString(const std::string& path, const std::string& Default) override {
-    const std::string* text = Find(path);
-    return text ? *text : Default;
-  }
-  void PrimWriteString(const std::string& path, const std::string& value) override {
-    Store(path, value);
-  }
-  size_t PrimReadBinary(const std::string&, std::span<uint8_t>) override { return 0; }
-  void PrimWriteBinary(const std::string&, std::span<const uint8_t>) override {}
-};
 
 TLog* CurrentLog = nullptr;
 
@@ -90,7 +28,7 @@ void Note(const std::string& entry) {
 class TPlacementForm : public TForm {
  public:
   using TForm::TForm;
-  TPlacementMemoryStorage* Storage = nullptr;
+  TMemoryStorage* Storage = nullptr;
   TJvFormStorage* FormStorage = nullptr;
   bool AllowClose = true;
 
@@ -310,7 +248,7 @@ TEST_F(FormPlacementTest, VersionCheckDecidesWhetherTheStoredPlacementIsTaken) {
 }
 
 TEST_F(FormPlacementTest, SavedPlacementComesBackInTheNextRun) {
-  std::map<std::string, std::string> saved;
+  decltype(TMemoryStorage::Values) saved;
   {
     TPlacementForm& form = NewForm();
     form.Show();
