@@ -29,23 +29,23 @@ class TBenchLog {
     std::string pattern = (fs::temp_directory_path() / "corvane-logbench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
     FDir = pattern;
-    FLog.SetSizeLimit(sizeLimit);
-    FLog.SetFileName((FDir / "error.log").string());
-    for (int64_t i = 0; i < records; ++i) FLog.Add("2024-01-01 00:00:00", EntryTitle(i), "");
-    FLog.SaveToFile(FLog.FileName());
-    FLog.SetAutoSave(true);
+    FLog->SetSizeLimit(sizeLimit);
+    FLog->SetFileName((FDir / "error.log").string());
+    for (int64_t i = 0; i < records; ++i) FLog->Add("2024-01-01 00:00:00", EntryTitle(i), "");
+    FLog->SaveToFile(FLog->FileName());
+    FLog->SetAutoSave(true);
   }
   ~TBenchLog() {
-    FLog.SetAutoSave(false);
+    FLog->SetAutoSave(false);
     fs::remove_all(FDir);
   }
 
-  TJvLogFile& Log() { return FLog; }
+  TJvLogFile& Log() { return *FLog; }
   uintmax_t FileSize() const { return fs::file_size(FDir / "error.log"); }
 
  private:
   fs::path FDir;
-  TJvLogFile FLog;
+  TOwnedComponent<TJvLogFile> FLog{new TJvLogFile(nullptr)};
 };
 
 void BM_AddAtShellLimit(benchmark::State& state) {

@@ -6,19 +6,16 @@
 #include <string>
 #include <string_view>
 
-#include "JvLogClasses.h"
+#include "Classes.h"
 #include "FileUtils.h"
+#include "JvLogClasses.h"
 
 // A list of log records that, with AutoSave on, keeps FileName holding exactly the lines of the
 // list after every change, and that drops the oldest records when the lines grow past
 // SizeLimit UTF-16 code units.
-class TJvLogFile {
+class TJvLogFile : public TComponent {
  public:
-  TJvLogFile() = default;
-  TJvLogFile(const TJvLogFile&) = delete;
-  TJvLogFile& operator=(const TJvLogFile&) = delete;
-  // Saves once more when AutoSave is on; a failure to do so is dropped.
-  ~TJvLogFile();
+  explicit TJvLogFile(TComponent* AOwner) : TComponent(AOwner) {}
 
   // The records added without a time get the current local time; those added without a
   // severity get DefaultSeverity. Nothing is added while inactive or when the severity is less
@@ -55,6 +52,10 @@ class TJvLogFile {
   void SetSeverity(TJvLogEventSeverity severity) { FSeverity = severity; }
   TJvLogEventSeverity DefaultSeverity() const { return FDefaultSeverity; }
   void SetDefaultSeverity(TJvLogEventSeverity severity) { FDefaultSeverity = severity; }
+
+ protected:
+  // Saves once more when AutoSave is on; a failure to do so is dropped.
+  ~TJvLogFile() override;
 
  private:
   void AppendRecord(TJvLogRecord record);

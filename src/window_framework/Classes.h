@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,3 +70,12 @@ class TComponent : public TObject {
   std::vector<TComponent*> FFreeNotifies;
   bool FLoading = false;
 };
+
+// Frees a component that has no owner when the pointer goes, as an owner would.
+struct TComponentFree {
+  void operator()(TComponent* component) const {
+    if (component) component->Free();
+  }
+};
+template <class T>
+using TOwnedComponent = std::unique_ptr<T, TComponentFree>;

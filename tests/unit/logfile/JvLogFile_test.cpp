@@ -66,7 +66,8 @@ class JvLogFileTest : public testing::Test {
 }  // namespace
 
 TEST_F(JvLogFileTest, StartsWithTheDocumentedDefaults) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   EXPECT_TRUE(log.Active());
   EXPECT_FALSE(log.AutoSave());
   EXPECT_EQ(log.SizeLimit(), 0u);
@@ -76,7 +77,8 @@ TEST_F(JvLogFileTest, StartsWithTheDocumentedDefaults) {
 }
 
 TEST_F(JvLogFileTest, AutoSaveNeedsAFileName) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.SetAutoSave(true);
   EXPECT_FALSE(log.AutoSave());
   log.SetFileName(PathOf("error.log"));
@@ -88,7 +90,8 @@ TEST_F(JvLogFileTest, AutoSaveNeedsAFileName) {
 }
 
 TEST_F(JvLogFileTest, AddOverloadsFillTimeAndSeverity) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.Add("shell entry", "");
   log.SetDefaultSeverity(lesWarning);
   log.Add("fixed time", "title", "description");
@@ -107,7 +110,8 @@ TEST_F(JvLogFileTest, AddOverloadsFillTimeAndSeverity) {
 }
 
 TEST_F(JvLogFileTest, SeverityAndActiveFilterAdditions) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.SetSeverity(lesError);
   log.Add("t", "warning", lesWarning, "");
   log.Add("t", "information", lesInformation, "");
@@ -133,7 +137,8 @@ TEST_F(JvLogFileTest, SizeLimitKeepsTheNewestLinesThatReachIt) {
                        {3 * kLine + 1, 4},
                        {1, 1},
                        {10 * kLine, 10}}) {
-    TJvLogFile log;
+    TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+    TJvLogFile& log = *logOwner;
     log.SetSizeLimit(c.limit);
     for (int i = 0; i < 10; ++i) log.Add("t", "r" + std::to_string(10 + i), "");
     ASSERT_EQ(GetOutputString(log.GetElement(0)).size(), kLine);
@@ -144,7 +149,8 @@ TEST_F(JvLogFileTest, SizeLimitKeepsTheNewestLinesThatReachIt) {
 }
 
 TEST_F(JvLogFileTest, SizeLimitCountsUtf16UnitsAndKeepsAnOverlongRecord) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.SetSizeLimit(30);
   log.Add("t", "a", "");
   log.Add("t", "b", "");
@@ -154,7 +160,8 @@ TEST_F(JvLogFileTest, SizeLimitCountsUtf16UnitsAndKeepsAnOverlongRecord) {
 
   // Each line below is 14 UTF-16 units but 16 bytes; the emoji is one code point, two units.
   for (const auto& [limit, kept] : {std::pair{28u, 2}, {29u, 3}}) {
-    TJvLogFile unicode;
+    TOwnedComponent<TJvLogFile> unicodeOwner(new TJvLogFile(nullptr));
+    TJvLogFile& unicode = *unicodeOwner;
     unicode.SetSizeLimit(limit);
     unicode.Add("t", "\xC3\xA9\xC3\xA9", "");
     unicode.Add("t", "\xF0\x9F\x98\x80", "");
@@ -166,7 +173,8 @@ TEST_F(JvLogFileTest, SizeLimitCountsUtf16UnitsAndKeepsAnOverlongRecord) {
 TEST_F(JvLogFileTest, LoadingOverTheLimitKeepsAllUntilTheNextAddition) {
   std::string text;
   for (int i = 0; i < 20; ++i) text += "[t]Error>r" + std::to_string(10 + i) + ">\r\n";
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.SetSizeLimit(3 * 15);
   LoadText(log, text);
   EXPECT_EQ(log.Count(), 20);
@@ -176,7 +184,8 @@ TEST_F(JvLogFileTest, LoadingOverTheLimitKeepsAllUntilTheNextAddition) {
 
 TEST_F(JvLogFileTest, SavesAndLoadsTheExactLines) {
   const std::string file = PathOf("error.log");
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.Add("2024-05-06 07:08:09", "Exception EFoo: a > b", "");
   log.Add("2024-05-06 07:08:10", "title", lesWarning, "x>y");
   log.SaveToFile(file);
@@ -184,7 +193,9 @@ TEST_F(JvLogFileTest, SavesAndLoadsTheExactLines) {
             "[2024-05-06 07:08:09]Error>Exception EFoo: a >> b>\r\n"
             "[2024-05-06 07:08:10]Warning>title>x>y\r\n");
 
-  TJvLogFile reader;
+  TOwnedComponent<TJvLogFile> readerOwner(new TJvLogFile(nullptr));
+
+  TJvLogFile& reader = *readerOwner;
   reader.LoadFromFile(file);
   ASSERT_EQ(reader.Count(), 2);
   EXPECT_EQ(reader.GetElement(0).Title, "Exception EFoo: a > b");
@@ -194,7 +205,8 @@ TEST_F(JvLogFileTest, SavesAndLoadsTheExactLines) {
 }
 
 TEST_F(JvLogFileTest, LoadingDecodesLineBreaksAndByteOrderMarks) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   LoadText(log, "[1]Error>a>\r[2]Error>b>\n[3]Error>c>\r\n\r\nnot a record\n[4]Error>d>");
   EXPECT_EQ(Titles(log), (std::vector<std::string>{"a", "b", "c", "d"}));
 
@@ -223,7 +235,8 @@ TEST_F(JvLogFileTest, LoadingDecodesLineBreaksAndByteOrderMarks) {
 }
 
 TEST_F(JvLogFileTest, MultiLineDescriptionsSpreadOverLines) {
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.Add("t", "title", "first\r\nsecond [x]Error>y>z");
   EXPECT_EQ(FullSave(log), "[t]Error>title>first\r\nsecond [x]Error>y>z\r\n");
   LoadText(log, FullSave(log));
@@ -238,10 +251,12 @@ TEST_F(JvLogFileTest, HostileBytesLoadIntoRecordsThatWriteBackTheSame) {
   for (int round = 0; round < 300; ++round) {
     std::string bytes(random() % 200, '\0');
     for (char& c : bytes) c = alphabet[random() % alphabet.size()];
-    TJvLogFile first;
+    TOwnedComponent<TJvLogFile> firstOwner(new TJvLogFile(nullptr));
+    TJvLogFile& first = *firstOwner;
     LoadText(first, bytes);
     const std::string saved = FullSave(first);
-    TJvLogFile second;
+    TOwnedComponent<TJvLogFile> secondOwner(new TJvLogFile(nullptr));
+    TJvLogFile& second = *secondOwner;
     LoadText(second, saved);
     EXPECT_EQ(FullSave(second), saved) << testing::PrintToString(bytes);
   }
@@ -250,7 +265,8 @@ TEST_F(JvLogFileTest, HostileBytesLoadIntoRecordsThatWriteBackTheSame) {
 TEST_F(JvLogFileTest, FileNameLoadsAnExistingFileOnly) {
   const std::string existing = PathOf("existing.log");
   WriteBytes(existing, "[t]Error>from file>\r\n");
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.Add("t", "in memory", "");
   log.SetFileName(PathOf("missing.log"));
   EXPECT_EQ(Titles(log), (std::vector<std::string>{"in memory"}));
@@ -263,7 +279,8 @@ TEST_F(JvLogFileTest, FileNameLoadsAnExistingFileOnly) {
 TEST_F(JvLogFileTest, ReportsFilesThatCannotBeOpenedOrCreated) {
   const std::string pipe = PathOf("pipe.log");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   try {
     log.SetFileName(pipe);
     ADD_FAILURE() << "a pipe was loaded";
@@ -295,7 +312,9 @@ TEST_F(JvLogFileTest, ReplacingKeepsLinksAndPermissions) {
   ::chmod(target.c_str(), 0640);
   fs::create_symlink(target, link);
 
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+
+  TJvLogFile& log = *logOwner;
   log.SetFileName(link);
   log.SetAutoSave(true);
   log.Clear();
@@ -314,7 +333,8 @@ TEST_F(JvLogFileTest, ReplacingKeepsLinksAndPermissions) {
 // happened to the list or the file in between.
 TEST_F(JvLogFileTest, FileAlwaysEqualsAFullSave) {
   const std::string file = PathOf("error.log");
-  TJvLogFile log;
+  TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+  TJvLogFile& log = *logOwner;
   log.SetFileName(file);
   log.SetAutoSave(true);
   int serial = 0;
@@ -399,7 +419,8 @@ TEST_F(JvLogFileTest, DestructionSavesOnceMore) {
   const std::string file = PathOf("error.log");
   std::string expected;
   {
-    TJvLogFile log;
+    TOwnedComponent<TJvLogFile> logOwner(new TJvLogFile(nullptr));
+    TJvLogFile& log = *logOwner;
     log.SetFileName(file);
     log.SetAutoSave(true);
     log.Add("t", "kept", "");

@@ -9,14 +9,8 @@
 
 namespace {
 
-struct TFreeComponent {
-  void operator()(TComponent* component) const { component->Free(); }
-};
-template <class T>
-using TOwned = std::unique_ptr<T, TFreeComponent>;
-
 TEST(TranslateString, MacrosBetweenDelimitersAreExpanded) {
-  TOwned<TJvTranslateString> translator(new TJvTranslateString(nullptr));
+  TOwnedComponent<TJvTranslateString> translator(new TJvTranslateString(nullptr));
   EXPECT_EQ(translator->TranslateString("%exename%"), ProgramFileName());
   EXPECT_EQ(translator->TranslateString("% FullDirExe %/x"), ProgramFolder() + "/x");
   EXPECT_EQ(translator->TranslateString("a%foo%b"), "afoob");
@@ -58,8 +52,8 @@ TEST(TranslateString, DatePatternsFormatAndParseBack) {
 }
 
 TEST(TranslateString, StorageDatesUseTheActiveTranslatorsFormats) {
-  TOwned<TJvAppXMLFileStorage> storage(new TJvAppXMLFileStorage(nullptr));
-  TOwned<TJvTranslateString> external(new TJvTranslateString(nullptr));
+  TOwnedComponent<TJvAppXMLFileStorage> storage(new TJvAppXMLFileStorage(nullptr));
+  TOwnedComponent<TJvTranslateString> external(new TJvTranslateString(nullptr));
   const TDateTime day = EncodeDate(2024, 3, 7);
   storage->WriteDateTime("Plain", day + EncodeTime(10, 0, 0, 0));
   EXPECT_EQ(storage->ReadString("Plain", ""), "2024-03-07 10:00:00");

@@ -8,7 +8,7 @@ namespace {
 
 class AppStorageTest : public ::testing::Test {
  protected:
-  TOwned<TMemoryStorage> OwnedStorage{new TMemoryStorage()};
+  TOwnedComponent<TMemoryStorage> OwnedStorage{new TMemoryStorage()};
   TMemoryStorage& Storage = *OwnedStorage;
   const std::string& Stored(const std::string& absolutePath) {
     return Storage.Values.at(absolutePath);

@@ -17,10 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TFreeComponent {
-  void operator()(TComponent* component) const { component->Free(); }
-};
-using TStoragePtr = std::unique_ptr<TJvAppXMLFileStorage, TFreeComponent>;
+using TStoragePtr = TOwnedComponent<TJvAppXMLFileStorage>;
 
 // The storage as the program configures it: custom location, both name replacements.
 TStoragePtr MakeStorage() {

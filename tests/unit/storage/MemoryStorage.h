@@ -140,9 +140,3 @@ class TMemoryStorage : public TJvCustomAppStorage {
     Store(path, std::string(buffer.begin(), buffer.end()));
   }
 };
-
-struct TFreeComponent {
-  void operator()(TComponent* component) const { component->Free(); }
-};
-template <class T>
-using TOwned = std::unique_ptr<T, TFreeComponent>;
