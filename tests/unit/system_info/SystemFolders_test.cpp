@@ -1,0 +1,60 @@
+#include "SystemFolders.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <optional>
+#include <string>
+
+#include "JvComputerInfoEx.h"
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back afterwards.
+class TScopedEnvironment {
+ public:
+  TScopedEnvironment(const char* name, const char* value) : FName(name) {
+    if (const char* old = getenv(name)) FOld = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~TScopedEnvironment() { FOld ? setenv(FName, FOld->c_str(), 1) : unsetenv(FName); }
+
+ private:
+  const char* FName;
+  std::optional<std::string> FOld;
+};
+
+std::string AppDataFolder() {
+  TOwnedComponent<TJvComputerInfoEx> info(new TJvComputerInfoEx(nullptr));
+  return info->GetSpecialFolderPath(CSIDL_APPDATA);
+}
+
+}  // namespace
+
+TEST(SystemFoldersTest, AppDataFollowsTheDesktopConventionWithoutTrailingSlash) {
+  {
+    TScopedEnvironment config("XDG_CONFIG_HOME", "/tmp/cfg//");
+    EXPECT_EQ(AppDataFolder(), "/tmp/cfg");
+  }
+  {
+    TScopedEnvironment config("XDG_CONFIG_HOME", "");
+    TScopedEnvironment home("HOME", "/home/ann/");
+    EXPECT_EQ(AppDataFolder(), "/home/ann/.config");
+  }
+  {
+    TScopedEnvironment config("XDG_CONFIG_HOME", nullptr);
+    TScopedEnvironment home("HOME", nullptr);
+    EXPECT_EQ(AppDataFolder(), "") << "unresolvable folder";
+  }
+  TOwnedComponent<TJvComputerInfoEx> info(new TJvComputerInfoEx(nullptr));
+  EXPECT_EQ(info->GetSpecialFolderPath(5), "") << "only the application-data folder is known";
+}
+
+TEST(SystemFoldersTest, ProgramAndTemporaryFolders) {
+  EXPECT_TRUE(ProgramFileName().ends_with("/system_info_tests"));
+  EXPECT_EQ(ProgramFolder() + "/system_info_tests", ProgramFileName());
+  TScopedEnvironment tmp("TMPDIR", "/var/tmp/");
+  EXPECT_EQ(TemporaryFolder(), "/var/tmp");
+  TScopedEnvironment noTmp("TMPDIR", nullptr);
+  EXPECT_EQ(TemporaryFolder(), "/tmp");
+}
