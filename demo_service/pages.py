@@ -29,8 +29,9 @@ def start(cookie_sent_back, iframe_url):
             iframe_url, quote=True)
     body = """<h1>Corvane Online Invoicing</h1>
 <p id="cookie-state">Cookie sent back: %s</p>%s
-<script>corvaneReport('start', {cookieSentBack: %s});</script>""" % (
-        "yes" if cookie_sent_back else "no", frame, json.dumps(cookie_sent_back))
+<script>corvaneReport('start', {cookieSentBack: %s});
+%s</script>""" % ("yes" if cookie_sent_back else "no", frame, json.dumps(cookie_sent_back),
+                  watch_head("start", "function () { return {}; }"))
     return document("Corvane - Start", "", body)
 
 
@@ -47,8 +48,36 @@ def signup(next_url):
     return document("Corvane - Sign up", "", body, "font-family: sans-serif")
 
 
-# The login page watches its own head: the client's restyling rewrites it after the page has
-# loaded, and every change is reported with the styles it produced.
+def watch_head(page, extra_state, after_change=""):
+    """Script that reports the page's head as first parsed, then on load, on every change of the
+    head (the client's restyling rewrites it) and once more when things have settled. Each
+    report carries a per-load id, so reports of a reloaded page can be told apart."""
+    return """
+(function () {
+  var loadId = Math.random().toString(36).slice(2);
+  var initialHead = document.head.innerHTML;
+  var extraState = %s;
+  function report(event) {
+    var state = extraState();
+    state.event = event;
+    state.loadId = loadId;
+    state.initialHead = initialHead;
+    state.head = document.head.innerHTML;
+    state.bodyBackground = getComputedStyle(document.body).backgroundColor;
+    return corvaneReport(%s, state);
+  }
+  window.addEventListener('load', function () {
+    report('load');
+    setTimeout(function () { report('settled'); }, 1500);
+  });
+  new MutationObserver(function () {
+    report('changed').finally(function () { %s });
+  }).observe(document.head, {childList: true, subtree: true, characterData: true});
+})();
+""" % (extra_state, json.dumps(page), after_change)
+
+
+# The login page: a box with a top margin and a shadow on a grey page, and a footer.
 LOGIN_STYLE = """<style>
 body { background-color: #d0d0d0; font-family: sans-serif; margin: 0; }
 #login { margin-top: 48px; box-shadow: 0 4px 12px rgba(0,0,0,0.5); background: #fff;
@@ -60,33 +89,23 @@ LOGIN_BODY = """<div id="login"><h2>Log in</h2>
 <label>E-mail <input name="email"></label><label>Password <input name="password" type="password"></label>
 <button type="button">Log in</button></div>
 <div id="footer">Corvane footer</div>
-<script>
-function loginState() {
-  var login = document.getElementById('login');
+<script>%s</script>"""
+
+LOGIN_STATE = """function () {
+  var loginStyle = getComputedStyle(document.getElementById('login'));
   var footer = document.getElementById('footer');
-  var loginStyle = getComputedStyle(login);
   var footerRect = footer.getBoundingClientRect();
-  return {head: document.head.innerHTML,
-          loginMarginTop: loginStyle.marginTop, loginBoxShadow: loginStyle.boxShadow,
-          bodyBackground: getComputedStyle(document.body).backgroundColor,
+  return {loginMarginTop: loginStyle.marginTop, loginBoxShadow: loginStyle.boxShadow,
           footerVisibility: getComputedStyle(footer).visibility,
           footerWidth: footerRect.width, footerHeight: footerRect.height};
-}
-window.addEventListener('load', function () {
-  var state = loginState();
-  state.event = 'load';
-  corvaneReport('login', state);
-  new MutationObserver(function () {
-    var changed = loginState();
-    changed.event = 'changed';
-    corvaneReport('login', changed);
-  }).observe(document.head, {childList: true, subtree: true, characterData: true});
-});
-</script>"""
+}"""
 
 
-def login():
-    return document("Corvane - Log in", LOGIN_STYLE, LOGIN_BODY)
+def login(reload_once=False):
+    """reload_once: the page reloads itself once, right after it has seen its head change."""
+    after_change = "location.reload();" if reload_once else ""
+    return document("Corvane - Log in", LOGIN_STYLE,
+                    LOGIN_BODY % watch_head("login", LOGIN_STATE, after_change))
 
 
 def marketing_signup():

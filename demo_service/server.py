@@ -36,12 +36,17 @@ class State:
         self.reports = []
         # signup_next: address the sign-up page navigates to once, after it has loaded.
         # start_iframe: address the start page embeds in an iframe.
+        # login_reload: the login page reloads itself once after its head changed.
         self.scenario = {}
         self.visitors = 0
 
     def take_signup_next(self):
         with self.lock:
             return self.scenario.pop("signup_next", None)
+
+    def take_login_reload(self):
+        with self.lock:
+            return bool(self.scenario.pop("login_reload", False))
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -166,7 +171,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_body(200, pages.signup(self.state.take_signup_next()))
 
     def login_page(self):
-        self.send_body(200, pages.login())
+        self.send_body(200, pages.login(self.state.take_login_reload()))
 
     # Marketing site pages.
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the client, starts the local demo service on loopback and runs the client against it.
+# CORVANE_BUILD_DIR chooses another build folder than build/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build"
+build="${CORVANE_BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$build"
 
@@ -12,4 +13,9 @@ python3 "$root/demo_service/server.py" \
   --marketing-origin "$(cache_value CORVANE_MARKETING_ORIGIN)" &
 service=$!
 trap 'kill $service 2>/dev/null; wait $service 2>/dev/null || true' EXIT
+# The client's first page comes from the service: start it once the service listens.
+for _ in $(seq 1 100); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$(cache_value CORVANE_WEBAPP_ORIGIN | sed 's/.*://')") 2>/dev/null && break
+  sleep 0.1
+done
 "$build/bin/corvane"

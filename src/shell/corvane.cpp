@@ -10,12 +10,15 @@
 #include "Main.h"
 #include "ModuleActions.h"
 #include "SysUtils.h"
+#include "ceflib_loader.h"
 
 namespace {
 
 // Modules in dependency order: each ends before the ones it uses. The window framework comes
-// after the modules the main window uses, because ending it destroys the main window.
+// after the modules the main window uses, because ending it destroys the main window, whose
+// browser control still calls into the runtime.
 void RegisterModules(TModuleActions& modules) {
+  modules.Add([] {}, FinalizeRuntimeBinding);  // the runtime starts with the first browser
   modules.Add(StartWindowFramework, EndWindowFramework);
 }
 

@@ -1,7 +1,9 @@
 """Shared harness of the end-to-end tests: runs the real program in a fresh home folder and
-observes it only from outside (X window properties, screenshots, exit status, output)."""
+observes it only from outside (X window properties, screenshots, exit status, output, and what
+the demo service saw of the pages)."""
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -11,10 +13,14 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.request
 
 SKIP = 77  # the ctest skip code: no display to run on
 
 PROGRAM = None  # set by main() from --program
+SERVICE = None  # the demo service, started by main() for the whole run
+SERVICE_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                              "demo_service", "server.py")
 
 
 def wait_until(probe, timeout, interval=0.1):
@@ -89,6 +95,55 @@ class Session:
             return None
 
 
+class DemoService:
+    """The demo service on the two origins the program was built for, with its request log,
+    page reports and scenario control."""
+
+    def __init__(self, webapp_origin, marketing_origin):
+        self.webapp_origin = webapp_origin
+        self.marketing_origin = marketing_origin
+        self.process = subprocess.Popen(
+            [sys.executable, SERVICE_SCRIPT, "--webapp-origin", webapp_origin,
+             "--marketing-origin", marketing_origin],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        ready = self.process.stdout.readline()
+        if not ready.startswith("ready"):
+            self.stop()
+            raise RuntimeError("demo service did not start: " + ready + self.process.stderr.read())
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def call(self, path, body=None):
+        data = None if body is None else json.dumps(body).encode("utf-8")
+        request = urllib.request.Request(self.webapp_origin + path, data=data,
+                                         headers={"Content-Type": "application/json"})
+        with urllib.request.urlopen(request, timeout=10) as response:
+            return json.loads(response.read().decode("utf-8"))
+
+    def requests(self):
+        return self.call("/__demo/requests")
+
+    def reports(self, page=None):
+        return [r for r in self.call("/__demo/reports") if page is None or r.get("page") == page]
+
+    def scenario(self, **choices):
+        self.call("/__demo/scenario", choices)
+
+    def reset(self):
+        self.call("/__demo/reset", {})
+
+    def paths(self, site=None):
+        """The paths requested so far, in order, optionally of one site only."""
+        return [r["path"] for r in self.requests() if site is None or r["site"] == site]
+
+
 def window_title(window):
     return run_tool("xdotool", "getwindowname", str(window)).stdout.rstrip("\n")
 
@@ -111,9 +166,11 @@ def pixel(window, x, y):
 
 def main():
     """Entry of every test file: --program names the executable under test."""
-    global PROGRAM
+    global PROGRAM, SERVICE
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
+    parser.add_argument("--webapp-origin", required=True)
+    parser.add_argument("--marketing-origin", required=True)
     args, rest = parser.parse_known_args()
     PROGRAM = os.path.abspath(args.program)
     if not os.environ.get("DISPLAY"):
@@ -122,4 +179,9 @@ def main():
     for tool in ("xdotool", "xwininfo", "import"):
         if not shutil.which(tool):
             sys.exit(f"missing tool: {tool}")
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    # Every run of the program opens pages of the service, so it runs for every test file.
+    SERVICE = DemoService(args.webapp_origin, args.marketing_origin)
+    try:
+        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    finally:
+        SERVICE.stop()

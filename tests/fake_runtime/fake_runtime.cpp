@@ -203,6 +203,7 @@ void cef_shutdown(void) {
 
 void cef_do_message_loop_work(void) {
   Record("cef_do_message_loop_work");
+  if (State().MessageLoopWork) State().MessageLoopWork();
 }
 
 TCefBool cef_browser_host_create_browser(const TCefWindowInfo*, TCefClient* client,
@@ -212,12 +213,13 @@ TCefBool cef_browser_host_create_browser(const TCefWindowInfo*, TCefClient* clie
   return 1;
 }
 
-TCefBrowser* cef_browser_host_create_browser_sync(const TCefWindowInfo*, TCefClient* client,
-                                                  TCefConstString* url,
-                                                  const TCefBrowserSettings*) {
+TCefBrowser* cef_browser_host_create_browser_sync(const TCefWindowInfo* windowInfo,
+                                                  TCefClient* client, TCefConstString* url,
+                                                  const TCefBrowserSettings* settings) {
   Record("cef_browser_host_create_browser_sync");
   State().LastTextArgument = ReadUtf16(url);
   if (client) State().HeldClients.push_back(client);
+  if (State().BrowserFactory) return State().BrowserFactory(windowInfo, settings);
   return HandOut(MakeObject<TCefBrowser>("browser"));
 }
 
@@ -248,11 +250,21 @@ void Reset() {
   state.Problems.clear();
   state.LastTextArgument.clear();
   state.LastDateArgument = {};
+  state.BrowserFactory = nullptr;
+  state.MessageLoopWork = nullptr;
   // Leftover text and collections are forgotten, not freed: their owners may still hold them.
   state.LiveBuffers.clear();
   state.LiveUserFreeRecords.clear();
   state.LiveCollections.clear();
   InitializeRecord() = {};
+}
+
+void SetBrowserFactory(TBrowserFactory factory) {
+  State().BrowserFactory = std::move(factory);
+}
+
+void SetMessageLoopWork(std::function<void()> work) {
+  State().MessageLoopWork = std::move(work);
 }
 
 std::string_view OmittedEntry() {

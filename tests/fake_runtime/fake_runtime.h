@@ -8,6 +8,7 @@
 // object it hands out and of every text buffer it allocates, and holds the program objects it
 // receives the way a runtime would, so a test can fire their entries.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,15 @@ TCefApp* App();
 TCefClient* Client();
 // Releases the application references, as cef_shutdown does.
 void ReleaseApp();
+
+// Makes the browsers that cef_browser_host_create_browser_sync answers, for tests that need a
+// browser with entries; the factory's result carries the reference for the program, and null
+// means the runtime made no browser. Without a factory the browser has no entries.
+using TBrowserFactory = std::function<TCefBrowser*(const TCefWindowInfo* windowInfo,
+                                                   const TCefBrowserSettings* settings)>;
+void SetBrowserFactory(TBrowserFactory factory);
+// Runs inside every cef_do_message_loop_work call, as the runtime's pending work would.
+void SetMessageLoopWork(std::function<void()> work);
 
 // Calls entry of a structure the program exposed, passing the structure first.
 template <class TStruct, class TEntry, class... TArgs>

@@ -2,6 +2,7 @@
 
 // Shared state of the fake runtime's translation units; not part of the test-facing API.
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -53,6 +54,8 @@ struct TState {
   std::vector<std::string> Problems;
   std::u16string LastTextArgument;
   RuntimeTime LastDateArgument{};
+  std::function<TCefBrowser*(const TCefWindowInfo*, const TCefBrowserSettings*)> BrowserFactory;
+  std::function<void()> MessageLoopWork;
 };
 
 TState& State();
