@@ -11,5 +11,19 @@ using ustring = std::u16string;
 ustring Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Decodes the code point at text[pos] and advances pos; malformed bytes give U+FFFD and
+// advance at least one byte. Requires pos < text.size().
+char32_t DecodeUtf8(std::string_view text, size_t& pos);
+
+// Appends ch as UTF-8; surrogates and values past U+10FFFF become U+FFFD.
+void AppendUtf8Multibyte(std::string& out, char32_t ch);
+// Inline for ASCII, which is nearly all of what parsers see.
+inline void AppendUtf8(std::string& out, char32_t ch) {
+  if (ch < 0x80)
+    out += static_cast<char>(ch);
+  else
+    AppendUtf8Multibyte(out, ch);
+}
+
 // Number of UTF-16 code units the UTF-8 text converts to, without converting.
 size_t Utf16Length(std::string_view utf8);

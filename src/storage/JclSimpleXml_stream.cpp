@@ -15,7 +15,7 @@ constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 class TUtf8Codec : public TJclCharCodec {
  public:
   char32_t Decode(std::string_view bytes, size_t& pos) override {
-    return DecodeUtf8Char(bytes, pos);
+    return DecodeUtf8(bytes, pos);
   }
   void Encode(std::string_view utf8, std::string& out) override { out.append(utf8); }
 };
@@ -41,7 +41,7 @@ class TUtf16Codec : public TJclCharCodec {
   void Encode(std::string_view utf8, std::string& out) override {
     size_t pos = 0;
     while (pos < utf8.size()) {
-      const char32_t ch = DecodeUtf8Char(utf8, pos);
+      const char32_t ch = DecodeUtf8(utf8, pos);
       if (ch < 0x10000) {
         WriteUnit(out, ch);
       } else {
@@ -156,7 +156,7 @@ class TIconvCodec : public TJclCharCodec {
       pos = static_cast<size_t>(in - utf8.data());
       if (error == EILSEQ || error == EINVAL) {
         out += '?';
-        DecodeUtf8Char(utf8, pos);
+        DecodeUtf8(utf8, pos);
       }
     }
   }

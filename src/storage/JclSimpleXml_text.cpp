@@ -11,9 +11,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char c) {
-  return (c & 0xC0) == 0x80;
-}
 bool IsHighSurrogate(char32_t u) {
   return u >= 0xD800 && u <= 0xDBFF;
 }
@@ -256,47 +253,6 @@ std::string TrimFraction(std::string digits) {
 
 }  // namespace
 
-char32_t DecodeUtf8Char(std::string_view text, size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos++]);
-  if (lead < 0x80) return lead;
-  int extra;
-  char32_t ch;
-  char32_t minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    extra = 1, ch = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2, ch = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3, ch = lead & 0x07, minimum = 0x10000;
-  } else {
-    return kReplacement;
-  }
-  for (int i = 0; i < extra; ++i) {
-    if (pos >= text.size() || !IsContinuation(static_cast<unsigned char>(text[pos])))
-      return kReplacement;
-    ch = (ch << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
-  }
-  if (ch < minimum || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return kReplacement;
-  return ch;
-}
-
-void AppendUtf8Multibyte(std::string& out, char32_t ch) {
-  if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) ch = kReplacement;
-  if (ch < 0x800) {
-    out += static_cast<char>(0xC0 | (ch >> 6));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else if (ch < 0x10000) {
-    out += static_cast<char>(0xE0 | (ch >> 12));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (ch >> 18));
-    out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  }
-}
-
 std::string Utf8FromCodePoint(char32_t ch) {
   std::string out;
   AppendUtf8(out, ch);
@@ -313,7 +269,7 @@ std::string UpperCase(std::string_view text) {
       out += static_cast<char>(byte >= 'a' && byte <= 'z' ? byte - 32 : byte);
       ++pos;
     } else {
-      AppendUtf8(out, g_unichar_toupper(DecodeUtf8Char(text, pos)));
+      AppendUtf8(out, g_unichar_toupper(DecodeUtf8(text, pos)));
     }
   }
   return out;
@@ -356,7 +312,7 @@ std::string FullEncode(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
   size_t pos = 0;
-  while (pos < text.size()) FullEncodeCodePoint(out, DecodeUtf8Char(text, pos));
+  while (pos < text.size()) FullEncodeCodePoint(out, DecodeUtf8(text, pos));
   return out;
 }
 

@@ -8,17 +8,8 @@
 #include <string>
 #include <string_view>
 
-// Decodes the code point at text[pos] and advances pos; malformed bytes give U+FFFD and
-// advance at least one byte. Requires pos < text.size().
-char32_t DecodeUtf8Char(std::string_view text, size_t& pos);
-void AppendUtf8Multibyte(std::string& out, char32_t ch);
-// Inline for ASCII, which is nearly all of what the reader sees.
-inline void AppendUtf8(std::string& out, char32_t ch) {
-  if (ch < 0x80)
-    out += static_cast<char>(ch);
-  else
-    AppendUtf8Multibyte(out, ch);
-}
+#include "ustring.h"
+
 std::string Utf8FromCodePoint(char32_t ch);
 
 // Upper case of every letter, independent of the locale, for case-insensitive names.
