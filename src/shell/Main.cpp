@@ -1,6 +1,8 @@
 #include "Main.h"
 
+#include "DataFolder.h"
 #include "ServiceNavigation.h"
+#include "ceflib.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -18,7 +20,9 @@ TFormDescription TMainForm::Description() const {
         form.SetFont({"Tahoma", -11});
         form.SetBorderStyle(bsSizeable);
         form.SetPosition(poDefaultPosOnly);
+        form.OnCreate = MethodEvent(&form, &TMainForm::FormCreate);
         form.OnShow = MethodEvent(&form, &TMainForm::FormShow);
+        form.OnClose = MethodEvent(&form, &TMainForm::FormClose);
       })
       .Component("Chromium", &TMainForm::Chromium,
                  [](TMainForm& form, TChromium& chromium) {
@@ -36,12 +40,37 @@ TFormDescription TMainForm::Description() const {
       .Component("aAppEvents", &TMainForm::aAppEvents,
                  [](TMainForm& form, TApplicationEvents& events) {
                    events.OnException = MethodEvent(&form, &TMainForm::aAppEventsException);
+                 })
+      .Component("aLogFile", &TMainForm::aLogFile,
+                 [](TMainForm&, TJvLogFile& logFile) { logFile.SetSizeLimit(1048576); })
+      .Component("aPCInfo", &TMainForm::aPCInfo)
+      .Component("aXMLStorage", &TMainForm::aXMLStorage,
+                 [](TMainForm&, TJvAppXMLFileStorage& storage) {
+                   TJvAppXMLStorageOptions& options = storage.StorageOptions();
+                   options.SetBooleanStringTrueValues("TRUE, YES, Y");
+                   options.SetBooleanStringFalseValues("FALSE, NO, N");
+                   options.SetWhiteSpaceReplacement("_");
+                   options.SetInvalidCharReplacement("_");
+                   storage.SetLocation(flCustom);
+                   storage.SetRootNodeName("Configuration");
+                 })
+      // After the XML storage, so it is destroyed first and the storage writes what it saved.
+      .Component("aFormStorage", &TMainForm::aFormStorage,
+                 [](TMainForm& form, TJvFormStorage& formStorage) {
+                   formStorage.SetAppStorage(form.aXMLStorage);
+                   formStorage.SetAppStoragePath("%FORM_NAME%\\");
                  });
 }
 
 void TMainForm::aAppEventsException(TObject*, const std::exception&) {}
 
 namespace {
+
+// The runtime creates the folder when it first stores cookies.
+void KeepCookiesIn(const std::string& folder) {
+  if (TRef<ICefCookieManager> cookies = TCefCookieManagerRef::Global())
+    cookies->set_storage_path(Utf8ToUtf16(folder));
+}
 
 TRef<ICefFrame> MainFrameOf(const TChromium& chromium) {
   return chromium.Browser() ? chromium.Browser()->get_main_frame() : nullptr;
@@ -61,8 +90,26 @@ class THiddenWhile {
 
 }  // namespace
 
+// A configuration file that cannot be read still raises from here, but only after the cookie
+// storage path is set: otherwise the login of this run would not be kept.
+void TMainForm::FormCreate(TObject*) {
+  std::exception_ptr preparationError;
+  try {
+    PrepareDataFolder(DataFolderPath(*aPCInfo), *aLogFile, *aXMLStorage);
+  } catch (...) {
+    preparationError = std::current_exception();
+  }
+  KeepCookiesIn(DataFolderPath(*aPCInfo) + "/cache");
+  if (preparationError) std::rethrow_exception(preparationError);
+}
+
 void TMainForm::FormShow(TObject*) {
-  Chromium->Load(WebAppSignupUrl());
+  const bool firstRun = aFormStorage->ReadString("FirstTime", "").empty();
+  Chromium->Load(firstRun ? WebAppSignupUrl() : ustring(WebAppOrigin));
+}
+
+void TMainForm::FormClose(TObject*, TCloseAction&) {
+  aFormStorage->WriteString("FirstTime", "No");
 }
 
 // Acts on the control's current browser, whichever browser reported the change.

@@ -4,6 +4,10 @@
 
 #include "ApplicationEvents.h"
 #include "Forms.h"
+#include "JvAppXMLStorage.h"
+#include "JvComputerInfoEx.h"
+#include "JvFormPlacement.h"
+#include "JvLogFile.h"
 #include "cefvcl.h"
 
 // The program's one window.
@@ -13,9 +17,17 @@ class TMainForm : public TForm {
 
   TChromium* Chromium = nullptr;
   TApplicationEvents* aAppEvents = nullptr;
+  TJvLogFile* aLogFile = nullptr;
+  TJvComputerInfoEx* aPCInfo = nullptr;
+  TJvAppXMLFileStorage* aXMLStorage = nullptr;
+  TJvFormStorage* aFormStorage = nullptr;
 
-  // Loads the first page.
+  // Puts the error log, the configuration and the browser's cookies into the data folder.
+  void FormCreate(TObject* Sender);
+  // Loads the sign-up page on the first run, the web application's start page afterwards.
   void FormShow(TObject* Sender);
+  // Marks the first run as over, whether or not the user signed up.
+  void FormClose(TObject* Sender, TCloseAction& Action);
   // Turns the marketing site's sign-up page into the web application's.
   void ChromiumAddressChange(TObject* Sender, const TRef<ICefBrowser>& browser,
                              const TRef<ICefFrame>& frame, const ustring& url);

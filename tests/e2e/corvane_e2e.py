@@ -37,15 +37,47 @@ def run_tool(*command):
     return subprocess.run(command, capture_output=True, text=True, timeout=30)
 
 
+class Home:
+    """A temporary home folder that several runs of the program share; removed by remove()."""
+
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="corvane-e2e-")
+
+    @property
+    def config_home(self):
+        return os.path.join(self.path, ".config")
+
+    @property
+    def data_folder(self):
+        return os.path.join(self.config_home, "Corvane")
+
+    def data_file(self, name):
+        return os.path.join(self.data_folder, name)
+
+    def read_data_file(self, name):
+        with open(self.data_file(name), "rb") as f:
+            return f.read()
+
+    def write_data_file(self, name, data):
+        os.makedirs(self.data_folder, exist_ok=True)
+        with open(self.data_file(name), "wb") as f:
+            f.write(data)
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
 class Session:
-    """One run of the program with HOME and XDG_CONFIG_HOME in a new temporary folder.
+    """One run of the program with HOME and XDG_CONFIG_HOME in a temporary folder: a new one,
+    removed at the end, or the given Home, which is kept for the next run.
 
     Use as a context manager; a program still running at the end is killed."""
 
-    def __init__(self, env_changes=None):
-        self.home = tempfile.mkdtemp(prefix="corvane-e2e-")
-        self.env = dict(os.environ, HOME=self.home,
-                        XDG_CONFIG_HOME=os.path.join(self.home, ".config"))
+    def __init__(self, env_changes=None, home=None):
+        self.own_home = home is None
+        self.home_folder = home or Home()
+        self.home = self.home_folder.path
+        self.env = dict(os.environ, HOME=self.home, XDG_CONFIG_HOME=self.home_folder.config_home)
         for name, value in (env_changes or {}).items():
             if value is None:
                 self.env.pop(name, None)
@@ -65,12 +97,13 @@ class Session:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        shutil.rmtree(self.home, ignore_errors=True)
+        if self.own_home:
+            self.home_folder.remove()
         return False
 
     @property
     def data_folder(self):
-        return os.path.join(self.env["XDG_CONFIG_HOME"], "Corvane")
+        return self.home_folder.data_folder
 
     def stderr(self):
         with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
@@ -93,6 +126,12 @@ class Session:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
+
+    def close(self, timeout=15):
+        """Closes the window as the user would (SIGTERM); answers the exit code, None if the
+        program did not end within timeout seconds."""
+        self.send_signal(signal.SIGTERM)
+        return self.wait_exit(timeout)
 
 
 class DemoService:
@@ -154,6 +193,16 @@ def window_size(window):
     width = re.search(r"^\s*Width:\s*(\d+)", info, re.M)
     height = re.search(r"^\s*Height:\s*(\d+)", info, re.M)
     return (int(width.group(1)), int(height.group(1))) if width and height else None
+
+
+def window_geometry(window):
+    """(x, y, width, height) of the window on the screen, decorations excluded, or None."""
+    shell = run_tool("xdotool", "getwindowgeometry", "--shell", str(window)).stdout
+    values = dict(line.split("=", 1) for line in shell.split() if "=" in line)
+    try:
+        return tuple(int(values[name]) for name in ("X", "Y", "WIDTH", "HEIGHT"))
+    except (KeyError, ValueError):
+        return None
 
 
 def pixel(window, x, y):

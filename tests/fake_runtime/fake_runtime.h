@@ -54,7 +54,8 @@ int RefCountOf(const void* object);
 std::string KindOf(const void* object);
 
 // The text argument of the last exported function that took one (browser creation, cookie
-// manager creation, script string creation).
+// manager creation, script string creation) or of the global cookie manager's
+// set_storage_path.
 const std::u16string& LastTextArgument();
 // The time passed to the last cef_v8value_create_date.
 const RuntimeTime& LastDateArgument();

@@ -13,11 +13,20 @@ TStruct* CreateRecorded(const char* call, const std::string& kind) {
   return HandOut(MakeObject<TStruct>(kind));
 }
 
+TCefBool CEF_CALLBACK GlobalCookieManagerSetStoragePath(TCefCookieManager*, TCefConstString* path) {
+  Record("cookie_manager.set_storage_path");
+  State().LastTextArgument = ReadUtf16(path);
+  return 1;
+}
+
 }  // namespace
 
+// The program sets the storage path of the global manager at start-up, so that entry exists.
 TCefCookieManager* cef_cookie_manager_get_global_manager(void) {
-  return CreateRecorded<TCefCookieManager>("cef_cookie_manager_get_global_manager",
-                                           "cookie_manager");
+  TCefCookieManager* manager =
+      CreateRecorded<TCefCookieManager>("cef_cookie_manager_get_global_manager", "cookie_manager");
+  manager->set_storage_path = GlobalCookieManagerSetStoragePath;
+  return manager;
 }
 
 TCefCookieManager* cef_cookie_manager_create_manager(TCefConstString* path) {
