@@ -14,9 +14,7 @@ constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
 class TUtf8Codec : public TJclCharCodec {
  public:
-  char32_t Decode(std::string_view bytes, size_t& pos) override {
-    return DecodeUtf8(bytes, pos);
-  }
+  char32_t Decode(std::string_view bytes, size_t& pos) override { return DecodeUtf8(bytes, pos); }
   void Encode(std::string_view utf8, std::string& out) override { out.append(utf8); }
 };
 
