@@ -226,12 +226,14 @@ def main():
     for thread in threads:
         thread.start()
 
-    stop = threading.Event()
+    # The handler only records the signal: taking a lock in it (Event.set) can deadlock with
+    # the main thread, which may hold that same lock when the signal arrives.
+    stop_signals = []
     for signum in (signal.SIGTERM, signal.SIGINT):
-        signal.signal(signum, lambda *_: stop.set())
+        signal.signal(signum, lambda received, _frame: stop_signals.append(received))
     print("ready %s %s" % (args.webapp_origin, args.marketing_origin), flush=True)
-    while not stop.wait(0.5):
-        pass
+    while not stop_signals:
+        time.sleep(0.2)
     for server in servers:
         server.shutdown()
         server.server_close()
