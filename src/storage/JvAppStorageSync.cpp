@@ -9,6 +9,7 @@
 
 #include "JvAppStorageText.h"
 #include "SysUtils.h"
+#include "SystemFolders.h"
 
 namespace {
 
@@ -16,9 +17,8 @@ constexpr const char* SyncPrefix = "TJvCustomAppStorage.Synchronize:";
 constexpr size_t MaxFileNameLength = 255;
 
 std::string RuntimeFolder() {
-  for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"})
-    if (const char* folder = std::getenv(variable); folder && *folder) return folder;
-  return "/tmp";
+  const char* folder = std::getenv("XDG_RUNTIME_DIR");
+  return folder && *folder ? folder : TemporaryFolder();
 }
 
 // FNV-1a: stable across processes and builds, unlike std::hash.

@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -237,8 +236,7 @@ void TJvCustomAppMemoryFileStorage::WriteWithBackup(const std::string& backupNam
       SaveContentFile(temporaryName);
       if (fileExists) CopyFileContents(FFullFileName, backupName);
       if (::rename(temporaryName.c_str(), FFullFileName.c_str()) != 0)
-        throw EFCreateError(
-            Format("Cannot create file \"%s\". %s", FFullFileName.c_str(), std::strerror(errno)));
+        throw MakeFCreateError(FFullFileName, SystemErrorText(errno));
       break;
     }
     default:
