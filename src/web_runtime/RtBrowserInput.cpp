@@ -6,6 +6,7 @@
 #include "RtBrowser.h"
 #include "RtCallbacks.h"
 #include "RtStrings.h"
+#include "RtText.h"
 
 namespace {
 
@@ -79,10 +80,6 @@ TCefJsDialogType JsDialogTypeOf(WebKitScriptDialogType type) {
   }
 }
 
-std::string TextOf(const char* text) {
-  return text ? text : "";
-}
-
 std::string OriginOf(const char* uri) {
   if (!uri) return {};
   WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
@@ -133,7 +130,7 @@ void TBrowser::OnFocusLeftByTab(bool forward) {
 bool TBrowser::OnScriptDialog(WebKitScriptDialog* dialog) {
   const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
   const bool beforeUnload = type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM;
-  const std::u16string message = Utf8ToU16(TextOf(webkit_script_dialog_get_message(dialog)));
+  const std::u16string message = Utf8ToU16(TextOrEmpty(webkit_script_dialog_get_message(dialog)));
   const TCefStringUtf16 messageRecord = Borrow(message);
   bool handled = false;
   TCefBool suppress = 0;
@@ -149,7 +146,7 @@ bool TBrowser::OnScriptDialog(WebKitScriptDialog* dialog) {
       const std::u16string origin = Utf8ToU16(OriginOf(webkit_web_view_get_uri(FView->View())));
       const std::u16string prompt =
           Utf8ToU16(type == WEBKIT_SCRIPT_DIALOG_PROMPT
-                        ? TextOf(webkit_script_dialog_prompt_get_default_text(dialog))
+                        ? TextOrEmpty(webkit_script_dialog_prompt_get_default_text(dialog))
                         : std::string());
       const std::u16string noLanguage;
       const TCefStringUtf16 originRecord = Borrow(origin);
@@ -190,7 +187,7 @@ GtkWidget* TBrowser::OnCreatePopup(WebKitNavigationAction* action) {
   TCefBrowserSettings settings{};
   settings.size = sizeof(settings);
   TCefStringUtf16 url{};
-  AssignOwned(url, TextOf(request ? webkit_uri_request_get_uri(request) : nullptr));
+  AssignOwned(url, TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr));
   TCefClient* client = FClient.Share();
   bool refused = false;
   WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {

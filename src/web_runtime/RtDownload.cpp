@@ -5,15 +5,12 @@
 #include "RtBrowser.h"
 #include "RtGuard.h"
 #include "RtStrings.h"
+#include "RtText.h"
 #include "RtTime.h"
 
 namespace {
 
 uint32_t LastDownloadId = 0;
-
-std::string TextOf(const char* text) {
-  return text ? text : "";
-}
 
 // The client's answer to where a download goes. Released unanswered, it cancels the
 // download, so that nothing is written where nobody asked for it.
@@ -87,7 +84,7 @@ struct TDownloadEntries {
         [&] {
           const char* destination = webkit_download_get_destination(Self(self).FDownload);
           gchar* path = destination ? g_filename_from_uri(destination, nullptr, nullptr) : nullptr;
-          TCefStringUserFreeUtf16 result = NewUserFree(TextOf(path));
+          TCefStringUserFreeUtf16 result = NewUserFree(TextOrEmpty(path));
           g_free(path);
           return result;
         },
@@ -99,7 +96,7 @@ struct TDownloadEntries {
         "get_url",
         [&] {
           WebKitURIRequest* request = webkit_download_get_request(Self(self).FDownload);
-          return NewUserFree(TextOf(request ? webkit_uri_request_get_uri(request) : nullptr));
+          return NewUserFree(TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr));
         },
         TCefStringUserFreeUtf16(nullptr));
   }
@@ -118,7 +115,7 @@ struct TDownloadEntries {
         [&] {
           WebKitURIResponse* response = Response(self);
           return NewUserFree(
-              TextOf(response ? webkit_uri_response_get_mime_type(response) : nullptr));
+              TextOrEmpty(response ? webkit_uri_response_get_mime_type(response) : nullptr));
         },
         TCefStringUserFreeUtf16(nullptr));
   }
@@ -236,7 +233,7 @@ void TDownload::Finish(bool canceled) {
 
 gboolean TDownload::OnDecideDestination(WebKitDownload*, gchar* suggested, gpointer self) {
   Guarded("decide-destination",
-          [&] { static_cast<TDownload*>(self)->AskDestination(TextOf(suggested)); });
+          [&] { static_cast<TDownload*>(self)->AskDestination(TextOrEmpty(suggested)); });
   return TRUE;
 }
 

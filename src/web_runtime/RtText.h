@@ -12,3 +12,8 @@ std::u16string WideToUtf16(const wchar_t* text, size_t length);
 std::wstring Utf16ToWide(const char16_t* text, size_t length);
 std::string WideToUtf8(const wchar_t* text, size_t length);
 std::wstring Utf8ToWide(const char* text, size_t length);
+
+// WebKit and GLib answer null for "no text".
+inline std::string TextOrEmpty(const char* text) {
+  return text ? text : "";
+}

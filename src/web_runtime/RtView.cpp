@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "RtGuard.h"
+#include "RtText.h"
 #include "WebMessages.h"
 
 namespace {
@@ -11,10 +12,6 @@ namespace {
 constexpr size_t kMaxRememberedStatuses = 512;
 
 constexpr char kSelfKey[] = "corvane-web-view";
-
-std::string TextOrEmpty(const char* text) {
-  return text ? text : "";
-}
 
 struct TPendingReply {
   TWebView::TTextReply Reply;
