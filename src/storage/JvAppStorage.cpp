@@ -36,11 +36,6 @@ std::string JoinNames(const std::vector<std::string_view>& names) {
   return path;
 }
 
-// A child of an absolute storage path, still absolute.
-std::string ChildPath(const std::string& path, const std::string& name) {
-  return path + "\\" + name;
-}
-
 void MergeStoredName(TJvAppStorageStoredNames& strings, const std::string& name, int marker) {
   const auto found = std::find_if(strings.begin(), strings.end(), [&](const auto& entry) {
     return SameAsciiText(entry.Name, name);
@@ -133,6 +128,10 @@ std::string TJvCustomAppStorage::ConcatPaths(std::span<const std::string_view> p
 std::string TJvCustomAppStorage::AbsolutePath(const std::string& path) const {
   const std::string absolute = FRoot + "\\" + ConcatPaths({FCurPath, path});
   return absolute.substr(std::min(absolute.find_first_not_of('\\'), absolute.size()));
+}
+
+std::string TJvCustomAppStorage::ChildPath(const std::string& path, const std::string& name) {
+  return path.empty() ? name : path + "\\" + name;
 }
 
 TJvAppStorageTarget TJvCustomAppStorage::ResolvePath(const std::string& inPath) {

@@ -118,6 +118,9 @@ class TJvCustomAppStorage : public TComponent {
   static std::string ConcatPaths(std::initializer_list<std::string_view> paths) {
     return ConcatPaths(std::span<const std::string_view>(paths.begin(), paths.size()));
   }
+  // name in the folder path, relative or absolute as path is; an empty path is the current
+  // folder, so a leading backslash would wrongly make the result absolute.
+  static std::string ChildPath(const std::string& path, const std::string& name);
   TJvAppStorageTarget ResolvePath(const std::string& inPath);
   // Root, a backslash and the normalised path; an empty path keeps the trailing backslash.
   std::string AbsolutePath(const std::string& path) const;

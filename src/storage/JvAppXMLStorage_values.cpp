@@ -317,7 +317,7 @@ std::vector<std::string> TJvCustomAppXMLStorage::PrimEnumValues(const std::strin
     names.push_back(name);
   }
   std::erase_if(names, [&](const std::string& name) {
-    const std::string child = path + "\\" + name;
+    const std::string child = ChildPath(path, name);
     return PrimListStored(child, "Item") || PrimIsFolder(child, true);
   });
   return names;

@@ -442,4 +442,21 @@ TEST_F(XMLStorageTest, AutoFlushAndAutoReloadFollowTheFile) {
   EXPECT_NE(ReadFile("config.xml").find("<W>kept</W>"), std::string::npos);
 }
 
+TEST_F(XMLStorageTest, StoredValuesBelowTheCurrentPathLeaveFoldersOut) {
+  TStoragePtr storage = Open("config.xml");
+  storage->WriteString("b\\c", "1");
+  storage->WriteString("b\\d\\e", "2");
+  storage->SetPath("b");
+  TJvAppStorageStoredNames names;
+  storage->GetStoredValues("", names);
+  std::vector<std::string> found;
+  for (const auto& entry : names) found.push_back(entry.Name + "=" + std::to_string(entry.Marker));
+  EXPECT_EQ(found, (std::vector<std::string>{"b\\c=2", "b\\d\\e=2"}));
+
+  storage->GetStoredValues("", names, {aeoFolders, aeoValues, aeoReportRelative});
+  found.clear();
+  for (const auto& entry : names) found.push_back(entry.Name + "=" + std::to_string(entry.Marker));
+  EXPECT_EQ(found, (std::vector<std::string>{"c=2", "d=1"}));
+}
+
 }  // namespace
