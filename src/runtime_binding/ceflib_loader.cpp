@@ -48,8 +48,11 @@ int LoadErrorCode(std::string_view message) {
   return ENOEXEC;
 }
 
+// Never unmapped while the process lives: the runtime's engine keeps threads of its own that
+// may still run in its libraries while the process exits, and unmapping them under those
+// threads crashes the exit. Closing the handle only forgets it.
 void OpenRuntimeLibrary(const std::string& name) {
-  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!handle) {
     const char* message = dlerror();
     const std::string text = message ? message : "";

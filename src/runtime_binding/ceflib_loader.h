@@ -49,8 +49,9 @@ bool LoadRuntimeLibrary(const ustring& cachePath, const ustring& userAgent,
                         bool singleProcess, bool commandLineArgsDisabled, bool packLoadingDisabled,
                         int32_t remoteDebuggingPort);
 
-// Shuts the runtime down (if it was initialized) and unloads its library. Called once at
-// exit, after every runtime object the program held has been released.
+// Shuts the runtime down (if it was initialized) and forgets its library, which stays mapped
+// until the process ends. Called once at exit, after every runtime object the program held
+// has been released.
 void ShutDownRuntime();
 
 // One unit of the runtime's message-loop work; nothing while no runtime is loaded.

@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <xmmintrin.h>
 
 #include <cstdio>
@@ -166,6 +167,22 @@ TEST_F(LoaderTest, ShutDownStopsTheRuntimeUnloadsAndResetsTheSettings) {
   ShutDownRuntime();
   EXPECT_EQ(FakeRuntime::CallCount("cef_shutdown"), 1);
   EXPECT_EQ(FakeRuntime::CallCount("cef_do_message_loop_work"), 1);
+}
+
+// The engine's own threads may still run inside the runtime's libraries while the process
+// exits, so shutting down must never unmap them. This build of the fake is not linked into the
+// test, so only the binding's handle keeps it loaded.
+TEST_F(LoaderTest, ShutDownForgetsTheLibraryButLeavesItMapped) {
+  RuntimeStartup().RuntimeLibraryName = FAKE_RUNTIME_SUBPROCESS_LIBRARY;
+  EXPECT_FALSE(EnsureRuntimeLoaded());  // that build answers as a sub-process would
+  ASSERT_NE(RuntimeLibraryHandle, nullptr);
+
+  ShutDownRuntime();
+  EXPECT_EQ(RuntimeLibraryHandle, nullptr);
+  EXPECT_EQ(RuntimeApi.cef_do_message_loop_work, nullptr);
+  void* stillMapped = dlopen(FAKE_RUNTIME_SUBPROCESS_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_NE(stillMapped, nullptr) << "the library was unmapped";
+  if (stillMapped) dlclose(stillMapped);
 }
 
 }  // namespace
