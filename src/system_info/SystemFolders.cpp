@@ -1,10 +1,15 @@
 #include "SystemFolders.h"
 
-#include "FileUtils.h"
+#include <pwd.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
+
+#include "FileUtils.h"
 
 namespace {
 
@@ -16,6 +21,24 @@ std::string EnvironmentValue(const char* name) {
 std::string WithoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
+}
+
+// The account's home folder from the password database, for sessions that set no HOME;
+// empty when the account has no entry.
+std::string AccountHomeFolder() {
+  constexpr size_t kLargestEntry = 1 << 20;
+  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 16384);
+  for (;;) {
+    passwd entry;
+    passwd* found = nullptr;
+    const int error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE && buffer.size() < kLargestEntry) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    return found && found->pw_dir ? found->pw_dir : "";
+  }
 }
 
 }  // namespace
@@ -38,6 +61,9 @@ std::string TemporaryFolder() {
 std::string UserDataFolder() {
   const std::string config = EnvironmentValue("XDG_CONFIG_HOME");
   if (!config.empty()) return WithoutTrailingSlash(config);
-  const std::string home = EnvironmentValue("HOME");
-  return home.empty() ? std::string() : WithoutTrailingSlash(home) + "/.config";
+  std::string home = EnvironmentValue("HOME");
+  if (home.empty()) home = AccountHomeFolder();
+  if (home.empty()) return "";
+  home = WithoutTrailingSlash(home);
+  return (home == "/" ? "" : home) + "/.config";
 }

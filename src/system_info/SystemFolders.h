@@ -10,5 +10,7 @@ std::string ProgramFileName();
 std::string ProgramFolder();
 // $TMPDIR, else "/tmp".
 std::string TemporaryFolder();
-// The roaming application-data folder: $XDG_CONFIG_HOME, else $HOME/.config, else "".
+// The roaming application-data folder: $XDG_CONFIG_HOME, else <home>/.config, where the home
+// is $HOME or, when that is unset, the account's home in the password database; "" when none
+// of them is known.
 std::string UserDataFolder();

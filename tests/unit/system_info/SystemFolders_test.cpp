@@ -1,7 +1,9 @@
 #include "SystemFolders.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <optional>
 #include <string>
@@ -44,7 +46,10 @@ TEST(SystemFoldersTest, AppDataFollowsTheDesktopConventionWithoutTrailingSlash) 
   {
     TScopedEnvironment config("XDG_CONFIG_HOME", nullptr);
     TScopedEnvironment home("HOME", nullptr);
-    EXPECT_EQ(AppDataFolder(), "") << "unresolvable folder";
+    const passwd* account = getpwuid(getuid());
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(AppDataFolder(), std::string(account->pw_dir) + "/.config")
+        << "without HOME, the account's home, never the file system's root";
   }
   TOwnedComponent<TJvComputerInfoEx> info(new TJvComputerInfoEx(nullptr));
   EXPECT_EQ(info->GetSpecialFolderPath(5), "") << "only the application-data folder is known";
