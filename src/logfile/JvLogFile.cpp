@@ -58,11 +58,18 @@ void ForEachLine(std::string_view text, OnLine onLine) {
   }
 }
 
+// A file that already holds exactly these lines is left alone, so an exit that added nothing
+// costs no rewrite and no flush to the disk.
+void SaveUnlessHolding(const std::string& fileName, const std::string& lines) {
+  if (FileExists(fileName) && ReadFileContents(fileName) == lines) return;
+  ReplaceFileContents(fileName, lines);
+}
+
 }  // namespace
 
 TJvLogFile::~TJvLogFile() {
   try {
-    if (FAutoSave) SaveToFile(FFileName);
+    if (FAutoSave) SaveUnlessHolding(FFileName, OutputLines());
   } catch (...) {
     // A destructor cannot pass the error on; every change before was saved or reported.
   }

@@ -429,3 +429,25 @@ TEST_F(JvLogFileTest, DestructionSavesOnceMore) {
   }
   EXPECT_EQ(ReadBytes(file), expected);
 }
+
+// An exit without new records must not cost a rewrite with its flush to the disk.
+TEST_F(JvLogFileTest, DestructionLeavesAFileThatHoldsTheLinesAlone) {
+  const std::string file = PathOf("error.log");
+  WriteBytes(file, "[2026-01-02 03:04:05]Error>earlier>run\r\n");
+  const ino_t before = InodeOf(file);
+  {
+    TOwnedComponent<TJvLogFile> log(new TJvLogFile(nullptr));
+    log->SetFileName(file);
+    log->SetAutoSave(true);
+  }
+  EXPECT_EQ(InodeOf(file), before) << "replaced although nothing changed";
+
+  // A line the list cannot hold is a change: the file is brought back to the list.
+  WriteBytes(file, "[2026-01-02 03:04:05]Error>earlier>run\r\nno record here\r\n");
+  {
+    TOwnedComponent<TJvLogFile> log(new TJvLogFile(nullptr));
+    log->SetFileName(file);
+    log->SetAutoSave(true);
+  }
+  EXPECT_EQ(ReadBytes(file), "[2026-01-02 03:04:05]Error>earlier>run\r\n");
+}
