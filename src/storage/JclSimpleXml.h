@@ -619,6 +619,8 @@ class TJclSimpleXML {
   void ResolveAutoEncoding(TJclStringEncoding& encoding, uint16_t& codePage);
   // The document's bytes before OnEncodeStream; resolves seAuto in place.
   std::string WriteBytes(TJclStringEncoding& encoding, uint16_t& codePage);
+  // Makes the header name codePage, the one the document is about to be written in.
+  void DeclareEncoding(uint16_t codePage);
   void ReportLoadProgress(const TJclStringStream& stream);
   void NodeSaved();
 

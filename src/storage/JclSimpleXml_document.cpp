@@ -32,6 +32,22 @@ std::string RunStreamHook(const TJclSimpleXML::TStreamHook& hook, TJclSimpleXML&
   return std::move(out).str();
 }
 
+// The code page a declaration stands for; none for a name the charset table lacks.
+std::optional<uint16_t> DeclaredCodePage(std::string_view charset) {
+  if (charset.empty()) return SystemAnsiCodePage();
+  try {
+    return CodePageFromCharsetName(charset);
+  } catch (const EJclCharsetError&) {
+    return std::nullopt;
+  }
+}
+
+uint16_t WrittenCodePage(TJclStringEncoding encoding, uint16_t codePage) {
+  if (encoding == seUTF8) return CP_UTF8;
+  if (encoding == seUTF16) return CP_UTF16LE;
+  return codePage == CP_ACP ? SystemAnsiCodePage() : codePage;
+}
+
 }  // namespace
 
 // --- element hooks into the document ---
@@ -176,6 +192,8 @@ void TJclSimpleXML::ResolveAutoEncoding(TJclStringEncoding& encoding, uint16_t& 
   encoding = codePage == CP_UTF16LE ? seUTF16 : codePage == CP_UTF8 ? seUTF8 : seAnsi;
 }
 
+// The reader tells UTF-16 from the rest only by its byte-order mark, so only a UTF-8 mark may
+// be left out.
 std::string TJclSimpleXML::WriteBytes(TJclStringEncoding& encoding, uint16_t& codePage) {
   if (encoding == seAuto) ResolveAutoEncoding(encoding, codePage);
   std::string bytes;
@@ -189,9 +207,21 @@ std::string TJclSimpleXML::WriteBytes(TJclStringEncoding& encoding, uint16_t& co
   } else {
     stream = std::make_unique<TJclAnsiStream>(&bytes, codePage);
   }
-  if (!FOptions.Contains(sxoDoNotSaveBOM)) stream->WriteBOM();
+  if (!FOptions.Contains(sxoDoNotSaveBOM) || encoding == seUTF16) stream->WriteBOM();
+  if (!FOptions.Contains(sxoDoNotSaveProlog)) DeclareEncoding(WrittenCodePage(encoding, codePage));
   SaveToStringStream(*stream);
   return bytes;
+}
+
+// A header naming another code page than the bytes are written in would make the reader
+// decode the rest wrongly; one that already names it (in any spelling) is left alone.
+void TJclSimpleXML::DeclareEncoding(uint16_t codePage) {
+  TJclSimpleXMLElemHeader* header = FProlog->FindHeader();
+  // A header that the writer adds names the document's code page.
+  const std::optional<uint16_t> declared =
+      header ? DeclaredCodePage(header->Encoding())
+             : (FCodePage == CP_ACP ? SystemAnsiCodePage() : FCodePage);
+  if (declared != codePage) FProlog->EnsureHeader().SetEncoding(CharsetNameFromCodePage(codePage));
 }
 
 std::string TJclSimpleXML::SaveToBytes(TJclStringEncoding encoding, uint16_t codePage) {

@@ -459,4 +459,35 @@ TEST_F(XMLStorageTest, StoredValuesBelowTheCurrentPathLeaveFoldersOut) {
   EXPECT_EQ(found, (std::vector<std::string>{"c=2", "d=1"}));
 }
 
+// UTF-16 little-endian bytes of ASCII text, after the byte-order mark.
+std::string Utf16WithMark(std::string_view text) {
+  std::string bytes("\xFF\xFE", 2);
+  for (const char c : text) (bytes += c) += '\0';
+  return bytes;
+}
+
+TEST_F(XMLStorageTest, Utf16FilesKeepTheirMarkAndDeclarationAcrossRestarts) {
+  WriteFile("config.xml", Utf16WithMark("<?xml version=\"1.0\" encoding=\"utf-16\"?>"
+                                        "<Configuration><A>1</A></Configuration>"));
+  TStoragePtr storage = Open("config.xml");
+  storage->WriteString("B", "\xC3\xA9");
+  storage.reset();
+  EXPECT_EQ(ReadFile("config.xml").substr(0, 4), std::string("\xFF\xFE<\0", 4));
+  TStoragePtr reread = Open("config.xml");
+  EXPECT_EQ(reread->ReadInteger("A", 0), 1);
+  EXPECT_EQ(reread->ReadString("B", ""), "\xC3\xA9");
+  reread.reset();
+
+  // Asked for UTF-16, a new file gets the mark and a declaration that says so.
+  TStoragePtr fresh = MakeStorage();
+  fresh->StorageOptions().SetEncoding(seUTF16);
+  fresh->SetFileName(PathOf("utf16.xml"));
+  fresh->WriteString("C", "3");
+  fresh.reset();
+  const std::string written = ReadFile("utf16.xml");
+  EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
+  EXPECT_NE(written.find(Utf16WithMark("encoding=\"utf-16\"").substr(2)), std::string::npos);
+  EXPECT_EQ(Open("utf16.xml")->ReadString("C", ""), "3");
+}
+
 }  // namespace
