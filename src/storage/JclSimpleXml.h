@@ -67,6 +67,11 @@ class TJclSimpleXMLOptions {
 constexpr TJclSimpleXMLOptions kDefaultSimpleXMLOptions = {sxoAutoIndent, sxoAutoEncodeValue,
                                                            sxoAutoEncodeEntity};
 
+// The reader refuses the content of an element nested deeper than this (the root is at
+// depth 1), so hostile input cannot exhaust the stack; whoever builds trees to be read back
+// keeps within it.
+constexpr size_t kMaxSimpleXMLDepth = 256;
+
 class TJclSimpleXML;
 class TJclSimpleXMLElem;
 class TJclSimpleXMLElems;
@@ -255,6 +260,7 @@ class TJclSimpleXMLElems {
   void ChildRenamed();
   void RebuildNamedViews();
   bool AutoCreate() const;
+  void ReadChild(std::unique_ptr<TJclSimpleXMLElem> child, TJclStringStream& stream);
   void ReadText(TJclStringStream& stream);
 
   TJclSimpleXMLElem* FParent;
@@ -534,6 +540,7 @@ class TJclSimpleXMLElemsProlog {
 
  private:
   TJclSimpleXMLElem* Append(std::unique_ptr<TJclSimpleXMLElem> elem);
+  void ReadItem(std::unique_ptr<TJclSimpleXMLElem> item, TJclStringStream& stream);
   template <class TElem>
   TElem* AppendNew() {
     return static_cast<TElem*>(Append(std::make_unique<TElem>()));

@@ -82,13 +82,10 @@ struct TTagName {
   }
 };
 
-// Each level of elements costs stack in the recursive readers and writers; hostile input must
-// not exhaust it.
-constexpr size_t kMaxNestingDepth = 256;
-
+// Each level of elements costs stack in the recursive reader.
 size_t NestingDepth(const TJclSimpleXMLElem* elem) {
   size_t depth = 0;
-  for (; elem && depth <= kMaxNestingDepth; elem = elem->Parent()) ++depth;
+  for (; elem && depth <= kMaxSimpleXMLDepth; elem = elem->Parent()) ++depth;
   return depth;
 }
 
@@ -230,7 +227,7 @@ void TJclSimpleXMLElemClassic::ReadChildren(TJclStringStream& stream) {
 
 void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
   Clear();
-  if (NestingDepth(FParent) > kMaxNestingDepth)
+  if (NestingDepth(FParent) > kMaxSimpleXMLDepth)
     RaiseAt("Invalid XML Element: elements nested too deeply", stream);
   FParent->NotifyLoadProgress(stream);
   const bool keepWhitespace = FParent->Options().Contains(sxoKeepWhitespace);
@@ -272,15 +269,27 @@ void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
       else
         continue;
     }
-    // Attached before it reads itself, so what it read survives an error further on.
-    Attach(std::move(child), std::nullopt)->LoadFromStringStream(stream);
+    ReadChild(std::move(child), stream);
     inTag = false;
   }
 }
 
+// Attached before it reads itself, so an element keeps what it read when an error comes
+// further on. Any other kind cut short is dropped: written back half read (a processing
+// instruction without its name) it could not be read again.
+void TJclSimpleXMLElems::ReadChild(std::unique_ptr<TJclSimpleXMLElem> child,
+                                   TJclStringStream& stream) {
+  TJclSimpleXMLElem* attached = Attach(std::move(child), std::nullopt);
+  try {
+    attached->LoadFromStringStream(stream);
+  } catch (...) {
+    if (!dynamic_cast<TJclSimpleXMLElemClassic*>(attached)) Remove(attached);
+    throw;
+  }
+}
+
 void TJclSimpleXMLElems::ReadText(TJclStringStream& stream) {
-  Attach(std::make_unique<TJclSimpleXMLElemText>(FParent), std::nullopt)
-      ->LoadFromStringStream(stream);
+  ReadChild(std::make_unique<TJclSimpleXMLElemText>(FParent), stream);
 }
 
 // --- attribute list ---
@@ -511,8 +520,20 @@ void TJclSimpleXMLElemsProlog::LoadFromStringStream(TJclStringStream& stream) {
       if (tagLength >= 2 && tag[1] != '!' && tag[1] != '?') return;
       continue;
     }
-    Append(std::move(item))->LoadFromStringStream(stream);
+    ReadItem(std::move(item), stream);
     tag.clear();
+  }
+}
+
+// An item cut short is dropped, so it is never written back half read.
+void TJclSimpleXMLElemsProlog::ReadItem(std::unique_ptr<TJclSimpleXMLElem> item,
+                                        TJclStringStream& stream) {
+  TJclSimpleXMLElem* appended = Append(std::move(item));
+  try {
+    appended->LoadFromStringStream(stream);
+  } catch (...) {
+    FElems.pop_back();
+    throw;
   }
 }
 

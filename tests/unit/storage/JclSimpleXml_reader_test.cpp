@@ -202,6 +202,21 @@ TEST(JclSimpleXmlReader, ErrorKeepsWhatWasReadAndTheRootName) {
   EXPECT_EQ(xml.SaveToString(), "<Old><A>1</A><B><C>2</C><D/></B></Old>");
 }
 
+// A processing instruction cut off before its end must not be written back nameless, which
+// the next load would refuse.
+TEST(JclSimpleXmlReader, HalfReadProcessingInstructionsAreNotWrittenBack) {
+  for (const char* text : {"<?xml version=\"1.0\"?><?pi a='1'?", "<r><?pi a='1'?"}) {
+    TJclSimpleXML xml;
+    xml.Root().SetName("r");
+    EXPECT_THROW(xml.LoadFromString(text), EJclSimpleXMLError) << text;
+    xml.Root().Items().Add("v", "kept");
+    const std::string saved = xml.SaveToString();
+    TJclSimpleXML reread;
+    EXPECT_NO_THROW(reread.LoadFromString(saved)) << saved;
+    EXPECT_EQ(reread.Root().Items().Value("v"), "kept") << saved;
+  }
+}
+
 TEST(JclSimpleXmlReader, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
   std::string deep;
   for (int i = 0; i < 100000; ++i) deep += "<a>";
