@@ -423,13 +423,18 @@ void TJclSimpleXMLElemCData::LoadFromStringStream(TJclStringStream& stream) {
 
 // --- processing instruction, header, document type ---
 
+// An unterminated processing instruction or document type is reported as "Invalid Comment:
+// Unexpected end of data" on purpose: these cases have always carried that message and callers
+// may match on it. It is not a copy-and-paste slip; do not "correct" it.
+constexpr const char* kUnterminatedMarkup = "Invalid Comment";
+
 void TJclSimpleXMLElemProcessingInstruction::LoadFromStringStream(TJclStringStream& stream) {
   enum class TState { BeforeTag, Question, Name, AfterAttributes, End };
   TState state = TState::BeforeTag;
   TTagName tag;
   NotifyLoadProgress(stream);
   while (true) {
-    const char32_t ch = ReadRequired(stream, "Invalid Comment");
+    const char32_t ch = ReadRequired(stream, kUnterminatedMarkup);
     switch (state) {
       case TState::BeforeTag:
         if (ch == '<')
@@ -475,13 +480,12 @@ void TJclSimpleXMLElemHeader::LoadFromStringStream(TJclStringStream& stream) {
 }
 
 void TJclSimpleXMLElemDocType::LoadFromStringStream(TJclStringStream& stream) {
-  static constexpr const char* kEndOfData = "Invalid Comment";
   NotifyLoadProgress(stream);
   MatchKeyword(stream, "<!DOCTYPE", "Invalid Header");
   std::string content;
   char32_t terminator = '>';
   while (true) {
-    const char32_t ch = ReadRequired(stream, kEndOfData);
+    const char32_t ch = ReadRequired(stream, kUnterminatedMarkup);
     if (ch == '>' && terminator == '>') break;
     if (ch == '[')
       terminator = ']';
