@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class TJvComputerInfoEx;
 class TJvLogFile;
@@ -11,8 +12,13 @@ class TJvAppXMLFileStorage;
 // "/Corvane".
 std::string DataFolderPath(const TJvComputerInfoEx& computerInfo);
 
-// Creates folder with its missing parents (a failure shows later, when the files cannot be
-// saved), then points logFile and storage at their files in it; naming the storage's file
+// Removes the temporary files that replacing folder/fileName left behind when their writer
+// ended before renaming them (killed while saving); those of living processes stay.
+void RemoveStaleTemporaryFiles(const std::string& folder, std::string_view fileName);
+
+// Creates folder with its missing parents, saying on stderr when it cannot be created or
+// written (the program then runs on, keeping nothing), removes what earlier runs left half
+// saved, then points logFile and storage at their files in it; naming the storage's file
 // loads it, so a malformed file raises here, after the log file is ready.
 void PrepareDataFolder(const std::string& folder, TJvLogFile& logFile,
                        TJvAppXMLFileStorage& storage);
