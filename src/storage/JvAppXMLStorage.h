@@ -156,6 +156,9 @@ class TJvCustomAppXMLStorage : public TJvCustomAppMemoryFileStorage {
   TJclSimpleXMLElem* ValueElement(TJclSimpleXMLElem* keyElement, const std::string& valueName);
   // The value element of path; with create it and its folders are made when missing.
   TJclSimpleXMLElem* FindValueElement(const std::string& path, bool create);
+  // Raises EJVCLAppStorageError for a value at path (whose folder is key) that the reader could
+  // not take back.
+  void CheckReadableDepth(const std::string& path, const std::string& key) const;
   // The element of path's value, or null for a missing one when DefaultIfValueNotExists
   // (without it a missing value raises).
   const TJclSimpleXMLElem* ReadValueElement(const std::string& path);

@@ -178,9 +178,23 @@ TJclSimpleXMLElem* TJvCustomAppXMLStorage::ValueElement(TJclSimpleXMLElem* keyEl
   return ChildFor(*keyElement, ParseValueName(valueName));
 }
 
+// A value nested deeper than the reader takes back would make the whole file fail to load
+// next time, so it is refused before anything is created.
+void TJvCustomAppXMLStorage::CheckReadableDepth(const std::string& path,
+                                                const std::string& key) const {
+  std::vector<std::string_view> folders = PathParts(key);
+  if (!folders.empty() && folders.front() == FXml->Root().Name()) folders.erase(folders.begin());
+  const size_t depth = folders.size() + 2;  // with the root and the value element
+  if (depth > kMaxSimpleXMLDepth)
+    throw EJVCLAppStorageError(
+        Format("Path '%s' is nested too deeply: %zu levels, of which at most %zu can be read back",
+               path.c_str(), depth, kMaxSimpleXMLDepth));
+}
+
 TJclSimpleXMLElem* TJvCustomAppXMLStorage::FindValueElement(const std::string& path, bool create) {
   ReloadIfNeeded();
   const TJvAppStorageValuePath split = SplitValuePath(path);
+  if (create) CheckReadableDepth(path, split.Key);
   TJclSimpleXMLElem* keyElement = NodeForPath(split.Key, create);
   return WithAutoCreate(create, [&] { return ValueElement(keyElement, split.ValueName); });
 }

@@ -490,4 +490,32 @@ TEST_F(XMLStorageTest, Utf16FilesKeepTheirMarkAndDeclarationAcrossRestarts) {
   EXPECT_EQ(Open("utf16.xml")->ReadString("C", ""), "3");
 }
 
+TEST_F(XMLStorageTest, PathsDeeperThanTheReaderAcceptsAreRefusedWhenWritten) {
+  const auto pathOfDepth = [](size_t folders) {
+    std::string path;
+    for (size_t i = 0; i < folders; ++i) path += "F\\";
+    return path + "V";
+  };
+  TStoragePtr storage = Open("config.xml");
+  storage->WriteString("Kept", "1");
+  const std::string tooDeep = pathOfDepth(300);
+  try {
+    storage->WriteString(tooDeep, "x");
+    ADD_FAILURE() << "a value 300 folders deep was written";
+  } catch (const EJVCLAppStorageError& e) {
+    EXPECT_NE(e.Message().find(tooDeep), std::string::npos) << e.Message();
+  }
+  EXPECT_FALSE(storage->Xml().Root().Items().ItemNamed("F")) << "nothing was created";
+
+  // The deepest value that may be written loads again after a restart.
+  const std::string deepest = pathOfDepth(kMaxSimpleXMLDepth - 2);
+  storage->WriteString(deepest, "deep");
+  EXPECT_THROW(storage->WriteString(pathOfDepth(kMaxSimpleXMLDepth - 1), "x"),
+               EJVCLAppStorageError);
+  storage.reset();
+  TStoragePtr reread = Open("config.xml");
+  EXPECT_EQ(reread->ReadString(deepest, ""), "deep");
+  EXPECT_EQ(reread->ReadString("Kept", ""), "1");
+}
+
 }  // namespace
