@@ -387,6 +387,8 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   // CR LF with sxoAutoIndent, else nothing.
   std::string_view LineEnd() const;
   void DiscardChildren() { FItems.reset(); }
+  // Moves the children into pending and drops the child list.
+  void TakeChildren(std::vector<std::unique_ptr<TJclSimpleXMLElem>>& pending);
 
  private:
   friend class TJclSimpleXMLElems;
@@ -410,8 +412,12 @@ class TJclSimpleXMLElemClassic : public TJclSimpleXMLElem {
   std::unique_ptr<TJclSimpleXMLElem> CreateEmpty() const override;
 
  private:
-  // ">", the line end and the children.
-  void SaveChildren(TJclStringStream& stream, std::string_view level);
+  // Writes the element up to its children; false when nothing follows (it is complete).
+  bool WriteStart(TJclStringStream& stream, std::string_view level);
+  // The end tag after the children.
+  void WriteEnd(TJclStringStream& stream, std::string_view level);
+  // What the children's level adds to this element's.
+  std::string_view ChildIndent() const;
   void WriteEndTag(TJclStringStream& stream, std::string_view fullName) const;
   void ReadChildren(TJclStringStream& stream);
   void NameChildEarly(const std::string& name, const std::string& nameSpace);

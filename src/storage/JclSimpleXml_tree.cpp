@@ -473,14 +473,35 @@ bool TJclSimpleXMLProps::BoolValue(std::string_view name, bool defaultValue) {
 TJclSimpleXMLElem::TJclSimpleXMLElem(TJclSimpleXMLElem* parent)
     : FParent(parent), FSimpleXML(parent ? parent->FSimpleXML : nullptr) {}
 
-TJclSimpleXMLElem::~TJclSimpleXMLElem() = default;
+// The descendants are freed one at a time rather than one call per level, so that no depth of
+// tree can exhaust the stack.
+TJclSimpleXMLElem::~TJclSimpleXMLElem() {
+  std::vector<std::unique_ptr<TJclSimpleXMLElem>> pending;
+  TakeChildren(pending);
+  while (!pending.empty()) {
+    const std::unique_ptr<TJclSimpleXMLElem> elem = std::move(pending.back());
+    pending.pop_back();
+    elem->TakeChildren(pending);
+  }
+}
+
+void TJclSimpleXMLElem::TakeChildren(std::vector<std::unique_ptr<TJclSimpleXMLElem>>& pending) {
+  if (!FItems) return;
+  for (auto& child : FItems->FElems.Items()) pending.push_back(std::move(child));
+  FItems.reset();
+}
 
 void TJclSimpleXMLElem::Attach(TJclSimpleXMLElem* parent, TJclSimpleXML* simpleXML) {
   FParent = parent;
-  if (FSimpleXML == simpleXML) return;
-  FSimpleXML = simpleXML;
-  if (FItems)
-    for (TJclSimpleXMLElem* child : *FItems) child->Attach(this, simpleXML);
+  std::vector<TJclSimpleXMLElem*> pending{this};
+  while (!pending.empty()) {
+    TJclSimpleXMLElem* elem = pending.back();
+    pending.pop_back();
+    if (elem->FSimpleXML == simpleXML) continue;
+    elem->FSimpleXML = simpleXML;
+    if (elem->FItems)
+      for (TJclSimpleXMLElem* child : *elem->FItems) pending.push_back(child);
+  }
 }
 
 TJclSimpleXMLOptions TJclSimpleXMLElem::Options() const {
@@ -504,9 +525,15 @@ TJclSimpleXMLProps& TJclSimpleXMLElem::Properties() {
 }
 
 size_t TJclSimpleXMLElem::ChildsCount() const {
-  size_t count = 1;
-  if (FItems)
-    for (const TJclSimpleXMLElem* child : *FItems) count += child->ChildsCount();
+  size_t count = 0;
+  std::vector<const TJclSimpleXMLElem*> pending{this};
+  while (!pending.empty()) {
+    const TJclSimpleXMLElem* elem = pending.back();
+    pending.pop_back();
+    ++count;
+    if (elem->FItems)
+      for (const TJclSimpleXMLElem* child : *elem->FItems) pending.push_back(child);
+  }
   return count;
 }
 

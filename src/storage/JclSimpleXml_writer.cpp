@@ -1,6 +1,8 @@
 // Writers of the element kinds: every element is followed by CR LF and children are indented
 // when sxoAutoIndent is set.
 
+#include <vector>
+
 #include "JclSimpleXml.h"
 #include "JclSimpleXml_text.h"
 
@@ -24,42 +26,81 @@ void TJclSimpleXMLProps::SaveToStringStream(TJclStringStream& stream) const {
   for (const auto& prop : FProperties) prop->SaveToStringStream(stream);
 }
 
-// Names are written as they are, like attribute names: encoding one that holds characters
-// above 127 would make it unreadable.
+// Written with a stack of open elements rather than one call per level, so that no depth of
+// tree can exhaust the stack. Each open element's level is a prefix of its children's, so one
+// string holds them all.
 void TJclSimpleXMLElemClassic::SaveToStringStream(TJclStringStream& stream,
                                                   std::string_view level) {
-  if (FName.empty()) {
-    if (HasItems())
-      for (TJclSimpleXMLElem* child : Items()) child->SaveToStringStream(stream, level);
-  } else {
-    const std::string fullName = FullName();
-    stream.WriteString(level);
-    stream.WriteString("<");
-    stream.WriteString(fullName);
-    if (HasProperties()) Properties().SaveToStringStream(stream);
-    if (HasItems()) {
-      SaveChildren(stream, level);
-      stream.WriteString(level);
-      WriteEndTag(stream, fullName);
-    } else if (!FValue.empty()) {
-      stream.WriteString(">");
-      stream.WriteString(EncodeValue(FValue));
-      WriteEndTag(stream, fullName);
-    } else {
-      stream.WriteString("/>");
-      stream.WriteString(LineEnd());
+  struct TOpenElement {
+    TJclSimpleXMLElemClassic* Elem;
+    size_t LevelLength;
+    size_t NextChild;
+  };
+  std::string levels(level);
+  std::vector<TOpenElement> open;
+  const auto enter = [&](TJclSimpleXMLElemClassic& elem) {
+    if (!elem.WriteStart(stream, levels)) return;
+    open.push_back({&elem, levels.size(), 0});
+    levels += elem.ChildIndent();
+  };
+  enter(*this);
+  while (!open.empty()) {
+    TOpenElement& top = open.back();
+    if (top.NextChild == top.Elem->ItemCount()) {
+      levels.resize(top.LevelLength);
+      top.Elem->WriteEnd(stream, levels);
+      open.pop_back();
+      continue;
     }
+    TJclSimpleXMLElem* child = top.Elem->Items().Item(top.NextChild++);
+    if (auto* classic = dynamic_cast<TJclSimpleXMLElemClassic*>(child))
+      enter(*classic);
+    else
+      child->SaveToStringStream(stream, levels);
+  }
+}
+
+// Names are written as they are, like attribute names: encoding one that holds characters
+// above 127 would make it unreadable. An unnamed element is written as its children only.
+bool TJclSimpleXMLElemClassic::WriteStart(TJclStringStream& stream, std::string_view level) {
+  if (FName.empty()) {
+    if (HasItems()) return true;
+    NotifySaved();
+    return false;
+  }
+  const std::string fullName = FullName();
+  stream.WriteString(level);
+  stream.WriteString("<");
+  stream.WriteString(fullName);
+  if (HasProperties()) Properties().SaveToStringStream(stream);
+  if (HasItems()) {
+    stream.WriteString(">");
+    stream.WriteString(LineEnd());
+    return true;
+  }
+  if (!FValue.empty()) {
+    stream.WriteString(">");
+    stream.WriteString(EncodeValue(FValue));
+    WriteEndTag(stream, fullName);
+  } else {
+    stream.WriteString("/>");
+    stream.WriteString(LineEnd());
+  }
+  NotifySaved();
+  return false;
+}
+
+void TJclSimpleXMLElemClassic::WriteEnd(TJclStringStream& stream, std::string_view level) {
+  if (!FName.empty()) {
+    stream.WriteString(level);
+    WriteEndTag(stream, FullName());
   }
   NotifySaved();
 }
 
-void TJclSimpleXMLElemClassic::SaveChildren(TJclStringStream& stream, std::string_view level) {
-  stream.WriteString(">");
-  stream.WriteString(LineEnd());
-  std::string childLevel(level);
-  if (Options().Contains(sxoAutoIndent))
-    childLevel += SimpleXML() ? SimpleXML()->IndentString() : std::string("  ");
-  for (TJclSimpleXMLElem* child : Items()) child->SaveToStringStream(stream, childLevel);
+std::string_view TJclSimpleXMLElemClassic::ChildIndent() const {
+  if (FName.empty() || !Options().Contains(sxoAutoIndent)) return {};
+  return SimpleXML() ? std::string_view(SimpleXML()->IndentString()) : std::string_view("  ");
 }
 
 void TJclSimpleXMLElemClassic::WriteEndTag(TJclStringStream& stream,

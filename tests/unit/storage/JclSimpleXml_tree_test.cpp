@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <memory>
 #include <sstream>
 
 #include "JclSimpleXml.h"
@@ -166,6 +167,23 @@ TEST(JclSimpleXmlTree, PrologPropertiesCreateTheHeader) {
   EXPECT_EQ(xml.SaveToString(),
             "<?xml version=\"1.0\" encoding=\"iso-8859-1\" standalone=\"yes\"?>"
             "<?xml-stylesheet type=\"text/xsl\" href=\"a.xsl\"?><r/>");
+}
+
+// Far deeper than the stack would allow one call per level.
+TEST(JclSimpleXmlTree, DeepTreeBuiltInMemorySavesAndFrees) {
+  constexpr size_t depth = 100000;
+  auto xml = std::make_unique<TJclSimpleXML>();
+  xml->SetOptions(xml->Options().With(sxoDoNotSaveProlog).Without(sxoAutoIndent));
+  xml->Root().SetName("r");
+  TJclSimpleXMLElem* elem = &xml->Root();
+  for (size_t i = 0; i < depth; ++i) elem = elem->Items().Add("e");
+  elem->SetValue("v");
+  EXPECT_EQ(xml->Root().ChildsCount(), depth + 1);
+  const std::string saved = xml->SaveToString();
+  EXPECT_EQ(saved.size(), std::string("<r></r>").size() + depth * 7 + 1);
+  EXPECT_TRUE(saved.starts_with("<r><e><e>"));
+  EXPECT_NE(saved.find("<e>v</e></e>"), std::string::npos);
+  xml.reset();
 }
 
 }  // namespace
