@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "JclDebug_mapLineNumber.h"
 #include "SysUtils.h"
 
 // The compact debug information a module carries in its "JCLDEBUG" section or in a ".jdbg" file
@@ -42,12 +43,6 @@ class EJclBinDebugError : public Exception {
  public:
   using Exception::Exception;
   const char* ClassName() const override { return "EJclBinDebugError"; }
-};
-
-struct TJclMapLineNumber {
-  uint16_t Segment = 0;
-  uint32_t VA = 0;
-  int32_t LineNumber = 0;
 };
 
 struct TJclBinDbgNameCache {
