@@ -1,9 +1,164 @@
 #include "JclHookExcept.h"
 
-bool RegisterExceptNotifier(TJclExceptNotifyProc NotifyProc, TJclExceptNotifyPriority) {
-  return NotifyProc != nullptr;
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "JclHookExcept_internal.h"
+
+namespace {
+
+struct TNotifierList {
+  std::recursive_mutex Lock;
+  std::vector<TNotifierItem*> Items;
+};
+
+// Created at module start, destroyed at module end; dispatches starting afterwards return.
+std::atomic<TNotifierList*> ExceptNotifiers = nullptr;
+thread_local bool NotifyInProgress = false;
+thread_local void* RaiseAddress = nullptr;
+
+bool AddNotifier(TNotifierItem* Item) {
+  TNotifierList* list = ExceptNotifiers.load();
+  if (!list) {
+    delete Item;
+    return false;
+  }
+  std::lock_guard lock(list->Lock);
+  list->Items.push_back(Item);
+  return true;
+}
+
+template <class Matches>
+bool RemoveNotifiers(Matches matches) {
+  TNotifierList* list = ExceptNotifiers.load();
+  if (!list) return true;
+  std::lock_guard lock(list->Lock);
+  auto& items = list->Items;
+  std::erase_if(items, [&](TNotifierItem* item) {
+    if (!matches(*item)) return false;
+    delete item;
+    return true;
+  });
+  return true;
+}
+
+// Clears the per-thread dispatch state on every way out of a dispatch.
+struct TDispatchScope {
+  explicit TDispatchScope(void* ExceptAddr) {
+    NotifyInProgress = true;
+    RaiseAddress = ExceptAddr;
+  }
+  ~TDispatchScope() {
+    NotifyInProgress = false;
+    RaiseAddress = nullptr;
+  }
+};
+
+}  // namespace
+
+void* TExceptObject::AdjustedTo(const std::type_info& Class) const {
+  if (!Object || !Type) return nullptr;
+  void* adjusted = Object;  // the catch test moves the pointer to the base-class part
+  return Class.__do_catch(Type, &adjusted, 1) ? adjusted : nullptr;
+}
+
+TNotifierItem::TNotifierItem(TJclExceptNotifyProc NotifyProc, TJclExceptNotifyPriority Priority)
+    : FNotifyProc(NotifyProc), FPriority(Priority) {}
+
+TNotifierItem::TNotifierItem(TJclExceptNotifyProcEx NotifyProc, TJclExceptNotifyPriority Priority)
+    : FNotifyProcEx(NotifyProc), FPriority(Priority) {}
+
+TNotifierItem::TNotifierItem(TJclExceptNotifyMethod NotifyMethod, TJclExceptNotifyPriority Priority)
+    : FNotifyMethod(NotifyMethod), FPriority(Priority) {}
+
+void TNotifierItem::DoNotify(const TExceptObject* ExceptObj, void* ExceptAddr, bool OSException,
+                             void* StackPointer) const {
+  if (FNotifyProc)
+    FNotifyProc(ExceptObj, ExceptAddr, OSException);
+  else if (FNotifyProcEx)
+    FNotifyProcEx(ExceptObj, ExceptAddr, OSException, StackPointer);
+  else if (FNotifyMethod.Code)
+    FNotifyMethod.Code(FNotifyMethod.Data, ExceptObj, ExceptAddr, OSException);
+}
+
+bool RegisterExceptNotifier(TJclExceptNotifyProc NotifyProc, TJclExceptNotifyPriority Priority) {
+  return NotifyProc && AddNotifier(new TNotifierItem(NotifyProc, Priority));
+}
+
+bool RegisterExceptNotifierEx(TJclExceptNotifyProcEx NotifyProc,
+                              TJclExceptNotifyPriority Priority) {
+  return NotifyProc && AddNotifier(new TNotifierItem(NotifyProc, Priority));
+}
+
+bool RegisterExceptNotifierMethod(TJclExceptNotifyMethod NotifyMethod,
+                                  TJclExceptNotifyPriority Priority) {
+  return NotifyMethod.Code && AddNotifier(new TNotifierItem(NotifyMethod, Priority));
 }
 
 bool UnregisterExceptNotifier(TJclExceptNotifyProc NotifyProc) {
-  return NotifyProc != nullptr;
+  return NotifyProc &&
+         RemoveNotifiers([&](const TNotifierItem& item) { return item.FNotifyProc == NotifyProc; });
+}
+
+bool UnregisterExceptNotifierEx(TJclExceptNotifyProcEx NotifyProc) {
+  return NotifyProc && RemoveNotifiers([&](const TNotifierItem& item) {
+           return item.FNotifyProcEx == NotifyProc;
+         });
+}
+
+bool UnregisterExceptNotifierMethod(TJclExceptNotifyMethod NotifyMethod) {
+  return NotifyMethod.Code && RemoveNotifiers([&](const TNotifierItem& item) {
+           return item.FNotifyMethod.Code == NotifyMethod.Code &&
+                  item.FNotifyMethod.Data == NotifyMethod.Data;
+         });
+}
+
+void DispatchExceptNotification(const TExceptObject* ExceptObj, void* ExceptAddr, bool OSException,
+                                void* StackPointer) {
+  TNotifierList* list = ExceptNotifiers.load();
+  if (NotifyInProgress || !list) return;
+  TDispatchScope scope(ExceptAddr);
+  std::lock_guard lock(list->Lock);
+  const auto& items = list->Items;
+  if (items.size() == 1) {
+    items[0]->DoNotify(ExceptObj, ExceptAddr, OSException, StackPointer);
+    return;
+  }
+  for (auto priority : {npFirstChain, npNormal}) {
+    const size_t count = items.size();
+    for (size_t i = 0; i < count && i < items.size(); ++i)
+      if (items[i]->Priority() == priority)
+        items[i]->DoNotify(ExceptObj, ExceptAddr, OSException, StackPointer);
+  }
+}
+
+void* CurrentRaiseAddress() {
+  return RaiseAddress;
+}
+
+bool HookNotifierListAlive() {
+  return ExceptNotifiers != nullptr;
+}
+bool HookNotifyInProgress() {
+  return NotifyInProgress;
+}
+void SetHookNotifyInProgress(bool Value) {
+  NotifyInProgress = Value;
+}
+
+void StartHookExcept() {
+  if (!ExceptNotifiers) ExceptNotifiers = new TNotifierList;
+}
+
+void EndHookExcept() {
+  TNotifierList* list = ExceptNotifiers.load();
+  if (!list) return;
+  {
+    std::lock_guard lock(list->Lock);
+    for (TNotifierItem* item : list->Items) delete item;
+    list->Items.clear();
+  }
+  ExceptNotifiers = nullptr;
+  delete list;
 }

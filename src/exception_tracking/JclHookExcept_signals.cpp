@@ -1,0 +1,313 @@
+// Hardware faults become exceptions: the handler runs on an alternate stack, asks the
+// replaceable conversion routine for the exception object, reports it and throws it, so it
+// unwinds through the faulting frame (the code is built with -fnon-call-exceptions).
+// Faults that cannot be thrown end the process with one line on stderr and the default action.
+
+#include <link.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <ucontext.h>
+#include <unistd.h>
+#include <unwind.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+
+#include "JclHookExcept.h"
+#include "JclHookExcept_internal.h"
+
+extern "C" const void* _Unwind_Find_FDE(void* pc, void* bases);
+
+TExceptObjProc ExceptObjProc = DefaultExceptObjProc;
+
+namespace {
+
+constexpr int FaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+constexpr size_t SignalStackSize = 256 * 1024;
+// A fault this close to the stack pointer is the stack running out, not a bad pointer.
+constexpr uintptr_t StackOverflowReach = 64 * 1024;
+// The x86-64 ABI lets a function use this much below its stack pointer without moving it.
+constexpr uintptr_t RedZoneSize = 128;
+
+TExceptObjProc SavedExceptObjectProc = nullptr;
+bool FaultHandlersInstalled = false;
+
+struct TAddressRange {
+  uintptr_t Start = 0, End = 0;
+  bool Contains(uintptr_t Addr) const { return Addr >= Start && Addr < End; }
+};
+// Code that may hold the allocator's or the loader's lock: a throw from there could deadlock.
+TAddressRange LockHoldingCode[2];
+
+// The calling thread's alternate signal stack, unmapped when the thread ends.
+struct TThreadSignalStack {
+  void* Memory = nullptr;
+  ~TThreadSignalStack() {
+    if (!Memory) return;
+    stack_t current{};
+    if (sigaltstack(nullptr, &current) == 0 && current.ss_sp == Memory) {
+      stack_t off{};
+      off.ss_flags = SS_DISABLE;
+      sigaltstack(&off, nullptr);
+    }
+    munmap(Memory, SignalStackSize);
+  }
+};
+thread_local TThreadSignalStack SignalStack;
+thread_local bool InFaultHandler = false;
+
+// --- async-signal-safe output ------------------------------------------------------------------
+
+void WriteText(const char* Text) {
+  size_t length = std::strlen(Text);
+  while (length > 0) {
+    const ssize_t written = write(STDERR_FILENO, Text, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    Text += written;
+    length -= static_cast<size_t>(written);
+  }
+}
+
+void WriteHex(uintptr_t Value) {
+  char digits[17];
+  for (int i = 15; i >= 0; --i, Value >>= 4) digits[i] = "0123456789ABCDEF"[Value & 15];
+  digits[16] = '\0';
+  WriteText(digits);
+}
+
+const char* SignalName(int Signal) {
+  switch (Signal) {
+    case SIGSEGV:
+      return "SIGSEGV";
+    case SIGBUS:
+      return "SIGBUS";
+    case SIGFPE:
+      return "SIGFPE";
+    default:
+      return "SIGILL";
+  }
+}
+
+// One line on stderr, then the signal's default action ends the process.
+void EndWithDefaultAction(int Signal, const siginfo_t* Info, const char* Reason, uintptr_t Pc) {
+  WriteText(program_invocation_short_name);
+  WriteText(": fatal ");
+  WriteText(SignalName(Signal));
+  WriteText(" (");
+  WriteText(Reason);
+  WriteText(") at address ");
+  WriteHex(Pc);
+  WriteText(", accessing ");
+  WriteHex(reinterpret_cast<uintptr_t>(Info->si_addr));
+  WriteText("\n");
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigaction(Signal, &fallback, nullptr);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, Signal);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  // A real fault repeats when the handler returns; a signal sent by someone is sent again.
+  if (Info->si_code <= 0) raise(Signal);
+}
+
+// --- deciding what a fault is -----------------------------------------------------------------
+
+const char* UnthrowableReason(const siginfo_t* Info, uintptr_t Pc, uintptr_t Sp) {
+  if (Info->si_code <= 0) return "signal sent by a process";
+  if (InFaultHandler) return "fault while handling a fault";
+  const uintptr_t addr = reinterpret_cast<uintptr_t>(Info->si_addr);
+  if (Info->si_signo == SIGSEGV && addr + StackOverflowReach > Sp && addr < Sp + StackOverflowReach)
+    return "stack overflow";
+  for (const TAddressRange& range : LockHoldingCode)
+    if (range.Contains(Pc)) return "fault inside the C library or the dynamic loader";
+  _Unwind_Ptr bases[3];
+  if (!_Unwind_Find_FDE(reinterpret_cast<void*>(Pc), bases))
+    return "fault in code without unwind information";
+  if (!HookNotifierListAlive() && !SavedExceptObjectProc) return "fault handler not ready";
+  return nullptr;
+}
+
+// Writes the record below the faulting code's red zone: that stack space is free, the same
+// place the kernel would put a signal frame if there were no alternate stack.
+__attribute__((no_sanitize("address"))) THookFrameRecord* PlaceFrameRecord(uintptr_t Sp,
+                                                                           uintptr_t Fp,
+                                                                           uintptr_t Pc) {
+  const uintptr_t at = (Sp - RedZoneSize - sizeof(THookFrameRecord)) & ~uintptr_t{15};
+  auto* record = reinterpret_cast<THookFrameRecord*>(at);
+  record->CallerFrame = Fp;
+  record->CallerAddr = Pc;
+  return record;
+}
+
+TOSExceptionRecord RecordOf(const siginfo_t* Info, const mcontext_t& Context) {
+  TOSExceptionRecord record;
+  record.Signal = Info->si_signo;
+  record.Code = Info->si_code;
+  record.ExceptionAddress = reinterpret_cast<void*>(Context.gregs[REG_RIP]);
+  record.FaultAddress = Info->si_addr;
+  record.IsWrite = (Context.gregs[REG_ERR] & 2) != 0;  // page-fault error code: write access
+  record.StackPointer = PlaceFrameRecord(static_cast<uintptr_t>(Context.gregs[REG_RSP]),
+                                         static_cast<uintptr_t>(Context.gregs[REG_RBP]),
+                                         static_cast<uintptr_t>(Context.gregs[REG_RIP]));
+  return record;
+}
+
+struct TFaultScope {
+  TFaultScope() { InFaultHandler = true; }
+  ~TFaultScope() { InFaultHandler = false; }
+};
+
+void FaultHandler(int Signal, siginfo_t* Info, void* UserContext) {
+  mcontext_t& context = static_cast<ucontext_t*>(UserContext)->uc_mcontext;
+  uintptr_t pc = static_cast<uintptr_t>(context.gregs[REG_RIP]);
+  const uintptr_t sp = static_cast<uintptr_t>(context.gregs[REG_RSP]);
+  if (const char* reason = UnthrowableReason(Info, pc == 0 ? 1 : pc, sp)) {
+    EndWithDefaultAction(Signal, Info, reason, pc);
+    return;
+  }
+  if (pc == 0) {
+    // A call through a null pointer: report and unwind from the call site, as if it had
+    // returned. Reading the return address is safe, the stack pointer was just in use.
+    pc = *reinterpret_cast<const uintptr_t*>(sp);
+    context.gregs[REG_RIP] = static_cast<greg_t>(pc);
+    context.gregs[REG_RSP] = static_cast<greg_t>(sp + sizeof(uintptr_t));
+  }
+  std::exception_ptr object;
+  {
+    TFaultScope scope;
+    object = ExceptObjProc(RecordOf(Info, context));
+  }
+  if (!object) {
+    EndWithDefaultAction(Signal, Info, "no exception object for the fault", pc);
+    return;
+  }
+  PassOnNextRaiseOnThisThread();
+  std::rethrow_exception(object);
+}
+
+// The code ranges of the C library and the dynamic loader.
+void FindLockHoldingCode() {
+  size_t found = 0;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* found = static_cast<size_t*>(data);
+        const char* name = info->dlpi_name ? std::strrchr(info->dlpi_name, '/') : nullptr;
+        name = name ? name + 1 : info->dlpi_name;
+        if (!name ||
+            (std::strncmp(name, "libc.so", 7) != 0 && std::strncmp(name, "ld-linux", 8) != 0))
+          return 0;
+        for (int i = 0; i < info->dlpi_phnum && *found < std::size(LockHoldingCode); ++i) {
+          const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+          if (ph.p_type == PT_LOAD && (ph.p_flags & PF_X)) {
+            LockHoldingCode[(*found)++] = {info->dlpi_addr + ph.p_vaddr,
+                                           info->dlpi_addr + ph.p_vaddr + ph.p_memsz};
+            break;
+          }
+        }
+        return 0;
+      },
+      &found);
+}
+
+std::exception_ptr MakeAccessViolation(const TOSExceptionRecord& Record) {
+  return std::make_exception_ptr(EAccessViolation(
+      Format("Access violation at address %016llX. %s of address %016llX",
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Record.ExceptionAddress)),
+             Record.IsWrite ? "Write" : "Read",
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Record.FaultAddress)))));
+}
+
+std::exception_ptr MakeArithmeticError(const TOSExceptionRecord& Record) {
+  switch (Record.Code) {
+    case FPE_INTDIV:
+      return std::make_exception_ptr(EDivByZero("Division by zero"));
+    case FPE_INTOVF:
+      return std::make_exception_ptr(EIntOverflow("Integer overflow"));
+    case FPE_FLTDIV:
+      return std::make_exception_ptr(EZeroDivide("Floating point division by zero"));
+    case FPE_FLTOVF:
+      return std::make_exception_ptr(EOverflow("Floating point overflow"));
+    case FPE_FLTUND:
+      return std::make_exception_ptr(EUnderflow("Floating point underflow"));
+    default:
+      return std::make_exception_ptr(EInvalidOp("Invalid floating point operation"));
+  }
+}
+
+TExceptObject ObjectOf(const std::exception_ptr& Object) {
+  // A std::exception_ptr is the address of the thrown object, nothing else.
+  static_assert(sizeof(std::exception_ptr) == sizeof(void*));
+  TExceptObject result;
+  std::memcpy(&result.Object, &Object, sizeof(void*));
+  result.Type = Object.__cxa_exception_type();
+  return result;
+}
+
+// The conversion routine while the hook is installed: converts, then reports.
+HOOK_CODE std::exception_ptr ExceptObjectHook(const TOSExceptionRecord& Record) {
+  if (HookNotifyInProgress() || !HookNotifierListAlive()) return SavedExceptObjectProc(Record);
+  std::exception_ptr object;
+  SetHookNotifyInProgress(true);
+  try {
+    object = SavedExceptObjectProc(Record);
+  } catch (...) {
+    SetHookNotifyInProgress(false);
+    throw;
+  }
+  SetHookNotifyInProgress(false);
+  const TExceptObject reported = ObjectOf(object);
+  DispatchExceptNotification(object ? &reported : nullptr, Record.ExceptionAddress, true,
+                             Record.StackPointer);
+  return object;
+}
+
+}  // namespace
+
+std::exception_ptr DefaultExceptObjProc(const TOSExceptionRecord& Record) {
+  switch (Record.Signal) {
+    case SIGSEGV:
+    case SIGBUS:
+      return MakeAccessViolation(Record);
+    case SIGFPE:
+      return MakeArithmeticError(Record);
+    default:
+      if (Record.Code == ILL_PRVOPC || Record.Code == ILL_PRVREG)
+        return std::make_exception_ptr(EPrivilege("Privileged instruction"));
+      return std::make_exception_ptr(EExternalException(Format(
+          "Illegal instruction at address %016llX",
+          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Record.ExceptionAddress)))));
+  }
+}
+
+void EnsureThreadSignalStack() {
+  if (SignalStack.Memory) return;
+  void* memory = mmap(nullptr, SignalStackSize, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (memory == MAP_FAILED) return;
+  stack_t stack{};
+  stack.ss_sp = memory;
+  stack.ss_size = SignalStackSize;
+  if (sigaltstack(&stack, nullptr) != 0) {
+    munmap(memory, SignalStackSize);
+    return;
+  }
+  SignalStack.Memory = memory;
+}
+
+void InstallFaultHandlers() {
+  if (FaultHandlersInstalled) return;
+  FindLockHoldingCode();
+  SavedExceptObjectProc = ExceptObjProc;
+  ExceptObjProc = ExceptObjectHook;
+  EnsureThreadSignalStack();
+  struct sigaction action {};
+  action.sa_sigaction = FaultHandler;
+  // No deferring: the handler leaves by throwing, so the signal would stay blocked otherwise.
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+  sigemptyset(&action.sa_mask);
+  for (int signal : FaultSignals) sigaction(signal, &action, nullptr);
+  FaultHandlersInstalled = true;
+}
