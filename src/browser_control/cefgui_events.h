@@ -7,6 +7,19 @@
 // answers its result (false or no object when no handler is assigned). The control is a
 // component owned by its window, so references to this interface are plain pointers that do
 // not keep it alive.
+//
+// Each event passes eight places on its way from the runtime to the shell; for OnLoadEnd:
+//   1. TCustomClientHandler::get_load_handler hands the runtime the load handler (cefgui.cpp);
+//   2. the runtime calls that structure's entry on_load_end (cef_capi.h);
+//   3. the entry routine that SetEntry made for it converts the arguments and keeps exceptions
+//      on the program side (ceflib_entries.h, set up in ceflib_handlers_browser.cpp);
+//   4. the handler object's operation TCefLoadHandlerOwn::on_load_end (ceflib_handlers_browser.h);
+//   5. its override TCustomLoadHandler::on_load_end forwards here (cefgui_handlers.cpp);
+//   6. IChromiumEvents::DispatchLoadEnd below;
+//   7. TCustomChromium::DispatchLoadEnd raises the event (cefvcl_dispatch.cpp);
+//   8. the control's event OnLoadEnd, of type TOnLoadEnd (cefvcl.h, cefvcl_events.h), which the
+//      shell assigns.
+// cefgui_events_test fires all forty from the runtime's side and checks each arrives at 8.
 class IChromiumEvents {
  public:
   virtual void FillBrowserSettings(TCefBrowserSettings* settings) = 0;
