@@ -56,8 +56,14 @@ void TWinControl::SetAlign(TAlign align) {
 }
 
 void TWinControl::AlignControls() {
+  int top = 0;
+  for (TWinControl* control : FControls) {
+    if (control->FAlign != alTop) continue;
+    control->SetBounds(0, top, FWidth, control->FHeight);
+    top += control->FHeight;
+  }
   for (TWinControl* control : FControls)
-    if (control->FAlign == alClient) control->SetBounds(0, 0, FWidth, FHeight);
+    if (control->FAlign == alClient) control->SetBounds(0, top, FWidth, std::max(FHeight - top, 0));
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -71,6 +77,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (resized) {
     Resize();
     AlignControls();
+    // A top-aligned control that changes its own height moves the controls below it.
+    if (FAlign == alTop && FParent) FParent->AlignControls();
   }
 }
 

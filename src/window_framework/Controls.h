@@ -7,7 +7,8 @@
 
 typedef struct _GtkWidget GtkWidget;
 
-enum TAlign { alNone, alClient };
+// Top-aligned controls stack from the top edge; a client-aligned one takes what they leave.
+enum TAlign { alNone, alTop, alClient };
 
 // A control with a GTK widget of its own. Child controls, and foreign widgets such as an
 // embedded view, live in its client area (see ClientArea.h), placed at their bounds.

@@ -69,6 +69,7 @@ void TForm::SetFont(TFont font) {
 GtkWidget* TForm::CreateWindowAround(GtkWidget* clientArea) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), FCaption.c_str());
+  if (!FIconName.empty()) gtk_window_set_icon_name(GTK_WINDOW(window), FIconName.c_str());
   gtk_container_add(GTK_CONTAINER(window), clientArea);
   gtk_widget_set_can_focus(clientArea, FALSE);  // the window itself is no tab stop
   gtk_widget_show(clientArea);
@@ -154,13 +155,32 @@ void TForm::ApplyGeometry(GtkWindow* window, GtkWidget* clientArea) {
   gtk_window_set_resizable(window, sizeable);
   // A window that cannot be resized takes the size its content asks for.
   gtk_widget_set_size_request(clientArea, sizeable ? -1 : Width(), sizeable ? -1 : Height());
-  const bool designedSize = FPosition == poDesigned || FPosition == poDefaultPosOnly;
+  const bool designedSize =
+      FPosition == poDesigned || FPosition == poDefaultPosOnly || FPosition == poScreenCenter;
   const bool designedPosition = FPosition == poDesigned || FPosition == poDefaultSizeOnly;
   if (designedSize && Width() > 0 && Height() > 0) {
     gtk_window_set_default_size(window, Width(), Height());
     gtk_window_resize(window, Width(), Height());
   }
   if (designedPosition) gtk_window_move(window, Left(), Top());
+  if (FPosition == poScreenCenter) gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+  if (FMinWidth > 0 || FMinHeight > 0) {
+    GdkGeometry hints{};
+    hints.min_width = FMinWidth;
+    hints.min_height = FMinHeight;
+    gtk_window_set_geometry_hints(window, nullptr, &hints, GDK_HINT_MIN_SIZE);
+  }
+}
+
+void TForm::SetMinimumSize(int width, int height) {
+  FMinWidth = width;
+  FMinHeight = height;
+  ApplyBounds();
+}
+
+void TForm::SetIconName(std::string iconName) {
+  FIconName = std::move(iconName);
+  if (HandleAllocated()) gtk_window_set_icon_name(GTK_WINDOW(Handle()), FIconName.c_str());
 }
 
 void TForm::ApplyFont(GtkWidget* window) {
@@ -224,4 +244,30 @@ bool TForm::CloseQuery() {
   bool canClose = true;
   if (OnCloseQuery) OnCloseQuery(this, canClose);
   return canClose;
+}
+
+namespace {
+
+gboolean QuitLoopOnHide(GtkWidget*, gpointer loop) {
+  g_main_loop_quit(static_cast<GMainLoop*>(loop));
+  return FALSE;
+}
+
+}  // namespace
+
+void TForm::ShowModal() {
+  GtkWindow* window = GTK_WINDOW(Handle());
+  TForm* mainForm = Application ? Application->MainForm() : nullptr;
+  if (mainForm && mainForm != this && mainForm->HandleAllocated())
+    gtk_window_set_transient_for(window, GTK_WINDOW(mainForm->Handle()));
+  gtk_window_set_modal(window, TRUE);
+  Show();
+  if (Visible()) {  // the show handler may already have closed it
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    const gulong handler = g_signal_connect(window, "hide", G_CALLBACK(QuitLoopOnHide), loop);
+    g_main_loop_run(loop);
+    g_signal_handler_disconnect(window, handler);
+    g_main_loop_unref(loop);
+  }
+  gtk_window_set_modal(window, FALSE);
 }

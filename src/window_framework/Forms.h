@@ -9,7 +9,7 @@
 
 enum TFormBorderStyle { bsSingle, bsSizeable };
 // Which of the designed position and size the window gets; the window manager chooses the rest.
-enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caMinimize };
 
@@ -86,6 +86,10 @@ class TForm : public TWinControl {
   void SetNormalBounds(const TRect& bounds);
   const TFont& Font() const { return FFont; }
   void SetFont(TFont font);
+  // The least client size the user can resize the window to; 0 leaves that side free.
+  void SetMinimumSize(int width, int height);
+  // An icon of the desktop's icon theme; empty for none.
+  void SetIconName(std::string iconName);
 
   // The owned control that holds the keyboard focus, or contains the widget that holds it.
   TWinControl* ActiveControl();
@@ -96,6 +100,9 @@ class TForm : public TWinControl {
   // Asks OnCloseQuery, then runs OnClose; closing the application's main form ends its loop.
   void Close();
   bool CloseQuery();
+  // Shows the window over the other windows of the program, which take no input meanwhile,
+  // and returns once it is hidden (closed).
+  void ShowModal();
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
@@ -128,5 +135,7 @@ class TForm : public TWinControl {
   TWindowState FWindowState = wsNormal;
   TRect FNormalBounds;
   TFont FFont;
+  int FMinWidth = 0, FMinHeight = 0;
+  std::string FIconName;
   bool FCreated = false;
 };
