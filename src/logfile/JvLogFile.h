@@ -53,6 +53,15 @@ class TJvLogFile : public TComponent {
   TJvLogEventSeverity DefaultSeverity() const { return FDefaultSeverity; }
   void SetDefaultSeverity(TJvLogEventSeverity severity) { FDefaultSeverity = severity; }
 
+  // Shows the records in the log viewer, modally, with title as its caption and the icon of
+  // that name from the desktop's icon theme (none when empty). OnShow runs once the viewer is
+  // filled, OnClose once it has closed.
+  void ShowLog(const std::string& title);
+  void ShowLog(const std::string& title, const std::string& iconName);
+
+  TNotifyEvent OnShow;
+  TNotifyEvent OnClose;
+
  protected:
   // Saves once more when AutoSave is on; a failure to do so is dropped.
   ~TJvLogFile() override;

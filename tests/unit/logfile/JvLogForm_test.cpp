@@ -1,0 +1,272 @@
+#include "JvLogForm.h"
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "../window_framework/GtkTestSupport.h"
+#include "JvLogFile.h"
+#include "Printers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using TLines = std::vector<std::string>;
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Records as a log file holding these lines reads them: a ">" in a title is stored doubled.
+void LoadLines(TJvLogRecordList& list, const std::string& text) {
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.ends_with('\r')) line.pop_back();
+    if (std::optional<TJvLogRecord> record = ParseLogLine(line)) list.Add(std::move(*record));
+  }
+}
+
+constexpr const char* kMixedLog =
+    "[2024-05-01 10:00:00]Error>Disk full>No space left\r\n"
+    "[2024-05-01 10:00:01]Warning>Slow>>reply>took > 5 s\r\n"
+    "[2024-05-01 10:00:02]Information>Started>version 1\r\n"
+    "[2024-05-01 10:00:03]Error>Crash>at 0x10\r\n";
+
+// A GTK window of that type which is on screen, or nullptr.
+GtkWidget* VisibleWindowOfType(GType type) {
+  GtkWidget* found = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item && !found; item = item->next)
+    if (G_TYPE_CHECK_INSTANCE_TYPE(item->data, type) &&
+        gtk_widget_get_visible(GTK_WIDGET(item->data)))
+      found = GTK_WIDGET(item->data);
+  g_list_free(toplevels);
+  return found;
+}
+
+// Runs step from the main loop, every 20 ms, until it answers true: the way to act on a modal
+// window while the code under test waits in its loop.
+void WhenIdle(std::function<bool()> step) {
+  auto* owned = new std::function<bool()>(std::move(step));
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, 20,
+      [](gpointer data) -> gboolean {
+        return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+      },
+      owned, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
+}
+
+// Chooses folder/name in the next save dialog, as a user typing the name would. The chooser
+// takes the name only once it has loaded the folder, so that comes first.
+void ChooseInSaveDialog(const fs::path& folder, const std::string& name) {
+  WhenIdle([folder, name, folderSet = false]() mutable {
+    GtkWidget* dialog = VisibleWindowOfType(GTK_TYPE_FILE_CHOOSER_DIALOG);
+    if (!dialog) return false;
+    auto* chooser = GTK_FILE_CHOOSER(dialog);
+    if (!folderSet) {
+      folderSet = gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+      return false;
+    }
+    gtk_file_chooser_set_current_name(chooser, name.c_str());
+    // Through the button: the chooser checks the name before it lets the dialog answer.
+    gtk_widget_activate(
+        gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT));
+    return true;
+  });
+}
+
+void FindTreeView(GtkWidget* widget, gpointer found) {
+  auto* result = static_cast<GtkWidget**>(found);
+  if (GTK_IS_TREE_VIEW(widget))
+    *result = widget;
+  else if (!*result && GTK_IS_CONTAINER(widget))
+    gtk_container_forall(GTK_CONTAINER(widget), FindTreeView, found);
+}
+
+std::string PdfText(const fs::path& pdf) {
+  const std::string command = "pdftotext -layout '" + pdf.string() + "' -";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+  std::string text;
+  char buffer[4096];
+  for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
+    text.append(buffer, n);
+  return text;
+}
+
+class JvLogFormTest : public ApplicationTest {
+ protected:
+  void SetUp() override {
+    // The file chooser stores its state; the user's settings stay untouched.
+    g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
+    ApplicationTest::SetUp();
+    std::string pattern = (fs::temp_directory_path() / "corvane-logform-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    FDir = pattern;
+    FForm = new TFoLog(Application);
+    FForm->LoadDescription();
+  }
+  void TearDown() override {
+    fs::remove_all(FDir);
+    ApplicationTest::TearDown();  // frees the form
+  }
+
+  // The viewer over a log's list, as ShowLog fills it.
+  void View(const std::string& logText) {
+    LoadLines(FList, logText);
+    FForm->SetLogRecordList(&FList);
+    FForm->FillList();
+  }
+
+  TLines Column(int column) const {
+    TLines cells;
+    for (int i = 0; i < FForm->ListView1->ItemCount(); ++i)
+      cells.push_back(FForm->ListView1->Item(i).at(static_cast<size_t>(column)));
+    return cells;
+  }
+
+  fs::path FDir;
+  TJvLogRecordList FList;
+  TFoLog* FForm = nullptr;
+};
+
+TEST_F(JvLogFormTest, StartsWithEveryRecordListedAndTheInformationFilter) {
+  EXPECT_EQ(FForm->Severity(), lesInformation);
+  EXPECT_TRUE(FForm->mnuInformation->Checked());
+  EXPECT_EQ(FForm->ToolButton4->ImageIndex(), 2);
+  View(kMixedLog);
+  EXPECT_EQ(Column(0), (TLines{"2024-05-01 10:00:00", "2024-05-01 10:00:01", "2024-05-01 10:00:02",
+                               "2024-05-01 10:00:03"}));
+  EXPECT_EQ(Column(1), (TLines{"Error", "Warning", "Information", "Error"}));
+  // The ">>" of the file is one ">" in the table; the description keeps its own ">".
+  EXPECT_EQ(Column(2), (TLines{"Disk full", "Slow>reply", "Started", "Crash"}));
+  EXPECT_EQ(Column(3), (TLines{"No space left", "took > 5 s", "version 1", "at 0x10"}));
+}
+
+TEST_F(JvLogFormTest, EachFilterListsAndExportsOnlyRecordsAtLeastThatSevere) {
+  View(kMixedLog);
+
+  FForm->mnuError->Click();
+  EXPECT_EQ(FForm->Severity(), lesError);
+  EXPECT_EQ(FForm->ToolButton4->Caption(), "E");
+  EXPECT_EQ(FForm->ToolButton4->ImageIndex(), 4);
+  EXPECT_TRUE(FForm->mnuError->Checked());
+  EXPECT_FALSE(FForm->mnuInformation->Checked());
+  EXPECT_EQ(FForm->ExportLines(), (TLines{"[2024-05-01 10:00:00] Error > Disk full > No space left",
+                                          "[2024-05-01 10:00:03] Error > Crash > at 0x10"}));
+
+  FForm->mnuWarning->Click();
+  EXPECT_EQ(FForm->ToolButton4->Caption(), "W");
+  EXPECT_EQ(FForm->ToolButton4->ImageIndex(), 3);
+  EXPECT_FALSE(FForm->mnuError->Checked());
+  EXPECT_EQ(FForm->ExportLines(), (TLines{"[2024-05-01 10:00:00] Error > Disk full > No space left",
+                                          "[2024-05-01 10:00:01] Warning > Slow>reply > took > 5 s",
+                                          "[2024-05-01 10:00:03] Error > Crash > at 0x10"}));
+
+  FForm->mnuInformation->Click();
+  EXPECT_EQ(FForm->ToolButton4->Caption(), "I");
+  EXPECT_EQ(FForm->ExportLines().size(), 4u);
+}
+
+TEST_F(JvLogFormTest, EmptyLogGivesAnEmptyTableAndAnEmptyFile) {
+  View("");
+  EXPECT_EQ(FForm->ListView1->ItemCount(), 0);
+  EXPECT_TRUE(FForm->ExportLines().empty());
+  ChooseInSaveDialog(FDir, "empty.csv");
+  FForm->SaveExecute(FForm->Save);
+  ASSERT_TRUE(fs::exists(FDir / "empty.csv"));
+  EXPECT_EQ(ReadBytes(FDir / "empty.csv"), "");
+}
+
+TEST_F(JvLogFormTest, SavingWritesTheListedRowsWithCrLfAndAddsTheDefaultExtension) {
+  View(kMixedLog);
+  FForm->mnuError->Click();
+  // The file is replaced whole, never appended to.
+  std::ofstream(FDir / "errors.csv") << "old content that must go\n";
+  ChooseInSaveDialog(FDir, "errors");
+  FForm->SaveExecute(FForm->Save);
+  EXPECT_EQ(ReadBytes(FDir / "errors.csv"),
+            "[2024-05-01 10:00:00] Error > Disk full > No space left\r\n"
+            "[2024-05-01 10:00:03] Error > Crash > at 0x10\r\n");
+  EXPECT_FALSE(fs::exists(FDir / "errors"));
+}
+
+TEST_F(JvLogFormTest, CancellingTheSaveDialogWritesNothing) {
+  View(kMixedLog);
+  WhenIdle([] {
+    GtkWidget* dialog = VisibleWindowOfType(GTK_TYPE_FILE_CHOOSER_DIALOG);
+    if (dialog) gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    return dialog != nullptr;
+  });
+  // Through the shortcut, as the user presses it.
+  EXPECT_TRUE(FForm->ActionList1->ExecuteShortCut({'s', true}));
+  EXPECT_TRUE(fs::is_empty(FDir));
+}
+
+TEST_F(JvLogFormTest, PrintedPagesHoldEveryExportLine) {
+  std::string text;
+  // Enough rows for several pages, and one line far wider than a page.
+  for (int i = 0; i < 150; ++i)
+    text += "[2024-05-01 10:00:00]Error>Entry " + std::to_string(i) + ">detail " +
+            std::to_string(i) + "\r\n";
+  text += "[2024-05-01 10:00:00]Warning>Long>" + std::string(300, 'x') + "END\r\n";
+  View(text);
+  const TLines lines = FForm->ExportLines();
+  TTextPrintJob(FForm->Caption(), lines).ExportToPdf((FDir / "log.pdf").string());
+
+  const std::string printed = PdfText(FDir / "log.pdf");
+  for (size_t i = 0; i + 1 < lines.size(); ++i)
+    EXPECT_NE(printed.find(lines[i]), std::string::npos) << lines[i];
+  // The wide line wraps instead of being cut off at the page edge.
+  EXPECT_NE(printed.find("END"), std::string::npos);
+  EXPECT_GT(std::count(printed.begin(), printed.end(), '\f'), 1) << "expected page breaks";
+}
+
+TEST(JvLogFileShowLogTest, ShowsTheViewerModallyOverTheLogAndReportsShowAndClose) {
+  StartWindowFramework();
+  ASSERT_NO_THROW(Application->Initialize());
+  {
+    TOwnedComponent<TJvLogFile> log(new TJvLogFile(nullptr));
+    std::istringstream in(kMixedLog);
+    log->LoadFromStream(in);
+    std::vector<std::string> events;
+    int width = 0, height = 0, rows = -1;
+    log->OnShow = [&](TObject* sender) {
+      events.push_back(sender == log.get() ? "show" : "show from elsewhere");
+    };
+    log->OnClose = [&](TObject*) { events.push_back("close"); };
+    WhenIdle([&] {
+      GtkWidget* window = VisibleWindowOfType(GTK_TYPE_WINDOW);
+      if (!window || !gtk_widget_get_mapped(window)) return false;
+      EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(window)), "The log");
+      EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(window)));
+      gtk_window_get_size(GTK_WINDOW(window), &width, &height);
+      GtkWidget* tree = nullptr;
+      FindTreeView(window, &tree);
+      if (tree)
+        rows =
+            gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(tree)), nullptr);
+      events.push_back("closing");
+      gtk_window_close(GTK_WINDOW(window));
+      return true;
+    });
+    log->ShowLog("The log");
+    EXPECT_EQ(events, (TLines{"show", "closing", "close"}));
+    EXPECT_EQ(width, 527);
+    EXPECT_EQ(height, 348);
+    EXPECT_EQ(rows, 4);
+  }
+  EndWindowFramework();
+}
+
+}  // namespace
