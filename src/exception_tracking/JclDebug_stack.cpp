@@ -61,11 +61,11 @@ size_t IndirectCallLength(const uint8_t* P, const uint8_t* End) {
 
 size_t DecodeCallSiteLength(const uint8_t* End) {
   if (End[-5] == 0xE8) return 5;  // call rel32
-  for (size_t k = 2; k <= 8; ++k) {
+  for (size_t k = 2; k <= 7; ++k) {
     const uint8_t* p = End - k;
-    if (IndirectCallLength(p, End) == k) return k;
-    const bool rex = (p[0] & 0xF0) == 0x40;
-    if (rex && IndirectCallLength(p + 1, End) == k - 1) return k;
+    if (IndirectCallLength(p, End) != k) continue;
+    const bool rex = (p[-1] & 0xF0) == 0x40;  // registers r8 to r15 need the prefix
+    return rex ? k + 1 : k;
   }
   return 0;
 }
@@ -147,7 +147,7 @@ bool TJclStackInfoList::StepToCallerFrame(uintptr_t& StackFrame, TStackInfo& Inf
   return false;
 }
 
-void TJclStackInfoList::TraceStackFrames() {
+__attribute__((noinline)) void TJclStackInfoList::TraceStackFrames() {
   FItems.reserve(InitialCapacity);
   TStackInfo info;
   uintptr_t frame = FDelayedTrace ? FFramePointer : BaseOfStack;
@@ -156,7 +156,7 @@ void TJclStackInfoList::TraceStackFrames() {
   while (FItems.size() < MaxEntries && StepToCallerFrame(frame, info)) StoreToList(info);
 }
 
-__attribute__((no_sanitize("address"))) void TJclStackInfoList::TraceStackRaw() {
+__attribute__((noinline, no_sanitize("address"))) void TJclStackInfoList::TraceStackRaw() {
   FItems.reserve(InitialCapacity);
   uintptr_t at;
   if (FDelayedTrace) {

@@ -130,16 +130,45 @@ const char* UnthrowableReason(const siginfo_t* Info, uintptr_t Pc, uintptr_t Sp)
   return nullptr;
 }
 
-// Writes the record below the faulting code's red zone: that stack space is free, the same
-// place the kernel would put a signal frame if there were no alternate stack.
-__attribute__((no_sanitize("address"))) THookFrameRecord* PlaceFrameRecord(uintptr_t Sp,
-                                                                           uintptr_t Fp,
-                                                                           uintptr_t Pc) {
-  const uintptr_t at = (Sp - RedZoneSize - sizeof(THookFrameRecord)) & ~uintptr_t{15};
-  auto* record = reinterpret_cast<THookFrameRecord*>(at);
-  record->CallerFrame = Fp;
-  record->CallerAddr = Pc;
-  return record;
+// The faulting routine's caller as the unwind tables see it: a routine that faults before it
+// has set up its frame pointer (a leaf, say) would otherwise hide its caller from the walk.
+struct TCallerOfFault {
+  uintptr_t Pc;
+  uintptr_t ReturnAddr = 0;
+  uintptr_t FramePointer = 0;
+  bool AtFault = false;
+};
+
+_Unwind_Reason_Code FindCallerOfFault(_Unwind_Context* Context, void* Arg) {
+  auto* caller = static_cast<TCallerOfFault*>(Arg);
+  int beforeInsn = 0;
+  const uintptr_t ip = _Unwind_GetIPInfo(Context, &beforeInsn);
+  if (caller->AtFault) {
+    caller->ReturnAddr = ip;
+    caller->FramePointer = _Unwind_GetGR(Context, 6);  // rbp
+    return _URC_END_OF_STACK;
+  }
+  caller->AtFault = beforeInsn && ip == caller->Pc;
+  return _URC_NO_REASON;
+}
+
+// Writes two frame records below the faulting code's red zone (free stack space, where the
+// kernel would put a signal frame if there were no alternate stack): the fault itself and its
+// caller, chained to the caller's frame pointer.
+__attribute__((no_sanitize("address"))) THookFrameRecord* PlaceFrameRecords(uintptr_t Sp,
+                                                                            uintptr_t Fp,
+                                                                            uintptr_t Pc) {
+  TCallerOfFault caller{Pc};
+  _Unwind_Backtrace(FindCallerOfFault, &caller);
+  const uintptr_t at = (Sp - RedZoneSize - 2 * sizeof(THookFrameRecord)) & ~uintptr_t{15};
+  auto* records = reinterpret_cast<THookFrameRecord*>(at);
+  records[0].CallerAddr = Pc;
+  records[0].CallerFrame = Fp;
+  if (caller.ReturnAddr != 0 && caller.FramePointer > at) {
+    records[0].CallerFrame = reinterpret_cast<uintptr_t>(&records[1]);
+    records[1] = {caller.FramePointer, caller.ReturnAddr};
+  }
+  return records;
 }
 
 TOSExceptionRecord RecordOf(const siginfo_t* Info, const mcontext_t& Context) {
@@ -149,9 +178,9 @@ TOSExceptionRecord RecordOf(const siginfo_t* Info, const mcontext_t& Context) {
   record.ExceptionAddress = reinterpret_cast<void*>(Context.gregs[REG_RIP]);
   record.FaultAddress = Info->si_addr;
   record.IsWrite = (Context.gregs[REG_ERR] & 2) != 0;  // page-fault error code: write access
-  record.StackPointer = PlaceFrameRecord(static_cast<uintptr_t>(Context.gregs[REG_RSP]),
-                                         static_cast<uintptr_t>(Context.gregs[REG_RBP]),
-                                         static_cast<uintptr_t>(Context.gregs[REG_RIP]));
+  record.StackPointer = PlaceFrameRecords(static_cast<uintptr_t>(Context.gregs[REG_RSP]),
+                                          static_cast<uintptr_t>(Context.gregs[REG_RBP]),
+                                          static_cast<uintptr_t>(Context.gregs[REG_RIP]));
   return record;
 }
 
