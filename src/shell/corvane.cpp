@@ -7,6 +7,7 @@
 #include "Application.h"
 #include "CloseOnSignals.h"
 #include "ErrorDisplay.h"
+#include "JclDebug.h"
 #include "Main.h"
 #include "ModuleActions.h"
 #include "SysUtils.h"
@@ -14,10 +15,19 @@
 
 namespace {
 
+// Exception tracking starts first, so every later raise is seen with its frames. Its module
+// ends last: the main window still raises into the notifier list while it is destroyed.
+void StartExceptionTracking() {
+  TrackingOptions |= toExceptFrames;
+  StartJclDebug();
+  EnableExceptionTracking();
+}
+
 // Modules in dependency order: each ends before the ones it uses. The window framework comes
 // after the modules the main window uses, because ending it destroys the main window, whose
 // browser control still calls into the runtime.
 void RegisterModules(TModuleActions& modules) {
+  modules.Add(StartExceptionTracking, EndJclDebug);
   modules.Add([] {}, FinalizeRuntimeBinding);  // the runtime starts with the first browser
   modules.Add(StartWindowFramework, EndWindowFramework);
 }
@@ -53,6 +63,7 @@ int main() {
   try {
     modules.StartAll();
     exitCode = RunMainWindow();
+    DisableExceptionTracking();
     modules.EndAll();
   } catch (...) {
     closeOnSignals.reset();  // so a signal can still end a program waiting in the error box
