@@ -424,8 +424,8 @@ std::string TJclTD32InfoScanner::ShortProcName(const std::string& ProcName) {
 
 TJclPeBorTD32Image::TJclPeBorTD32Image(const std::string& ModuleFileName)
     : FTD32File(TD32FileName(ModuleFileName)) {
-  if (!TJclTD32InfoParser::IsTD32DebugInfoValid(FTD32File.Data())) return;
-  FTD32Scanner = std::make_unique<TJclTD32InfoScanner>(FTD32File.Data());
+  auto scanner = std::make_unique<TJclTD32InfoScanner>(FTD32File.Data());
+  if (scanner->ValidData()) FTD32Scanner = std::move(scanner);
 }
 
 std::string TJclPeBorTD32Image::TD32FileName(const std::string& ModuleFileName) {
