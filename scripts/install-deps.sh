@@ -10,7 +10,7 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev
   libdw-dev elfutils
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick poppler-utils
   python3 fonts-dejavu-core
 )
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "ConfigurationFile.h"
 #include "JvAppXMLStorage.h"
 #include "JvComputerInfoEx.h"
 #include "JvLogFile.h"
@@ -96,5 +97,5 @@ void PrepareDataFolder(const std::string& folder, TJvLogFile& logFile,
   RemoveStaleTemporaryFiles(folder, ConfigurationFileName);
   logFile.SetFileName(folder + "/" + std::string(LogFileName));
   logFile.SetAutoSave(true);
-  storage.SetFileName(folder + "/" + std::string(ConfigurationFileName));
+  OpenConfigurationFile(folder + "/" + std::string(ConfigurationFileName), storage, logFile);
 }

@@ -605,6 +605,9 @@ class TJclSimpleXML {
   void SetIndentString(std::string_view indent);
   const std::string& BaseIndentString() const { return FBaseIndentString; }
   void SetBaseIndentString(std::string_view indent);
+  // Whether the text last loaded went on after its prolog with the start tag of a root
+  // element; without one the root keeps its name and holds nothing.
+  bool HasRootElement() const { return FRootFound; }
   const std::string& FileName() const { return FFileName; }
   // Loads the file at once.
   void SetFileName(const std::string& fileName);
@@ -647,6 +650,7 @@ class TJclSimpleXML {
   uint16_t FCodePage = CP_ACP;
   int64_t FSaveCount = 0;
   int64_t FSaveCurrent = 0;
+  bool FRootFound = false;
 };
 
 // Text from a character stream as UTF-8 (used to turn saved bytes back into text).

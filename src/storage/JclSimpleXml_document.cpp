@@ -42,6 +42,17 @@ std::optional<uint16_t> DeclaredCodePage(std::string_view charset) {
   }
 }
 
+// Looks ahead without reading. The prolog ends before the root's start tag (or any
+// whitespace in front of it) or at the end of the data.
+bool RootStartTagFollows(TJclStringStream& stream) {
+  stream.RestartPeek();
+  char32_t ch;
+  do {
+    if (!stream.PeekUCS4(ch)) return false;
+  } while (IsXmlWhitespace(ch));
+  return ch == '<' && stream.PeekUCS4(ch) && (IsNameChar(ch) || ch == '-' || ch == '.');
+}
+
 uint16_t WrittenCodePage(TJclStringEncoding encoding, uint16_t codePage) {
   if (encoding == seUTF8) return CP_UTF8;
   if (encoding == seUTF16) return CP_UTF16LE;
@@ -162,12 +173,14 @@ void TJclSimpleXML::LoadFromString(std::string_view text) {
 
 void TJclSimpleXML::LoadFromStringStream(TJclStringStream& stream) {
   ClearContent();
+  FRootFound = false;
   ReportLoadProgress(stream);
   // One character per refill in the prolog, so a declared code page applies right after it.
   const size_t bufferSize = stream.BufferSize();
   stream.SetBufferSize(1);
   FProlog->LoadFromStringStream(stream);
   stream.SetBufferSize(bufferSize);
+  FRootFound = RootStartTagFollows(stream);
   FRoot->LoadFromStringStream(stream);
   ReportLoadProgress(stream);
 }

@@ -71,6 +71,9 @@ class TJclStringStream {
     return true;
   }
 
+  // Moves the peek cursor back to the read cursor, to look ahead afresh.
+  void RestartPeek() { FPeekPos = FReadPos; }
+
   void WriteString(std::string_view utf8);
   void WriteUCS4(char32_t ch);
   virtual void SkipBOM();

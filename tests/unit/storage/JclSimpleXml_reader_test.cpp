@@ -217,6 +217,20 @@ TEST(JclSimpleXmlReader, HalfReadProcessingInstructionsAreNotWrittenBack) {
   }
 }
 
+TEST(JclSimpleXmlReader, TellsWhetherTheTextHadARootElement) {
+  const struct {
+    const char* Text;
+    bool Found;
+  } cases[] = {{"", false},          {" \r\n", false}, {"<?xml version='1.0'?><!--c-->", false},
+               {"<", false},         {"<r/>", true},   {"<?xml version='1.0'?>\r\n <r>", true},
+               {"<x:r></x:r>", true}};
+  for (const auto& c : cases) {
+    TJclSimpleXML xml;
+    xml.LoadFromString(c.Text);
+    EXPECT_EQ(xml.HasRootElement(), c.Found) << c.Text;
+  }
+}
+
 TEST(JclSimpleXmlReader, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
   std::string deep;
   for (int i = 0; i < 100000; ++i) deep += "<a>";
