@@ -54,3 +54,18 @@ function(corvane_add_enabled_subfolders)
     endif()
   endforeach()
 endfunction()
+
+# Adds the module's debug information to it as the section "JCLDEBUG" after every link, from
+# its DWARF data (tools/jdbg), so the exception log can name units, procedures and lines.
+function(corvane_embed_debug_info target)
+  corvane_folder_enabled(tools enabled)
+  if(NOT enabled)
+    return()
+  endif()
+  add_dependencies(${target} jdbg)
+  # A new producer relinks the module, so its section is written again.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:jdbg>)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND $<TARGET_FILE:jdbg> --objcopy=${CMAKE_OBJCOPY} $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()
