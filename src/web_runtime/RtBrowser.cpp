@@ -7,6 +7,7 @@
 #include "RtFrame.h"
 #include "RtRuntime.h"
 #include "RtStrings.h"
+#include "RtText.h"
 
 namespace {
 
@@ -14,15 +15,16 @@ GtkWidget* const kInvalidWindow = reinterpret_cast<GtkWidget*>(-1);
 
 // The runtime's network error numbers for WebKit's load failures.
 constexpr int32_t kErrFailed = -2;
-constexpr int32_t kErrAborted = -3;
 constexpr int32_t kErrFileNotFound = -6;
+constexpr int32_t kErrTimedOut = -7;
+constexpr int32_t kErrConnectionClosed = -100;
+constexpr int32_t kErrConnectionRefused = -102;
+constexpr int32_t kErrNameNotResolved = -105;
+constexpr int32_t kErrAddressUnreachable = -109;
 constexpr int32_t kErrUnknownUrlScheme = -302;
 
-int32_t RuntimeErrorOf(int webkitCode) {
-  switch (webkitCode) {
-    case WEBKIT_NETWORK_ERROR_CANCELLED:
-    case WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE:
-      return kErrAborted;
+int32_t WebKitErrorOf(int code) {
+  switch (code) {
     case WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST:
       return kErrFileNotFound;
     case WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL:
@@ -31,6 +33,33 @@ int32_t RuntimeErrorOf(int webkitCode) {
     default:
       return kErrFailed;
   }
+}
+
+// The network library reports socket and resolver failures in GIO's terms.
+int32_t SocketErrorOf(int code) {
+  switch (code) {
+    case G_IO_ERROR_CONNECTION_REFUSED:
+      return kErrConnectionRefused;
+    case G_IO_ERROR_TIMED_OUT:
+      return kErrTimedOut;
+    case G_IO_ERROR_HOST_UNREACHABLE:
+    case G_IO_ERROR_NETWORK_UNREACHABLE:
+      return kErrAddressUnreachable;
+    case G_IO_ERROR_CONNECTION_CLOSED:
+      return kErrConnectionClosed;
+    case G_IO_ERROR_HOST_NOT_FOUND:
+      return kErrNameNotResolved;
+    default:
+      return kErrFailed;
+  }
+}
+
+int32_t RuntimeErrorOf(const GError& error) {
+  if (error.domain == WEBKIT_NETWORK_ERROR || error.domain == WEBKIT_POLICY_ERROR)
+    return WebKitErrorOf(error.code);
+  if (error.domain == G_IO_ERROR) return SocketErrorOf(error.code);
+  if (error.domain == G_RESOLVER_ERROR) return kErrNameNotResolved;
+  return kErrFailed;
 }
 
 TCefTerminationStatus TerminationOf(WebKitWebProcessTerminationReason reason) {
@@ -48,16 +77,15 @@ TCefTerminationStatus TerminationOf(WebKitWebProcessTerminationReason reason) {
 
 TBrowser* TBrowser::Create(const TCefWindowInfo* windowInfo, TClientRef<TCefClient> client,
                            const std::string& url, const TCefBrowserSettings* settings,
-                           TBrowser* opener, WebKitWebView* relatedView) {
+                           TBrowser* opener, WebKitWebView* popupView) {
   TRuntime* runtime = TRuntime::Instance();
   if (!runtime) return nullptr;
-  WebKitWebView* view = relatedView
-                            ? WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(relatedView))
-                            : runtime->Web().NewView();
+  WebKitWebView* view = popupView ? popupView : runtime->Web().NewView();
   auto* browser = new TBrowser(std::move(client), view, opener);
   browser->AddRef();  // held by the browser itself while its view lives
   browser->ApplySettings(settings);
   browser->Place(windowInfo);
+  if (opener) browser->BecomeTransientFor(opener);
   runtime->Register(browser);
   browser->WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
     if (handler->on_after_created) handler->on_after_created(handler, browser->ShareBrowser());
@@ -97,11 +125,18 @@ void TBrowser::Place(const TCefWindowInfo* windowInfo) {
   } else {
     // Nothing to live in: the browser gets a window of its own, as popups do.
     FOwnWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_default_size(GTK_WINDOW(FOwnWindow), width, height);
     gtk_window_move(GTK_WINDOW(FOwnWindow), x, y);
     gtk_container_add(GTK_CONTAINER(FOwnWindow), widget);
     gtk_widget_show(FOwnWindow);
   }
   gtk_widget_show(widget);
+}
+
+void TBrowser::BecomeTransientFor(TBrowser* opener) {
+  GtkWidget* top = opener->View() ? gtk_widget_get_toplevel(opener->View()->Widget()) : nullptr;
+  if (FOwnWindow && top && GTK_IS_WINDOW(top))
+    gtk_window_set_transient_for(GTK_WINDOW(FOwnWindow), GTK_WINDOW(top));
 }
 
 void TBrowser::ApplySettings(const TCefBrowserSettings* browserSettings) {
@@ -223,15 +258,15 @@ void TBrowser::OnLoadFinished(int httpStatus) {
   ReportLoadEnd(0, httpStatus);
 }
 
-void TBrowser::OnLoadFailed(int errorCode, const std::string& errorText, const std::string& url) {
+void TBrowser::OnLoadFailed(const GError& error, const std::string& url) {
   WithHandler(&TCefClient::get_load_handler, [&](TCefLoadHandler* handler) {
     if (!handler->on_load_error) return;
-    const std::u16string text = Utf8ToU16(errorText);
+    const std::u16string text = Utf8ToU16(TextOrEmpty(error.message));
     const std::u16string failedUrl = Utf8ToU16(url);
     const TCefStringUtf16 textRecord = Borrow(text);
     const TCefStringUtf16 urlRecord = Borrow(failedUrl);
-    handler->on_load_error(handler, ShareBrowser(), NewFrame(0), RuntimeErrorOf(errorCode),
-                           &textRecord, &urlRecord);
+    handler->on_load_error(handler, ShareBrowser(), NewFrame(0), RuntimeErrorOf(error), &textRecord,
+                           &urlRecord);
   });
 }
 
@@ -253,6 +288,7 @@ void TBrowser::OnSameDocumentNavigation(const std::string& url) {
 
 void TBrowser::OnTitleChanged(const std::string& title) {
   if (title.empty()) return;  // WebKit clears the title at every commit
+  if (FOwnWindow) gtk_window_set_title(GTK_WINDOW(FOwnWindow), title.c_str());
   WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
     if (!handler->on_title_change) return;
     const std::u16string text = Utf8ToU16(title);

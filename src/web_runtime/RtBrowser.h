@@ -16,10 +16,11 @@
 // reference to itself.
 class TBrowser final : public TRtCounted, private IViewEvents {
  public:
-  // Answers the browser with one reference for the caller, or nullptr without a runtime.
+  // Answers the browser with one reference for the caller, or nullptr without a runtime. A
+  // popup comes with the view WebKit had us make for it.
   static TBrowser* Create(const TCefWindowInfo* windowInfo, TClientRef<TCefClient> client,
                           const std::string& url, const TCefBrowserSettings* settings,
-                          TBrowser* opener = nullptr, WebKitWebView* relatedView = nullptr);
+                          TBrowser* opener = nullptr, WebKitWebView* popupView = nullptr);
 
   TCefBrowser* ShareBrowser() { return Share(FBrowserFace); }
   // The browser structure carrying the reference Create gave the caller.
@@ -65,11 +66,15 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   void ReportLoadStart(uint64_t frameId);
   void ReportLoadEnd(uint64_t frameId, int status);
   void ReportAddress(uint64_t frameId, const std::string& url);
+  // The popup's page asked to be shown: the client decides, then it gets its window.
+  void ShowPopup(WebKitWebView* view, const std::string& url);
+  void BecomeTransientFor(TBrowser* opener);
+  static void OnPopupReady(WebKitWebView* view, gpointer opener);
 
   // IViewEvents
   void OnLoadCommitted() override;
   void OnLoadFinished(int httpStatus) override;
-  void OnLoadFailed(int errorCode, const std::string& errorText, const std::string& url) override;
+  void OnLoadFailed(const GError& error, const std::string& url) override;
   void OnLoadingStateChanged() override;
   void OnSameDocumentNavigation(const std::string& url) override;
   void OnTitleChanged(const std::string& title) override;
@@ -84,6 +89,7 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   bool OnScriptDialog(WebKitScriptDialog* dialog) override;
   bool OnPermissionRequest(WebKitPermissionRequest* request) override;
   GtkWidget* OnCreatePopup(WebKitNavigationAction* action) override;
+  void OnExternalUri(const std::string& uri) override;
   void OnCloseRequested() override;
   void OnProcessTerminated(WebKitWebProcessTerminationReason reason) override;
   void OnViewDestroyed() override;

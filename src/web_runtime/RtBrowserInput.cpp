@@ -5,6 +5,7 @@
 
 #include "RtBrowser.h"
 #include "RtCallbacks.h"
+#include "RtGuard.h"
 #include "RtStrings.h"
 #include "RtText.h"
 
@@ -88,6 +89,50 @@ std::string OriginOf(const char* uri) {
   g_free(text);
   if (origin) webkit_security_origin_unref(origin);
   return result;
+}
+
+constexpr char kPopupUrlKey[] = "corvane-popup-url";
+
+TCefPopupFeatures FeaturesOf(WebKitWindowProperties* properties) {
+  TCefPopupFeatures features{};
+  GdkRectangle geometry{};
+  webkit_window_properties_get_geometry(properties, &geometry);
+  features.x = geometry.x;
+  features.y = geometry.y;
+  features.xSet = features.ySet = geometry.x != 0 || geometry.y != 0;
+  features.width = geometry.width;
+  features.widthSet = geometry.width > 0;
+  features.height = geometry.height;
+  features.heightSet = geometry.height > 0;
+  features.menuBarVisible = webkit_window_properties_get_menubar_visible(properties);
+  features.statusBarVisible = webkit_window_properties_get_statusbar_visible(properties);
+  features.toolBarVisible = webkit_window_properties_get_toolbar_visible(properties);
+  features.locationBarVisible = webkit_window_properties_get_locationbar_visible(properties);
+  features.scrollbarsVisible = webkit_window_properties_get_scrollbars_visible(properties);
+  features.resizable = webkit_window_properties_get_resizable(properties);
+  features.fullscreen = webkit_window_properties_get_fullscreen(properties);
+  return features;
+}
+
+// Where the popup asked to be, else the opener's size.
+TCefWindowInfo PopupWindowInfo(const TCefPopupFeatures& features, GtkWidget* opener) {
+  TCefWindowInfo info{};
+  info.x = features.x;
+  info.y = features.y;
+  info.width =
+      features.widthSet ? features.width : (opener ? gtk_widget_get_allocated_width(opener) : 800);
+  info.height = features.heightSet ? features.height
+                                   : (opener ? gtk_widget_get_allocated_height(opener) : 600);
+  return info;
+}
+
+void ShowOnDesktop(GtkWidget* widget, const std::string& uri) {
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  GError* error = nullptr;
+  if (!gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri.c_str(),
+                              GDK_CURRENT_TIME, &error))
+    g_printerr("No program opens %s: %s\n", uri.c_str(), error ? error->message : "");
+  g_clear_error(&error);
 }
 
 }  // namespace
@@ -178,30 +223,66 @@ bool TBrowser::OnPermissionRequest(WebKitPermissionRequest* request) {
   return asked;
 }
 
-// window.open: the client may refuse the popup or give it another client; WebKit then loads
-// the popup's address into the view answered here.
+// The client's request handler may keep the address from the desktop.
+void TBrowser::OnExternalUri(const std::string& uri) {
+  TCefBool allowDesktop = 1;
+  WithHandler(&TCefClient::get_request_handler, [&](TCefRequestHandler* handler) {
+    if (!handler->on_protocol_execution) return;
+    const std::u16string text = Utf8ToU16(uri);
+    const TCefStringUtf16 record = Borrow(text);
+    handler->on_protocol_execution(handler, ShareBrowser(), &record, &allowDesktop);
+  });
+  if (allowDesktop && FView) ShowOnDesktop(FView->Widget(), uri);
+}
+
+// window.open: WebKit wants the view at once, but the popup's size and bars are known only
+// when its page asks to be shown; the client is asked then.
 GtkWidget* TBrowser::OnCreatePopup(WebKitNavigationAction* action) {
+  if (!FView) return nullptr;
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  TCefPopupFeatures features{};
-  TCefWindowInfo windowInfo{};
+  auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(FView->View()));
+  g_object_ref_sink(view);  // ours until it is shown or refused
+  g_object_set_data_full(G_OBJECT(view), kPopupUrlKey,
+                         g_strdup(request ? webkit_uri_request_get_uri(request) : ""), g_free);
+  AddRef();  // the opener stays until the popup is shown or refused
+  g_signal_connect(view, "ready-to-show", G_CALLBACK(OnPopupReady), this);
+  return GTK_WIDGET(view);
+}
+
+void TBrowser::OnPopupReady(WebKitWebView* view, gpointer opener) {
+  auto* browser = static_cast<TBrowser*>(opener);
+  Guarded("ready-to-show", [&] {
+    g_signal_handlers_disconnect_by_func(view, gpointer(OnPopupReady), opener);
+    browser->ShowPopup(
+        view,
+        TextOrEmpty(static_cast<const char*>(g_object_get_data(G_OBJECT(view), kPopupUrlKey))));
+  });
+  g_object_unref(view);
+  browser->Release();
+}
+
+void TBrowser::ShowPopup(WebKitWebView* view, const std::string& url) {
+  TCefPopupFeatures features = FeaturesOf(webkit_web_view_get_window_properties(view));
+  TCefWindowInfo windowInfo = PopupWindowInfo(features, FView ? FView->Widget() : nullptr);
   TCefBrowserSettings settings{};
   settings.size = sizeof(settings);
-  TCefStringUtf16 url{};
-  AssignOwned(url, TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr));
+  TCefStringUtf16 target{};
+  AssignOwned(target, url);
   TCefClient* client = FClient.Share();
-  bool refused = false;
+  bool refused = !FView;
   WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
-    if (handler->on_before_popup)
-      refused = handler->on_before_popup(handler, ShareBrowser(), &features, &windowInfo, &url,
+    if (handler->on_before_popup && !refused)
+      refused = handler->on_before_popup(handler, ShareBrowser(), &features, &windowInfo, &target,
                                          &client, &settings) != 0;
   });
   TClientRef<TCefClient> popupClient(client);
-  cef_string_utf16_clear(&url);
-  if (refused || !FView) return nullptr;
-  TBrowser* popup =
-      Create(&windowInfo, std::move(popupClient), std::string(), &settings, this, FView->View());
-  if (!popup) return nullptr;
-  GtkWidget* widget = popup->View()->Widget();
-  popup->Release();  // the popup keeps itself while its view lives
-  return widget;
+  const std::string chosenUrl = ToUtf8(&target);
+  cef_string_utf16_clear(&target);
+  if (refused) {
+    gtk_widget_destroy(GTK_WIDGET(view));
+    return;
+  }
+  TBrowser* popup = Create(&windowInfo, std::move(popupClient),
+                           chosenUrl != url ? chosenUrl : std::string(), &settings, this, view);
+  if (popup) popup->Release();  // the popup keeps itself while its view lives
 }

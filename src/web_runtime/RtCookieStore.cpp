@@ -1,7 +1,10 @@
 #include "RtCookieStore.h"
 
+#include <fcntl.h>
 #include <glib/gstdio.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "RtGuard.h"
@@ -100,6 +103,20 @@ void OnCookieDeleted(GObject* source, GAsyncResult* result, gpointer data) {
   Complete(call);
 }
 
+// WebKit opens the store later and silently keeps cookies in memory when it cannot: find out
+// now whether the file can be opened for writing (an empty new file is a valid store).
+bool CanOpenStore(const std::string& folder, const char* file) {
+  const int descriptor = g_mkdir_with_parents(folder.c_str(), 0700) == 0
+                             ? open(file, O_RDWR | O_CREAT | O_CLOEXEC, 0600)
+                             : -1;
+  if (descriptor < 0) {
+    g_printerr("Cookie store %s cannot be opened: %s\n", file, g_strerror(errno));
+    return false;
+  }
+  close(descriptor);
+  return true;
+}
+
 bool Matches(SoupCookie* cookie, const std::string& name) {
   return name.empty() || name == soup_cookie_get_name(cookie);
 }
@@ -150,11 +167,13 @@ bool TCookieStore::Remove(SoupCookie* cookie) {
 }
 
 bool TCookieStore::SetStorageFolder(const std::string& folder) {
-  if (folder.empty() || g_mkdir_with_parents(folder.c_str(), 0700) != 0) return false;
-  auto carried = Query("");
-  if (!carried) return false;
+  if (folder.empty()) return false;
   std::unique_ptr<gchar, decltype(&g_free)> file(
       g_build_filename(folder.c_str(), StorageFileName(), nullptr), g_free);
+  FStorageRefused = !CanOpenStore(folder, file.get());
+  if (FStorageRefused) return false;
+  auto carried = Query("");
+  if (!carried) return false;
   webkit_cookie_manager_set_persistent_storage(FManager, file.get(),
                                                WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
   bool ok = true;
@@ -166,6 +185,7 @@ bool TCookieStore::SetStorageFolder(const std::string& folder) {
 }
 
 bool TCookieStore::SetCookie(const std::string& url, const TCookieData& data) {
+  if (FStorageRefused && data.Expires) return false;
   SoupCookie* cookie = ToSoupCookie(url, data);
   if (!cookie) return false;
   const bool ok = Add(cookie);

@@ -32,7 +32,9 @@ class TCookieStore {
   TCookieStore& operator=(const TCookieStore&) = delete;
 
   // Makes the store persistent in SQLite inside folder (created when missing). Cookies the
-  // current store holds are carried over, so switching never loses a login.
+  // current store holds are carried over, so switching never loses a login. A store that
+  // cannot be opened is refused with a warning, and until a store is accepted persistent
+  // cookies are refused too: they would not persist.
   bool SetStorageFolder(const std::string& folder);
   bool SetCookie(const std::string& url, const TCookieData& cookie);
   // Empty url: every cookie; empty name: every cookie sent to url.
@@ -50,4 +52,5 @@ class TCookieStore {
   bool Remove(SoupCookie* cookie);
 
   WebKitCookieManager* FManager;
+  bool FStorageRefused = false;
 };

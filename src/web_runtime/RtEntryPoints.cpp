@@ -77,7 +77,7 @@ void cef_shutdown(void) {
 }
 
 void cef_do_message_loop_work(void) {
-  Guarded("cef_do_message_loop_work", [] { IterateMainContextOnce(); });
+  Guarded("cef_do_message_loop_work", [] { PumpMainContext(); });
 }
 
 void cef_run_message_loop(void) {

@@ -6,8 +6,8 @@ namespace {
 
 // Long enough for a busy network process, short enough that a stuck one cannot hang the host.
 constexpr guint kSyncWaitMilliseconds = 5000;
-// Bounds one pump so that a steady stream of ready sources cannot starve the host's loop.
-constexpr int kMaxDispatchesPerPump = 50;
+// Bounds a drain so that a steady stream of ready sources cannot hold up the caller.
+constexpr int kMaxDrainRounds = 50;
 
 gboolean OnWaitExpired(gpointer expired) {
   *static_cast<bool*>(expired) = true;
@@ -24,7 +24,14 @@ bool IterateMainContextUntil(const bool& done) {
   return done;
 }
 
-void IterateMainContextOnce() {
-  for (int round = 0; round < kMaxDispatchesPerPump; ++round)
+void PumpMainContext() {
+  // Called from the host's timer inside its loop, a nested round would only repeat that
+  // loop's work at a cost.
+  if (g_main_context_is_owner(g_main_context_default())) return;
+  g_main_context_iteration(nullptr, FALSE);
+}
+
+void DrainMainContext() {
+  for (int round = 0; round < kMaxDrainRounds; ++round)
     if (!g_main_context_iteration(nullptr, FALSE)) break;
 }

@@ -4,5 +4,9 @@
 // Lets a runtime call that promises a synchronous answer wait for WebKit's asynchronous one.
 bool IterateMainContextUntil(const bool& done);
 
-// One non-blocking round of the default main context: what the host's pump timer asks for.
-void IterateMainContextOnce();
+// What the host's pump timer asks for: at most one non-blocking round of the default main
+// context, none when the host's own loop is already running it.
+void PumpMainContext();
+
+// Dispatches what is ready, bounded, so that a teardown's queued work is delivered.
+void DrainMainContext();

@@ -33,7 +33,7 @@ void TRuntime::Stop() {
   delete Current;
   Current = nullptr;
   // Let WebKit deliver what the teardown queued before the host unloads us.
-  IterateMainContextOnce();
+  DrainMainContext();
 }
 
 TRuntime::TRuntime(const std::string& cachePath) : FWeb(cachePath) {

@@ -1,5 +1,6 @@
 #include "RtView.h"
 
+#include <cstring>
 #include <memory>
 
 #include "RtGuard.h"
@@ -13,24 +14,12 @@ constexpr size_t kMaxRememberedStatuses = 512;
 
 constexpr char kSelfKey[] = "corvane-web-view";
 
-struct TPendingReply {
-  TWebView::TTextReply Reply;
-};
-
-void OnPageReply(GObject* source, GAsyncResult* result, gpointer data) {
-  std::unique_ptr<TPendingReply> pending(static_cast<TPendingReply*>(data));
-  Guarded("page reply", [&] {
-    GError* error = nullptr;
-    WebKitUserMessage* answer =
-        webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(source), result, &error);
-    g_clear_error(&error);
-    GVariant* parameters = answer ? webkit_user_message_get_parameters(answer) : nullptr;
-    const bool ok = parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"));
-    const char* text = nullptr;
-    if (ok) g_variant_get(parameters, "(&s)", &text);
-    if (pending->Reply) pending->Reply(ok, TextOrEmpty(text));
-    g_clear_object(&answer);
-  });
+// Neither is a failure the user should see: a newer navigation replaced the load, or the
+// response became a download.
+bool IsQuietFailure(const GError& error) {
+  return (error.domain == WEBKIT_NETWORK_ERROR && error.code == WEBKIT_NETWORK_ERROR_CANCELLED) ||
+         (error.domain == WEBKIT_POLICY_ERROR &&
+          error.code == WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE);
 }
 
 TFrameFacts ReadFrameFacts(GVariant* parameters) {
@@ -52,13 +41,25 @@ TFrameFacts ReadFrameFacts(GVariant* parameters) {
   return facts;
 }
 
+// Schemes WebKit shows itself; anything else (mailto:, tel:, ...) belongs to the desktop.
+bool IsShownByWebKit(const std::string& uri) {
+  static constexpr const char* kShown[] = {"http", "https", "file",      "about",
+                                           "data", "blob",  "javascript"};
+  const char* scheme = g_uri_peek_scheme(uri.c_str());  // lower case, interned
+  if (!scheme) return true;  // not an absolute address: WebKit's to judge
+  for (const char* shown : kShown)
+    if (std::strcmp(scheme, shown) == 0) return true;
+  return false;
+}
+
 bool IsOfType(GVariant* parameters, const char* type) {
   return parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE(type));
 }
 
 }  // namespace
 
-TWebView::TWebView(WebKitWebView* view, IViewEvents& events) : FView(view), FEvents(events) {
+TWebView::TWebView(WebKitWebView* view, IViewEvents& events)
+    : FView(view), FEvents(events), FRecovery(view) {
   g_object_ref_sink(FView);
   g_object_set_data(G_OBJECT(FView), kSelfKey, this);
   ConnectSignals();
@@ -94,14 +95,45 @@ void TWebView::ConnectSignals() {
   g_signal_connect(FView, "destroy", G_CALLBACK(OnDestroy), this);
 }
 
+// A dead page gets nothing: a message to it would never be answered.
 void TWebView::SendToPage(const char* name, GVariant* parameters, TTextReply reply) {
+  if (FPageGone) {
+    g_variant_unref(g_variant_ref_sink(parameters));
+    if (reply) reply(false, std::string());
+    return;
+  }
   WebKitUserMessage* message = webkit_user_message_new(name, parameters);
   if (!reply) {
     webkit_web_view_send_message_to_page(FView, message, nullptr, nullptr, nullptr);
     return;
   }
+  auto pending = std::make_shared<TPendingReply>(TPendingReply{std::move(reply)});
+  std::erase_if(FPendingReplies, [](const auto& waiting) { return waiting.expired(); });
+  FPendingReplies.push_back(pending);
   webkit_web_view_send_message_to_page(FView, message, nullptr, OnPageReply,
-                                       new TPendingReply{std::move(reply)});
+                                       new std::shared_ptr<TPendingReply>(std::move(pending)));
+}
+
+void TWebView::OnPageReply(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<std::shared_ptr<TPendingReply>> pending(
+      static_cast<std::shared_ptr<TPendingReply>*>(data));
+  Guarded("page reply", [&] {
+    GError* error = nullptr;
+    WebKitUserMessage* answer =
+        webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    g_clear_error(&error);
+    GVariant* parameters = answer ? webkit_user_message_get_parameters(answer) : nullptr;
+    const bool ok = parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"));
+    const char* text = nullptr;
+    if (ok) g_variant_get(parameters, "(&s)", &text);
+    (*pending)->Answer(ok, TextOrEmpty(text));
+    g_clear_object(&answer);
+  });
+}
+
+void TWebView::FailPendingReplies() {
+  for (const auto& waiting : std::exchange(FPendingReplies, {}))
+    if (auto pending = waiting.lock()) pending->Answer(false, std::string());
 }
 
 void TWebView::ExecuteScript(uint64_t frameId, const std::string& code, const std::string& url,
@@ -174,26 +206,48 @@ void TWebView::HandleExtensionMessage(WebKitUserMessage* message) {
   }
 }
 
+void TWebView::LoadStarted() {
+  FStatusByUrl.clear();
+  FOwnPageLoad = FRecovery.TakeOwnPageLoad();
+  FLoadCommitted = FLoadFailed = false;
+}
+
+void TWebView::LoadCommitted() {
+  FLoadCommitted = true;
+  FPageGone = false;
+  if (FOwnPageLoad) return;
+  FRecovery.PageArrived();
+  FEvents.OnLoadCommitted();
+}
+
+// WebKit finishes failed loads too, even those that never committed: not a page.
+void TWebView::LoadFinished() {
+  if (!FOwnPageLoad && FLoadCommitted && !FLoadFailed) FEvents.OnLoadFinished(MainResourceStatus());
+}
+
+void TWebView::LoadFailed(const std::string& url, const GError& error) {
+  if (IsQuietFailure(error)) return;
+  FLoadFailed = true;
+  if (FRecovery.LoadFailed(url)) FEvents.OnLoadFailed(error, url);
+}
+
 void TWebView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto& view = *static_cast<TWebView*>(self);
   Guarded("load-changed", [&] {
-    if (event == WEBKIT_LOAD_STARTED) view.FStatusByUrl.clear();
-    if (event == WEBKIT_LOAD_COMMITTED) view.FEvents.OnLoadCommitted();
-    if (event == WEBKIT_LOAD_FINISHED) view.FEvents.OnLoadFinished(view.MainResourceStatus());
+    if (event == WEBKIT_LOAD_STARTED) view.LoadStarted();
+    if (event == WEBKIT_LOAD_COMMITTED) view.LoadCommitted();
+    if (event == WEBKIT_LOAD_FINISHED) view.LoadFinished();
   });
 }
 
-// Errors of other domains (the network library's) count as WebKit's generic failure.
+// Handled always: the user sees our page, or the page that was there, never WebKit's text.
 gboolean TWebView::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                 gpointer self) {
   auto& view = *static_cast<TWebView*>(self);
   Guarded("load-failed", [&] {
-    const bool webkitError =
-        error && (error->domain == WEBKIT_NETWORK_ERROR || error->domain == WEBKIT_POLICY_ERROR);
-    view.FEvents.OnLoadFailed(webkitError ? error->code : int(WEBKIT_NETWORK_ERROR_FAILED),
-                              error ? error->message : "", TextOrEmpty(uri));
+    if (error) view.LoadFailed(TextOrEmpty(uri), *error);
   });
-  return FALSE;  // WebKit shows its own error page as well
+  return TRUE;
 }
 
 void TWebView::OnIsLoading(GObject*, GParamSpec*, gpointer self) {
@@ -203,16 +257,20 @@ void TWebView::OnIsLoading(GObject*, GParamSpec*, gpointer self) {
 
 void TWebView::OnTitle(GObject*, GParamSpec*, gpointer self) {
   auto& view = *static_cast<TWebView*>(self);
-  Guarded("notify::title",
-          [&] { view.FEvents.OnTitleChanged(TextOrEmpty(webkit_web_view_get_title(view.FView))); });
+  Guarded("notify::title", [&] {
+    if (!view.FOwnPageLoad)
+      view.FEvents.OnTitleChanged(TextOrEmpty(webkit_web_view_get_title(view.FView)));
+  });
 }
 
-// During a load the address is reported at commit; outside one it changed in place.
+// During a load the address is reported at commit; outside one it changed in place. A dead
+// web process clears it, which is no navigation.
 void TWebView::OnUri(GObject*, GParamSpec*, gpointer self) {
   auto& view = *static_cast<TWebView*>(self);
   Guarded("notify::uri", [&] {
-    if (!webkit_web_view_is_loading(view.FView))
-      view.FEvents.OnSameDocumentNavigation(TextOrEmpty(webkit_web_view_get_uri(view.FView)));
+    const std::string uri = TextOrEmpty(webkit_web_view_get_uri(view.FView));
+    if (!webkit_web_view_is_loading(view.FView) && !view.FOwnPageLoad && !uri.empty())
+      view.FEvents.OnSameDocumentNavigation(uri);
   });
 }
 
@@ -290,25 +348,48 @@ GtkWidget* TWebView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gp
       static_cast<GtkWidget*>(nullptr));
 }
 
-// A response the view cannot show is downloaded (WebKit would drop it); everything else
-// keeps WebKit's own decision.
+// A response the view cannot show is downloaded (WebKit would drop it), a navigation to an
+// address it cannot show is handed on; everything else keeps WebKit's own decision.
+bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (webkit_response_policy_decision_is_mime_type_supported(response)) return false;
+    webkit_policy_decision_download(decision);
+    return true;
+  }
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const std::string uri = TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr);
+  if (IsShownByWebKit(uri)) return false;
+  webkit_policy_decision_ignore(decision);
+  FEvents.OnExternalUri(uri);
+  return true;
+}
+
 gboolean TWebView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                  WebKitPolicyDecisionType type, gpointer) {
-  if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
-  auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-  if (webkit_response_policy_decision_is_mime_type_supported(response)) return FALSE;
-  webkit_policy_decision_download(decision);
-  return TRUE;
+                                  WebKitPolicyDecisionType type, gpointer self) {
+  return Guarded(
+      "decide-policy",
+      [&] { return gboolean(static_cast<TWebView*>(self)->DecidePolicy(decision, type)); },
+      gboolean(FALSE));
 }
 
 void TWebView::OnClose(WebKitWebView*, gpointer self) {
   Guarded("close", [&] { static_cast<TWebView*>(self)->FEvents.OnCloseRequested(); });
 }
 
+// A crash (not our own or the client's ending of the process) is recovered from before the
+// client hears of it, which may close the browser.
 void TWebView::OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                             gpointer self) {
-  Guarded("web-process-terminated",
-          [&] { static_cast<TWebView*>(self)->FEvents.OnProcessTerminated(reason); });
+  auto& view = *static_cast<TWebView*>(self);
+  Guarded("web-process-terminated", [&] {
+    view.FPageGone = true;
+    view.FailPendingReplies();
+    if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) view.FRecovery.ProcessCrashed();
+    view.FEvents.OnProcessTerminated(reason);
+  });
 }
 
 // The resource may outlive this object: its handler finds us through the view's data, which

@@ -4,8 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
+
+#include "RtRecovery.h"
 
 // What the web-process extension tells about one frame.
 struct TFrameFacts {
@@ -22,8 +26,8 @@ class IViewEvents {
  public:
   virtual void OnLoadCommitted() = 0;
   virtual void OnLoadFinished(int httpStatus) = 0;
-  virtual void OnLoadFailed(int errorCode, const std::string& errorText,
-                            const std::string& url) = 0;
+  // Only failures the user should hear of: not cancelled loads, not loads become downloads.
+  virtual void OnLoadFailed(const GError& error, const std::string& url) = 0;
   virtual void OnLoadingStateChanged() = 0;
   // The address changed without a new document (fragment, history API).
   virtual void OnSameDocumentNavigation(const std::string& url) = 0;
@@ -42,6 +46,8 @@ class IViewEvents {
   virtual bool OnPermissionRequest(WebKitPermissionRequest* request) = 0;
   // Answers the view of the new popup, or nullptr to refuse it.
   virtual GtkWidget* OnCreatePopup(WebKitNavigationAction* action) = 0;
+  // The page navigated to an address of a scheme WebKit cannot show; the page stays.
+  virtual void OnExternalUri(const std::string& uri) = 0;
   virtual void OnCloseRequested() = 0;
   virtual void OnProcessTerminated(WebKitWebProcessTerminationReason reason) = 0;
   virtual void OnViewDestroyed() = 0;
@@ -79,6 +85,12 @@ class TWebView {
   void ConnectSignals();
   void SendToPage(const char* name, GVariant* parameters, TTextReply reply);
   void HandleExtensionMessage(WebKitUserMessage* message);
+  void FailPendingReplies();
+  void LoadStarted();
+  void LoadCommitted();
+  void LoadFinished();
+  void LoadFailed(const std::string& url, const GError& error);
+  bool DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
   void RememberResource(WebKitWebResource* resource);
 
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
@@ -96,7 +108,7 @@ class TWebView {
   static gboolean OnPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                 WebKitPolicyDecisionType type, gpointer);
+                                 WebKitPolicyDecisionType type, gpointer self);
   static void OnClose(WebKitWebView*, gpointer self);
   static void OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self);
   static void OnResourceStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
@@ -104,8 +116,24 @@ class TWebView {
   static void OnResourceResponse(GObject* resource, GParamSpec*, gpointer self);
   static void OnDestroy(GtkWidget*, gpointer self);
 
+  struct TPendingReply {
+    TTextReply Reply;
+    void Answer(bool ok, const std::string& text) {
+      if (TTextReply reply = std::exchange(Reply, nullptr)) reply(ok, text);
+    }
+  };
+  static void OnPageReply(GObject* source, GAsyncResult* result, gpointer pending);
+
   WebKitWebView* FView;
   IViewEvents& FEvents;
+  TPageRecovery FRecovery;
+  // The main frame's load as far as WebKit told: our own page's loads are not the client's.
+  bool FOwnPageLoad = false;
+  bool FLoadCommitted = false;
+  bool FLoadFailed = false;
+  // From a web-process death until the next document: nobody would answer a message.
+  bool FPageGone = false;
+  std::vector<std::weak_ptr<TPendingReply>> FPendingReplies;
   std::unordered_map<std::string, int> FStatusByUrl;
   // Identifies the key event WebKit may hand back because the page did not use it.
   struct TKeyStamp {

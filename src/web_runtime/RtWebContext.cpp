@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <glib/gstdio.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -10,17 +11,33 @@
 
 namespace {
 
-std::string MakeTemporaryFolder() {
-  GError* error = nullptr;
-  gchar* folder = g_dir_make_tmp("corvane-runtime-XXXXXX", &error);
-  g_clear_error(&error);
-  std::string path = folder ? folder : "";
-  g_free(folder);
-  return path;
-}
-
 std::string Child(const std::string& folder, const char* name) {
   return (std::filesystem::path(folder) / name).string();
+}
+
+std::string ProgramFileName() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error && !program.filename().empty()) return program.filename().string();
+  const char* name = g_get_prgname();
+  return name && *name ? name : "corvane";
+}
+
+std::string UserDataFolder(const std::string& cachePath) {
+  if (!cachePath.empty()) return cachePath;
+  return Child(g_get_user_cache_dir(), ProgramFileName().c_str());
+}
+
+WebKitWebsiteDataManager* NewDataManager(const std::string& root) {
+  if (g_mkdir_with_parents(root.c_str(), 0700) != 0) {
+    g_printerr("Web data folder %s cannot be created (%s): nothing is kept after exit\n",
+               root.c_str(), g_strerror(errno));
+    return webkit_website_data_manager_new_ephemeral();
+  }
+  const std::string data = Child(root, "data");
+  const std::string cache = Child(root, "cache");
+  return webkit_website_data_manager_new("base-data-directory", data.c_str(),
+                                         "base-cache-directory", cache.c_str(), nullptr);
 }
 
 // Without a GPU device WebKit's GL compositing only costs time; draw in software instead.
@@ -31,12 +48,7 @@ bool HasRenderNode() {
 }  // namespace
 
 TWebContext::TWebContext(const std::string& cachePath) {
-  std::string root = cachePath;
-  if (root.empty()) root = FTemporaryFolder = MakeTemporaryFolder();
-  const std::string data = Child(root, "data");
-  const std::string cache = Child(root, "cache");
-  WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
-      "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
+  WebKitWebsiteDataManager* manager = NewDataManager(UserDataFolder(cachePath));
   FContext = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),
@@ -47,9 +59,6 @@ TWebContext::TWebContext(const std::string& cachePath) {
 TWebContext::~TWebContext() {
   FCookies.reset();
   g_object_unref(FContext);
-  if (FTemporaryFolder.empty()) return;
-  std::error_code ignored;
-  std::filesystem::remove_all(FTemporaryFolder, ignored);
 }
 
 WebKitWebView* TWebContext::NewView() const {

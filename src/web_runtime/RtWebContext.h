@@ -11,7 +11,9 @@
 // global cookie store. Exists between initialize and shutdown.
 class TWebContext {
  public:
-  // cachePath empty: the data lives in a private temporary folder removed at shutdown.
+  // Local storage, databases and the HTTP cache persist in cachePath, or when that is empty
+  // in the user's cache folder under the program's file name. When the folder cannot be made
+  // the data lives in memory only, with a warning.
   explicit TWebContext(const std::string& cachePath);
   ~TWebContext();
   TWebContext(const TWebContext&) = delete;
@@ -27,7 +29,6 @@ class TWebContext {
  private:
   static void OnInitializeExtensions(WebKitWebContext* context, gpointer);
 
-  std::string FTemporaryFolder;
   WebKitWebContext* FContext = nullptr;
   std::shared_ptr<TCookieStore> FCookies;
 };

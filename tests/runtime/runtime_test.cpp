@@ -1,451 +1,123 @@
-// Drives the runtime library through its C entry points only, against a loopback HTTP
-// server: a page with an iframe loads, both frames report their load end and address, a
-// script runs in the main frame with a given script URL and start line, and a persistent
-// cookie survives into a second process with the same storage folder. Every reference the
-// test hands to the runtime must come back.
-//
-// Usage: runtime_test                 (first process; starts the server and the second one)
-//        runtime_test --second FOLDER (checks the cookie store in FOLDER)
+// Drives the runtime library through its C entry points only, under Xvfb against a loopback
+// server. The runtime starts once per process; each test opens its own browser in its own
+// window. What must survive a restart is checked by running this program again as a child
+// (--child <check> ...). Every reference the tests hand to the runtime must come back.
 
-#include <arpa/inet.h>
-#include <dlfcn.h>
-#include <gtk/gtk.h>
+#include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
-#include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
+#include <filesystem>
 #include <utility>
 
-#include "cef_capi.h"
-#include "runtime_test_objects.h"
-
-extern char** environ;
+#include "runtime_test_support.h"
 
 namespace {
 
-int Failures = 0;
+std::string Root;  // the process's temporary folder; removed at the end
+TServer Server;
 
-void Check(bool condition, const std::string& what) {
-  std::printf("%s %s\n", condition ? "ok  " : "FAIL", what.c_str());
-  if (!condition) ++Failures;
-}
-
-// ---- The runtime's entry points, resolved by name ------------------------------------------
-
-struct TRuntimeApi {
-#define DECLARE_ENTRY(result, name, params) T##name name = nullptr;
-  CEF_EXPORTED_FUNCTIONS(DECLARE_ENTRY)
-#undef DECLARE_ENTRY
+// Starts the runtime and the server once, and checks at the end that everything came back.
+class TRuntimeEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(StartServer(Server, Root)) << "loopback server";
+    ASSERT_TRUE(StartRuntime()) << "runtime started";
+  }
+  void TearDown() override {
+    Api.cef_shutdown();
+    StopServer(Server);
+    EXPECT_EQ(UnbalancedReferences(), "") << "references not given back";
+  }
 };
 
-TRuntimeApi Api;
-
-bool LoadRuntime() {
-  void* library = dlopen(CORVANE_RUNTIME_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (!library) {
-    std::printf("cannot load %s: %s\n", CORVANE_RUNTIME_LIBRARY, dlerror());
-    return false;
+// One browser in one window, at the given page; closed again at the end.
+class BrowserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Events = TEvents{};
+    Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_container_add(GTK_CONTAINER(Window), fixed);
+    gtk_widget_show_all(Window);
+    Browser = CreateBrowser(fixed, StartUrl());
+    ASSERT_NE(Browser, nullptr);
+    ASSERT_EQ(Events.AfterCreated, 1);
+    if (WaitsForStartPage()) {
+      ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(StartUrl(), true); })) << "start page";
+    }
   }
-  int resolved = 0;
-#define RESOLVE_ENTRY(result, name, params)                    \
-  Api.name = reinterpret_cast<T##name>(dlsym(library, #name)); \
-  resolved += Api.name != nullptr;
-  CEF_EXPORTED_FUNCTIONS(RESOLVE_ENTRY)
-#undef RESOLVE_ENTRY
-  Check(resolved == CEF_EXPORTED_FUNCTION_COUNT, "all entry points exported");
-  return resolved == CEF_EXPORTED_FUNCTION_COUNT;
-}
 
-// ---- Strings --------------------------------------------------------------------------------
-
-std::u16string U16(const std::string& ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
-}
-
-TCefStringUtf16 View(const std::u16string& text) {
-  return TCefStringUtf16{const_cast<char16_t*>(text.c_str()), text.size(), nullptr};
-}
-
-// The test's pages and names are ASCII.
-std::string Ascii(const TCefStringUtf16* text) {
-  std::string result;
-  if (text && text->str)
-    for (size_t i = 0; i < text->length; ++i)
-      result += char(text->str[i] < 0x80 ? text->str[i] : '?');
-  return result;
-}
-
-std::string TakeUserFree(TCefStringUserFreeUtf16 text) {
-  std::string result = Ascii(text);
-  Api.cef_string_userfree_utf16_free(text);
-  return result;
-}
-
-// ---- The client -----------------------------------------------------------------------------
-
-TEvents Events;
-TCounted<TCefClient> Client;
-TCounted<TCefLoadHandler> LoadHandler;
-TCounted<TCefDisplayHandler> DisplayHandler;
-TCounted<TCefLifeSpanHandler> LifeSpanHandler;
-TCounted<TCefJsDialogHandler> DialogHandler;
-TCounted<TCefDownloadHandler> DownloadHandler;
-TCounted<TCefKeyboardHandler> KeyboardHandler;
-TCounted<TCefStringVisitor> TextVisitor;
-TCounted<TCefCookieVisitor> CookieVisitor;
-TCounted<TCefApp> App;
-
-std::string FrameUrl(TCefFrame* frame) {
-  return TakeUserFree(frame->get_url(frame));
-}
-
-void CEF_CALLBACK OnLoadEnd(TCefLoadHandler*, TCefBrowser* browser, TCefFrame* frame,
-                            int32_t status) {
-  Events.LoadEnds.push_back({FrameUrl(frame), frame->is_main(frame) != 0, status});
-  Drop(frame);
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnLoadStart(TCefLoadHandler*, TCefBrowser* browser, TCefFrame* frame) {
-  Drop(frame);
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnLoadError(TCefLoadHandler*, TCefBrowser* browser, TCefFrame* frame,
-                              int32_t errorCode, TCefConstString*, TCefConstString* failedUrl) {
-  if (errorCode < 0) ++Events.LoadErrors;
-  Events.FailedUrl = Ascii(failedUrl);
-  Drop(frame);
-  Drop(browser);
-}
-
-// Keeps the callback to answer the dialog later, as a real client's own dialog would.
-TCefBool CEF_CALLBACK OnJsDialog(TCefJsDialogHandler*, TCefBrowser* browser, TCefConstString*,
-                                 TCefConstString*, TCefJsDialogType type, TCefConstString* message,
-                                 TCefConstString*, TCefJsDialogCallback* callback, TCefBool*) {
-  Events.DialogMessage = type == JSDIALOGTYPE_CONFIRM ? Ascii(message) : "";
-  Events.PendingDialog = callback;
-  Drop(browser);
-  return 1;
-}
-
-// The test keeps X from the page and lets everything else through.
-TCefBool CEF_CALLBACK OnPreKeyEvent(TCefKeyboardHandler*, TCefBrowser* browser,
-                                    const TCefKeyEvent* event, cef_event_handle_t, TCefBool*) {
-  Drop(browser);
-  if (event->type_ != KEYEVENT_RAWKEYDOWN) return 0;
-  Events.PreKeys.push_back(event->windows_key_code);
-  return event->windows_key_code == 'X';
-}
-
-std::string DownloadTarget;
-
-void CEF_CALLBACK OnBeforeDownload(TCefDownloadHandler*, TCefBrowser* browser,
-                                   TCefDownloadItem* item, TCefConstString* suggestedName,
-                                   TCefBeforeDownloadCallback* callback) {
-  Events.SuggestedName = Ascii(suggestedName);
-  const std::u16string path = U16(DownloadTarget);
-  const TCefStringUtf16 pathView = View(path);
-  callback->cont(callback, &pathView, 0);
-  Drop(callback);
-  Drop(item);
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnDownloadUpdated(TCefDownloadHandler*, TCefBrowser* browser,
-                                    TCefDownloadItem* item, TCefDownloadItemCallback* callback) {
-  if (item->is_complete(item)) Events.DownloadComplete = true;
-  Drop(callback);
-  Drop(item);
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnAddressChange(TCefDisplayHandler*, TCefBrowser* browser, TCefFrame* frame,
-                                  TCefConstString* url) {
-  Events.Addresses.push_back({Ascii(url), frame->is_main(frame) != 0, 0});
-  Drop(frame);
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnTitleChange(TCefDisplayHandler*, TCefBrowser* browser, TCefConstString* title) {
-  Events.Titles.push_back(Ascii(title));
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnAfterCreated(TCefLifeSpanHandler*, TCefBrowser* browser) {
-  ++Events.AfterCreated;
-  Drop(browser);
-}
-
-void CEF_CALLBACK OnBeforeClose(TCefLifeSpanHandler*, TCefBrowser* browser) {
-  ++Events.BeforeClose;
-  Drop(browser);
-}
-
-TCefLoadHandler* CEF_CALLBACK GetLoadHandler(TCefClient*) {
-  return LoadHandler.Give();
-}
-TCefDisplayHandler* CEF_CALLBACK GetDisplayHandler(TCefClient*) {
-  return DisplayHandler.Give();
-}
-TCefLifeSpanHandler* CEF_CALLBACK GetLifeSpanHandler(TCefClient*) {
-  return LifeSpanHandler.Give();
-}
-TCefJsDialogHandler* CEF_CALLBACK GetDialogHandler(TCefClient*) {
-  return DialogHandler.Give();
-}
-TCefDownloadHandler* CEF_CALLBACK GetDownloadHandler(TCefClient*) {
-  return DownloadHandler.Give();
-}
-TCefKeyboardHandler* CEF_CALLBACK GetKeyboardHandler(TCefClient*) {
-  return KeyboardHandler.Give();
-}
-
-void CEF_CALLBACK VisitText(TCefStringVisitor*, TCefConstString* text) {
-  Events.Texts.push_back(Ascii(text));
-}
-
-TCefBool CEF_CALLBACK VisitCookie(TCefCookieVisitor*, const RuntimeCookie* cookie, int32_t count,
-                                  int32_t total, TCefBool*) {
-  Events.Cookies.push_back({Ascii(&cookie->name), Ascii(&cookie->value), cookie->has_expires != 0});
-  if (count + 1 == total) ++Events.CookieVisitsDone;
-  return 1;
-}
-
-void SetUpClient() {
-  Client.Struct.get_load_handler = GetLoadHandler;
-  Client.Struct.get_display_handler = GetDisplayHandler;
-  Client.Struct.get_life_span_handler = GetLifeSpanHandler;
-  Client.Struct.get_jsdialog_handler = GetDialogHandler;
-  Client.Struct.get_download_handler = GetDownloadHandler;
-  Client.Struct.get_keyboard_handler = GetKeyboardHandler;
-  KeyboardHandler.Struct.on_pre_key_event = OnPreKeyEvent;
-  LoadHandler.Struct.on_load_error = OnLoadError;
-  DialogHandler.Struct.on_jsdialog = OnJsDialog;
-  DownloadHandler.Struct.on_before_download = OnBeforeDownload;
-  DownloadHandler.Struct.on_download_updated = OnDownloadUpdated;
-  LoadHandler.Struct.on_load_start = OnLoadStart;
-  LoadHandler.Struct.on_load_end = OnLoadEnd;
-  DisplayHandler.Struct.on_address_change = OnAddressChange;
-  DisplayHandler.Struct.on_title_change = OnTitleChange;
-  LifeSpanHandler.Struct.on_after_created = OnAfterCreated;
-  LifeSpanHandler.Struct.on_before_close = OnBeforeClose;
-  TextVisitor.Struct.visit = VisitText;
-  CookieVisitor.Struct.visit = VisitCookie;
-}
-
-// Only the test's own reference may be left on each object it handed out.
-void CheckAllReferencesBack() {
-  Check(Client.Refs == 1, "client references balanced (" + std::to_string(Client.Refs) + ")");
-  Check(LoadHandler.Refs == 1, "load handler references balanced");
-  Check(DisplayHandler.Refs == 1, "display handler references balanced");
-  Check(LifeSpanHandler.Refs == 1, "life span handler references balanced");
-  Check(DialogHandler.Refs == 1, "dialog handler references balanced");
-  Check(DownloadHandler.Refs == 1, "download handler references balanced");
-  Check(KeyboardHandler.Refs == 1, "keyboard handler references balanced");
-  Check(TextVisitor.Refs == 1, "string visitor references balanced");
-  Check(CookieVisitor.Refs == 1, "cookie visitor references balanced");
-  Check(App.Refs == 1, "application references balanced");
-}
-
-// ---- Pumping --------------------------------------------------------------------------------
-
-// Runs the runtime's loop work as the program's 10 ms timer would, until done or timeout.
-bool PumpUntil(const std::function<bool()>& done, int seconds = 20) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    Api.cef_do_message_loop_work();
-    g_usleep(5000);
+  void TearDown() override {
+    if (Browser) {
+      TCefBrowserHost* host = Browser->get_host(Browser);
+      host->close_browser(host);
+      Drop(host);
+      EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose >= 1; }, 10)) << "browser closed";
+      Drop(std::exchange(Browser, nullptr));
+    }
+    gtk_widget_destroy(Window);
   }
-  return true;
-}
 
-bool StartRuntime() {
-  RuntimeMainArgs args{};
-  if (Api.cef_execute_process(&args, App.Give()) >= 0) return false;
-  RuntimeSettings settings{};
-  settings.size = sizeof(settings);
-  settings.single_process = 1;
-  settings.log_severity = 99;
-  return Api.cef_initialize(&args, &settings, App.Give()) != 0;
-}
+  virtual std::string StartUrl() const { return Server.Base() + "/index.html"; }
+  virtual bool WaitsForStartPage() const { return true; }
 
-// ---- The loopback server --------------------------------------------------------------------
-
-struct TServer {
-  pid_t Pid = 0;
-  int Port = 0;
-  std::string Reports;
+  GtkWidget* Window = nullptr;
+  TCefBrowser* Browser = nullptr;
 };
 
-bool StartServer(TServer& server, const std::string& folder) {
-  server.Reports = folder + "/reports.txt";
-  int out[2];
-  if (pipe(out) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  std::string script = CORVANE_TEST_SERVER;
-  std::string limit = "120";
-  char* argv[] = {const_cast<char*>("python3"), script.data(), server.Reports.data(), limit.data(),
-                  nullptr};
-  const int spawned = posix_spawnp(&server.Pid, "python3", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  std::string line;
-  char c = 0;
-  while (spawned == 0 && line.size() < 16 && read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  close(out[0]);
-  server.Port = std::atoi(line.c_str());
-  return server.Port > 0;
-}
-
-void StopServer(TServer& server) {
-  if (server.Pid <= 0) return;
-  kill(server.Pid, SIGTERM);
-  waitpid(server.Pid, nullptr, 0);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// ---- Phases ---------------------------------------------------------------------------------
-
-bool HasLoadEnd(const std::string& url, bool isMain) {
-  for (const TFrameEvent& event : Events.LoadEnds)
-    if (event.Url == url && event.IsMain == isMain && event.Status == 200) return true;
-  return false;
-}
-
-bool HasAddress(const std::string& url, bool isMain) {
-  for (const TFrameEvent& event : Events.Addresses)
-    if (event.Url == url && event.IsMain == isMain) return true;
-  return false;
-}
-
-bool HasCookie(const std::string& name, const std::string& value) {
-  for (const TSeenCookie& cookie : Events.Cookies)
-    if (cookie.Name == name && cookie.Value == value) return true;
-  return false;
-}
-
-TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url) {
-  TCefWindowInfo windowInfo{};
-  windowInfo.parent_window = parent;
-  windowInfo.width = 800;
-  windowInfo.height = 600;
-  TCefBrowserSettings settings{};
-  settings.size = sizeof(settings);
-  const std::u16string address = U16(url);
-  const TCefStringUtf16 urlView = View(address);
-  return Api.cef_browser_host_create_browser_sync(&windowInfo, Client.Give(), &urlView, &settings);
-}
-
-void CheckFrames(TCefBrowser* browser, const std::string& base) {
-  Check(browser->get_frame_count(browser) == 2, "two frames known");
-  TCefStringList names = Api.cef_string_list_alloc();
-  browser->get_frame_names(browser, names);
-  bool childNamed = false;
-  TCefStringUtf16 name{};
-  for (int32_t i = 0; i < Api.cef_string_list_size(names); ++i)
-    if (Api.cef_string_list_value(names, i, &name) && Ascii(&name) == "child") childNamed = true;
-  Api.cef_string_utf16_clear(&name);
-  Api.cef_string_list_free(names);
-  Check(childNamed, "frame names include the iframe's name");
+TEST_F(BrowserTest, FramesReportTheirLoadEndsAndAddresses) {
+  const std::string base = Server.Base();
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(base + "/sub.html", false); }));
+  EXPECT_TRUE(HasAddress(base + "/index.html", true));
+  EXPECT_TRUE(HasAddress(base + "/sub.html", false));
+  EXPECT_EQ(Browser->get_frame_count(Browser), 2u);
 
   const std::u16string childName = U16("child");
   const TCefStringUtf16 childView = View(childName);
-  TCefFrame* child = browser->get_frame(browser, &childView);
-  Check(child != nullptr, "sub-frame found by name");
-  if (!child) return;
-  Check(FrameUrl(child) == base + "/sub.html", "sub-frame URL");
+  TCefFrame* child = Browser->get_frame(Browser, &childView);
+  ASSERT_NE(child, nullptr) << "sub-frame found by name";
+  EXPECT_EQ(FrameUrl(child), base + "/sub.html");
   TCefFrame* parent = child->get_parent(child);
-  Check(parent && parent->is_main(parent), "sub-frame's parent is the main frame");
+  EXPECT_TRUE(parent && parent->is_main(parent));
   Drop(parent);
-  child->get_text(child, TextVisitor.Give());
-  Check(PumpUntil([] { return !Events.Texts.empty(); }, 10) &&
-            Events.Texts[0].find("sub document") != std::string::npos,
-        "sub-frame text delivered through the visitor");
+  child->get_text(child, Harness.TextVisitor.Give());
+  EXPECT_TRUE(PumpUntil([] { return !Events.Texts.empty(); }, 10));
+  EXPECT_NE(Events.Texts.empty() ? std::string() : Events.Texts[0], "");
+  EXPECT_NE(Events.Texts.back().find("sub document"), std::string::npos);
   Drop(child);
 }
 
-void RunInMainFrame(TCefBrowser* browser, const std::string& script, const std::string& url,
-                    int32_t startLine) {
-  TCefFrame* main = browser->get_main_frame(browser);
-  const std::u16string code = U16(script), scriptUrl = U16(url);
-  const TCefStringUtf16 codeView = View(code), urlView = View(scriptUrl);
-  main->execute_java_script(main, &codeView, &urlView, startLine);
+TEST_F(BrowserTest, ScriptRunsWithItsUrlAndStartLine) {
+  TCefFrame* main = Browser->get_main_frame(Browser);
+  const std::u16string code =
+      U16("var where = new Error().stack;\n"
+          "new Image().src = '/report?' + encodeURIComponent(document.title + '|' + where);");
+  const std::u16string url = U16(Server.Base() + "/injected.js");
+  const TCefStringUtf16 codeView = View(code), urlView = View(url);
+  main->execute_java_script(main, &codeView, &urlView, 7);
   Drop(main);
+  const std::string reports = WaitForReport(Server, "Runtime%20test");
+  EXPECT_NE(reports.find("Runtime%20test%7C"), std::string::npos);
+  EXPECT_NE(reports.find("injected.js%3A7%3A"), std::string::npos);
 }
 
-void LoadInMainFrame(TCefBrowser* browser, const std::string& url) {
-  TCefFrame* main = browser->get_main_frame(browser);
-  const std::u16string address = U16(url);
-  const TCefStringUtf16 urlView = View(address);
-  main->load_url(main, &urlView);
-  Drop(main);
-}
-
-std::string WaitForReport(const TServer& server, const std::string& marker) {
-  std::string reports;
-  PumpUntil([&] { return (reports = ReadFile(server.Reports)).find(marker) != std::string::npos; },
-            10);
-  return reports;
-}
-
-void CheckScript(TCefBrowser* browser, const TServer& server, const std::string& base) {
-  RunInMainFrame(browser,
-                 "var where = new Error().stack;\n"
-                 "new Image().src = '/report?' + encodeURIComponent(document.title + '|' + where);",
-                 base + "/injected.js", 7);
-  const std::string reports = WaitForReport(server, "Runtime%20test");
-  Check(reports.find("Runtime%20test%7C") != std::string::npos, "script ran in the main frame");
-  Check(reports.find("injected.js%3A7%3A") != std::string::npos,
-        "script URL and start line honoured");
-}
-
-void CheckInPageAddress(TCefBrowser* browser, const std::string& base) {
-  RunInMainFrame(browser, "history.pushState({}, '', '/pushed.html');", base + "/push.js", 1);
-  Check(PumpUntil([&] { return HasAddress(base + "/pushed.html", true); }, 10),
-        "address change without a new document");
+TEST_F(BrowserTest, HistoryApiChangesTheAddress) {
+  RunInMainFrame(Browser, "history.pushState({}, '', '/pushed.html');");
+  EXPECT_TRUE(PumpUntil([&] { return HasAddress(Server.Base() + "/pushed.html", true); }, 10));
 }
 
 // The page waits in confirm() until the test answers through the kept callback.
-void CheckDialog(TCefBrowser* browser, const TServer& server, const std::string& base) {
-  RunInMainFrame(browser, "new Image().src = '/report?confirmed=' + confirm('Proceed?');",
-                 base + "/dialog.js", 1);
-  Check(PumpUntil([] { return Events.PendingDialog != nullptr; }, 10) &&
-            Events.DialogMessage == "Proceed?",
-        "confirm dialog reached the client");
-  if (!Events.PendingDialog) return;
+TEST_F(BrowserTest, ConfirmDialogGetsTheClientsAnswer) {
+  RunInMainFrame(Browser, "new Image().src = '/report?confirmed=' + confirm('Proceed?');");
+  ASSERT_TRUE(PumpUntil([] { return Events.PendingDialog != nullptr; }, 10));
+  EXPECT_EQ(Events.DialogMessage, "Proceed?");
   TCefJsDialogCallback* callback = std::exchange(Events.PendingDialog, nullptr);
   callback->cont(callback, 1, nullptr);
   Drop(callback);
-  const std::string reports = WaitForReport(server, "confirmed=");
-  Check(reports.find("confirmed=true") != std::string::npos, "page got the client's answer");
-}
-
-void CheckDownload(TCefBrowser* browser, const std::string& base, const std::string& root) {
-  DownloadTarget = root + "/saved.bin";
-  LoadInMainFrame(browser, base + "/file.bin");
-  Check(PumpUntil([] { return Events.DownloadComplete; }, 15), "download completed");
-  Check(Events.SuggestedName == "file.bin", "download name suggested");
-  Check(ReadFile(DownloadTarget).size() == 17 * 64, "download written where the client said");
+  EXPECT_NE(WaitForReport(Server, "confirmed=").find("confirmed=true"), std::string::npos);
 }
 
 // Delivers a key press the way the X server would, to whatever has the keyboard focus.
@@ -469,163 +141,304 @@ void PressKey(GtkWidget* window, guint keyval) {
 }
 
 // X is kept from the page by the client; Y reaches it.
-void CheckKeys(TCefBrowser* browser, GtkWidget* window, const TServer& server,
-               const std::string& base) {
-  RunInMainFrame(browser,
+TEST_F(BrowserTest, KeysPassThroughTheClientFirst) {
+  RunInMainFrame(Browser,
                  "document.addEventListener('keydown', function (e) {"
                  "  new Image().src = '/report?key=' + e.key; });"
-                 "new Image().src = '/report?listening';",
-                 base + "/keys.js", 1);
-  TCefBrowserHost* host = browser->get_host(browser);
+                 "new Image().src = '/report?listening';");
+  TCefBrowserHost* host = Browser->get_host(Browser);
   host->set_focus(host, 1);
   Drop(host);
-  WaitForReport(server, "listening");
-  PressKey(window, GDK_KEY_x);
-  PressKey(window, GDK_KEY_y);
-  const std::string reports = WaitForReport(server, "key=y");
-  Check(Events.PreKeys.size() >= 2 && Events.PreKeys[0] == 'X' && Events.PreKeys[1] == 'Y',
-        "pre-key events with key codes");
-  Check(reports.find("key=y") != std::string::npos, "unhandled key reached the page");
-  Check(reports.find("key=x") == std::string::npos, "handled key kept from the page");
+  WaitForReport(Server, "listening");
+  PressKey(Window, GDK_KEY_x);
+  PressKey(Window, GDK_KEY_y);
+  const std::string reports = WaitForReport(Server, "key=y");
+  ASSERT_GE(Events.PreKeys.size(), 2u);
+  EXPECT_EQ(Events.PreKeys[0], 'X');
+  EXPECT_EQ(Events.PreKeys[1], 'Y');
+  EXPECT_NE(reports.find("key=y"), std::string::npos);
+  EXPECT_EQ(reports.find("key=x"), std::string::npos);
 }
 
-// A loopback port that was free a moment ago refuses connections.
-int RefusingPort() {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  close(probe);
-  return ntohs(address.sin_port);
+TEST_F(BrowserTest, DownloadIsWrittenWhereTheClientSaid) {
+  DownloadTarget = Root + "/saved.bin";
+  LoadInMainFrame(Browser, Server.Base() + "/file.bin");
+  EXPECT_TRUE(PumpUntil([] { return Events.DownloadComplete; }, 15));
+  EXPECT_EQ(Events.SuggestedName, "file.bin");
+  EXPECT_EQ(ReadFile(DownloadTarget).size(), 17u * 64);
+  EXPECT_EQ(Events.LoadErrors, 0) << "a load that became a download is no error";
 }
 
-void CheckLoadError(TCefBrowser* browser) {
-  const std::string url = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/refused.html";
-  Events.LoadErrors = 0;
-  LoadInMainFrame(browser, url);
-  Check(PumpUntil([] { return Events.LoadErrors > 0; }, 15) && Events.FailedUrl == url,
-        "load error reported with the failed address");
+// Links WebKit cannot show go to the desktop (here: to the client, which declines); the
+// page stays as it was.
+TEST_F(BrowserTest, MailtoLinkKeepsThePage) {
+  const size_t loadEnds = Events.LoadEnds.size();
+  RunInMainFrame(Browser, "location.href = 'mailto:someone@example.com';");
+  EXPECT_TRUE(PumpUntil([] { return !Events.ExternalUrls.empty(); }, 10));
+  PumpFor(1000);
+  EXPECT_EQ(Events.LoadErrors, 0);
+  EXPECT_EQ(Events.LoadEnds.size(), loadEnds);
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+  ASSERT_FALSE(Events.ExternalUrls.empty());
+  EXPECT_EQ(Events.ExternalUrls[0], "mailto:someone@example.com");
 }
 
-void CheckCookies(const std::string& storage) {
+// A visible top-level window transient for the opener's window.
+GtkWindow* PopupWindowOf(GtkWidget* opener) {
+  GList* windows = gtk_window_list_toplevels();
+  GtkWindow* popup = nullptr;
+  for (GList* item = windows; item; item = item->next)
+    if (gtk_window_get_transient_for(GTK_WINDOW(item->data)) == GTK_WINDOW(opener) &&
+        gtk_widget_get_visible(GTK_WIDGET(item->data)))
+      popup = GTK_WINDOW(item->data);
+  g_list_free(windows);
+  return popup;
+}
+
+TEST_F(BrowserTest, PopupGetsItsFeaturesWindowAndSubstitutedAddress) {
+  const std::string base = Server.Base();
+  PopupUrlOverride = base + "/other.html";
+  RunInMainFrame(Browser,
+                 "window.popup = window.open('/popup.html', '', "
+                 "'width=500,height=400,left=50,top=60');");
+  EXPECT_TRUE(PumpUntil([] { return Events.Popups == 1; }, 10));
+  PopupUrlOverride.clear();
+  EXPECT_TRUE(Events.PopupFeatures.widthSet && Events.PopupFeatures.heightSet);
+  EXPECT_EQ(Events.PopupFeatures.width, 500);
+  EXPECT_EQ(Events.PopupFeatures.height, 400);
+  EXPECT_EQ(Events.PopupFeatures.x, 50);
+  EXPECT_EQ(Events.PopupFeatures.y, 60);
+
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(base + "/other.html", true); }, 10));
+  const std::string reports = ReadFile(Server.Reports);
+  EXPECT_NE(reports.find("requested /other.html"), std::string::npos);
+  EXPECT_EQ(reports.find("requested /popup.html"), std::string::npos);
+  GtkWindow* popup = PopupWindowOf(Window);
+  ASSERT_NE(popup, nullptr) << "popup window transient for the opener";
+  PumpUntil([&] { return g_strcmp0(gtk_window_get_title(popup), "Other page") == 0; }, 5);
+  EXPECT_STREQ(gtk_window_get_title(popup), "Other page");
+  int width = 0, height = 0;
+  PumpUntil(
+      [&] {
+        gtk_window_get_size(popup, &width, &height);
+        return width >= 500 && height >= 400;
+      },
+      5);
+  EXPECT_GE(width, 500);
+  EXPECT_GE(height, 400);
+
+  RunInMainFrame(Browser, "window.popup.close();");
+  EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose == 1; }, 10)) << "popup closed";
+  EXPECT_EQ(PopupWindowOf(Window), nullptr);
+  Events.BeforeClose = 0;
+}
+
+// Answers the pids of this process's WebKit web processes.
+std::vector<pid_t> WebProcesses() {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = ReadFile(entry.path().string() + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos || stat.find("(WebKitWebProces") == std::string::npos) continue;
+    const pid_t parent = std::atoi(stat.c_str() + close + 4);  // ") S <ppid>"
+    if (parent == getpid()) found.push_back(std::atoi(name.c_str()));
+  }
+  return found;
+}
+
+// A call the dead page cannot answer must not hold up the reload that follows.
+TEST_F(BrowserTest, KilledWebProcessIsReloadedWithoutTheClient) {
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+  const std::vector<pid_t> processes = WebProcesses();
+  ASSERT_FALSE(processes.empty());
+  Events.LoadEnds.clear();
+  for (pid_t pid : processes) kill(pid, SIGKILL);
+  TCefFrame* main = Browser->get_main_frame(Browser);
+  main->get_text(main, Harness.TextVisitor.Give());
+  Drop(main);
+  EXPECT_TRUE(PumpUntil([] { return Events.ProcessDeaths > 0; }, 5));
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(StartUrl(), true); }, 5));
+  for (const TFrameEvent& address : Events.Addresses) EXPECT_NE(address.Url, "");
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+}
+
+// The service is down when the page is opened and comes up later.
+class UnreachableServiceTest : public BrowserTest {
+ protected:
+  void SetUp() override {
+    Port = RefusingPort();
+    BrowserTest::SetUp();
+  }
+  void TearDown() override {
+    BrowserTest::TearDown();
+    StopServer(LateServer);
+    RemoveFolder(LateFolder);
+  }
+  std::string StartUrl() const override {
+    return "http://127.0.0.1:" + std::to_string(Port) + "/index.html";
+  }
+  bool WaitsForStartPage() const override { return false; }
+
+  int Port = 0;
+  TServer LateServer;
+  std::string LateFolder = MakeTemporaryFolder("runtime-late-XXXXXX");
+};
+
+TEST_F(UnreachableServiceTest, ShowsOwnPageThenLoadsWhenTheServiceAnswers) {
+  ASSERT_TRUE(PumpUntil([] { return Events.LoadErrors > 0; }, 15));
+  EXPECT_EQ(Events.FailedUrl, StartUrl());
+  EXPECT_EQ(Events.LastErrorCode, -102) << "connection refused";
+  PumpFor(1000);
+  const std::string text = MainFrameText(Browser);
+  EXPECT_NE(text.find("cannot reach 127.0.0.1"), std::string::npos) << text;
+  for (const TFrameEvent& end : Events.LoadEnds) EXPECT_NE(end.Url, "") << "load end of nothing";
+  EXPECT_FALSE(HasLoadEnd(StartUrl(), true));
+
+  ASSERT_TRUE(StartServer(LateServer, LateFolder, Port));
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(StartUrl(), true); }, 70));
+  EXPECT_EQ(Events.LoadErrors, 1) << "one outage, one error";
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+}
+
+TEST(CookieStore, StoreThatCannotBeOpenedIsRefused) {
+  const std::string folder = Root + "/blocked";
+  ASSERT_EQ(g_mkdir_with_parents((folder + "/Cookies").c_str(), 0700), 0);
   TCefCookieManager* manager = Api.cef_cookie_manager_get_global_manager();
-  const std::u16string path = U16(storage);
+  const std::u16string path = U16(folder);
   const TCefStringUtf16 pathView = View(path);
-  Check(manager->set_storage_path(manager, &pathView) != 0, "storage path accepted");
+  EXPECT_EQ(manager->set_storage_path(manager, &pathView), 0);
 
+  const std::u16string url = U16("http://127.0.0.1/"), name = U16("lost"), value = U16("x");
+  const TCefStringUtf16 urlView = View(url);
+  RuntimeCookie cookie{};
+  cookie.name = View(name);
+  cookie.value = View(value);
+  cookie.has_expires = 1;
+  cookie.expires = RuntimeTime{2040, 1, 0, 2, 12, 0, 0, 0};
+  EXPECT_EQ(manager->set_cookie(manager, &urlView, &cookie), 0)
+      << "a persistent cookie that will not persist";
+  Drop(manager);
+}
+
+void SetCookie(TCefCookieManager* manager, const std::string& name, const std::string& value,
+               bool persistent) {
   const std::u16string url = U16("http://127.0.0.1/"), domain = U16("127.0.0.1"), root = U16("/");
-  const std::u16string persistName = U16("persist"), persistValue = U16("kept");
-  const std::u16string sessionName = U16("session"), sessionValue = U16("gone");
+  const std::u16string name16 = U16(name), value16 = U16(value);
   const TCefStringUtf16 urlView = View(url);
   RuntimeCookie cookie{};
   cookie.domain = View(domain);
   cookie.path = View(root);
-  cookie.name = View(persistName);
-  cookie.value = View(persistValue);
-  cookie.has_expires = 1;
-  cookie.expires = RuntimeTime{2040, 1, 0, 2, 12, 0, 0, 0};
-  Check(manager->set_cookie(manager, &urlView, &cookie) != 0, "persistent cookie set");
-  cookie.name = View(sessionName);
-  cookie.value = View(sessionValue);
-  cookie.has_expires = 0;
-  cookie.expires = RuntimeTime{};
-  Check(manager->set_cookie(manager, &urlView, &cookie) != 0, "session cookie set");
-
-  Check(manager->visit_all_cookies(manager, CookieVisitor.Give()) != 0, "cookies visited");
-  PumpUntil([] { return Events.CookieVisitsDone > 0; }, 10);
-  Check(HasCookie("persist", "kept") && HasCookie("session", "gone"), "both cookies seen");
-  Drop(manager);
+  cookie.name = View(name16);
+  cookie.value = View(value16);
+  cookie.has_expires = persistent;
+  if (persistent) cookie.expires = RuntimeTime{2040, 1, 0, 2, 12, 0, 0, 0};
+  EXPECT_NE(manager->set_cookie(manager, &urlView, &cookie), 0) << name;
 }
 
-int FirstProcess(const char* self) {
-  gchar* folder = g_dir_make_tmp("runtime-test-XXXXXX", nullptr);
-  const std::string root = folder;
-  g_free(folder);
-  TServer server;
-  if (!StartServer(server, root)) {
-    Check(false, "loopback server started");
-    return 1;
-  }
-  const std::string base = "http://127.0.0.1:" + std::to_string(server.Port);
-  if (!StartRuntime()) {
-    Check(false, "runtime started");
-    StopServer(server);
-    return 1;
-  }
+TEST(CookieStore, PersistentCookieSurvivesARestart) {
+  Events = TEvents{};
+  const std::string folder = Root + "/cookies";
+  TCefCookieManager* manager = Api.cef_cookie_manager_get_global_manager();
+  const std::u16string path = U16(folder);
+  const TCefStringUtf16 pathView = View(path);
+  EXPECT_NE(manager->set_storage_path(manager, &pathView), 0);
+  SetCookie(manager, "persist", "kept", true);
+  SetCookie(manager, "session", "gone", false);
+  EXPECT_NE(manager->visit_all_cookies(manager, Harness.CookieVisitor.Give()), 0);
+  PumpUntil([] { return Events.CookieVisitsDone > 0; }, 10);
+  EXPECT_TRUE(HasCookie("persist", "kept") && HasCookie("session", "gone"));
+  Drop(manager);
+  EXPECT_TRUE(RunChild({"--child", "cookies", folder})) << "second process found the cookie";
+}
 
+// Two later processes with the same per-user cache folder: the first stores, the second reads.
+TEST(WebData, LocalStorageSurvivesARestartAndNothingIsLeftInTmp) {
+  const std::string cache = Root + "/user-cache", tmp = Root + "/tmp";
+  ASSERT_EQ(g_mkdir_with_parents(tmp.c_str(), 0700), 0);
+  const std::vector<std::string> env{"XDG_CACHE_HOME=" + cache, "TMPDIR=" + tmp};
+  EXPECT_TRUE(RunChild({"--child", "store-local", Server.Base()}, env));
+  EXPECT_TRUE(RunChild({"--child", "read-local", Server.Base()}, env));
+  EXPECT_TRUE(std::filesystem::exists(cache)) << "web data kept in the user's cache folder";
+  for (const auto& entry : std::filesystem::directory_iterator(tmp))
+    EXPECT_EQ(entry.path().filename().string().rfind("corvane-runtime-", 0), std::string::npos)
+        << entry.path();
+}
+
+// ---- Checks run in a second process ---------------------------------------------------------
+
+int CheckCookiesKept(const std::string& folder) {
+  TCefCookieManager* manager = Api.cef_cookie_manager_get_global_manager();
+  const std::u16string path = U16(folder);
+  const TCefStringUtf16 pathView = View(path);
+  manager->set_storage_path(manager, &pathView);
+  manager->visit_all_cookies(manager, Harness.CookieVisitor.Give());
+  PumpUntil([] { return Events.CookieVisitsDone > 0; }, 10);
+  Drop(manager);
+  return HasCookie("persist", "kept") && !HasCookie("session", "gone") ? 0 : 1;
+}
+
+// Stores or reads a localStorage value in a page of base; answers the page's text.
+std::string WithLocalStorage(const std::string& base, const std::string& script) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* fixed = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(window), fixed);
   gtk_widget_show_all(window);
-
-  TCefBrowser* browser = CreateBrowser(fixed, base + "/index.html");
-  Check(browser != nullptr && Events.AfterCreated == 1, "browser created");
-  PumpUntil([&] {
-    return HasLoadEnd(base + "/index.html", true) && HasLoadEnd(base + "/sub.html", false);
-  });
-  Check(HasLoadEnd(base + "/sub.html", false), "load end for the sub-frame, status 200");
-  Check(HasLoadEnd(base + "/index.html", true), "load end for the main frame, status 200");
-  Check(HasAddress(base + "/index.html", true), "address change for the main frame");
-  Check(HasAddress(base + "/sub.html", false), "address change for the sub-frame");
-  CheckFrames(browser, base);
-  CheckScript(browser, server, base);
-  CheckInPageAddress(browser, base);
-  CheckDialog(browser, server, base);
-  CheckKeys(browser, window, server, base);
-  CheckCookies(root + "/cache");
-  CheckDownload(browser, base, root);
-  CheckLoadError(browser);
-
+  TCefBrowser* browser = CreateBrowser(fixed, base + "/other.html");
+  PumpUntil([&] { return HasLoadEnd(base + "/other.html", true); });
+  RunInMainFrame(browser, script);
+  PumpFor(1500);  // WebKit writes local storage to disk in the background
+  const std::string text = MainFrameText(browser);
   TCefBrowserHost* host = browser->get_host(browser);
   host->close_browser(host);
   Drop(host);
-  Check(PumpUntil([] { return Events.BeforeClose == 1; }, 10), "browser closed");
+  PumpUntil([] { return Events.BeforeClose > 0; }, 10);
   Drop(browser);
-  Api.cef_shutdown();
   gtk_widget_destroy(window);
-  CheckAllReferencesBack();
-  StopServer(server);
-
-  pid_t second = 0;
-  char* argv[] = {const_cast<char*>(self), const_cast<char*>("--second"),
-                  const_cast<char*>(root.c_str()), nullptr};
-  int status = -1;
-  if (posix_spawn(&second, self, nullptr, nullptr, argv, environ) == 0) waitpid(second, &status, 0);
-  Check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "second process found the cookie");
-  return Failures == 0 ? 0 : 1;
+  return text;
 }
 
-int SecondProcess(const std::string& root) {
-  if (!StartRuntime()) {
-    Check(false, "runtime started again");
-    return 1;
+int RunChildCheck(const std::string& check, const std::string& argument) {
+  if (!StartRuntime()) return 2;
+  int result = 1;
+  if (check == "cookies") {
+    result = CheckCookiesKept(argument);
+  } else if (check == "store-local") {
+    const std::string text =
+        WithLocalStorage(argument,
+                         "localStorage.setItem('kept', 'stored value');"
+                         "document.body.textContent = localStorage.getItem('kept');");
+    result = text.find("stored value") != std::string::npos ? 0 : 1;
+  } else if (check == "read-local") {
+    const std::string text = WithLocalStorage(
+        argument, "document.body.textContent = 'read: ' + localStorage.getItem('kept');");
+    result = text.find("read: stored value") != std::string::npos ? 0 : 1;
+    if (result) std::printf("read back: %s\n", text.c_str());
   }
-  TCefCookieManager* manager = Api.cef_cookie_manager_get_global_manager();
-  const std::u16string path = U16(root + "/cache");
-  const TCefStringUtf16 pathView = View(path);
-  manager->set_storage_path(manager, &pathView);
-  manager->visit_all_cookies(manager, CookieVisitor.Give());
-  PumpUntil([] { return Events.CookieVisitsDone > 0; }, 10);
-  Drop(manager);
-  Check(HasCookie("persist", "kept"), "persistent cookie survived the restart");
-  Check(!HasCookie("session", "gone"), "session cookie did not");
   Api.cef_shutdown();
-  CheckAllReferencesBack();
-  return Failures == 0 ? 0 : 1;
+  const std::string unbalanced = UnbalancedReferences();
+  if (!unbalanced.empty()) std::printf("references not given back: %s\n", unbalanced.c_str());
+  return unbalanced.empty() ? result : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
   if (!gtk_init_check(&argc, &argv)) {
     std::printf("no display\n");
     return 1;
   }
   SetUpClient();
   if (!LoadRuntime()) return 1;
-  if (argc == 3 && std::strcmp(argv[1], "--second") == 0) return SecondProcess(argv[2]);
-  return FirstProcess(argv[0]);
+  if (argc == 4 && std::strcmp(argv[1], "--child") == 0) return RunChildCheck(argv[2], argv[3]);
+
+  Root = MakeTemporaryFolder("runtime-test-XXXXXX");
+  // The runtime's per-user web data goes to the test's folder, not the user's.
+  setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
+  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment);
+  const int result = RUN_ALL_TESTS();
+  RemoveFolder(Root);
+  return result;
 }

@@ -65,7 +65,12 @@ struct TEvents {
   std::string DialogMessage;
   TCefJsDialogCallback* PendingDialog = nullptr;  // answered later by the test
   int LoadErrors = 0;
+  int32_t LastErrorCode = 0;
   std::string FailedUrl;
+  int ProcessDeaths = 0;
+  int Popups = 0;
+  TCefPopupFeatures PopupFeatures{};
+  std::vector<std::string> ExternalUrls;  // offered to the request handler
   std::string SuggestedName;
   bool DownloadComplete = false;
   std::vector<int32_t> PreKeys;  // windows key codes of key presses, in order

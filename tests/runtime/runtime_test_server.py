@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Loopback HTTP server for the runtime test.
 
-Prints its port on the first line of stdout, serves a page with an iframe and a file to
-download, appends every
-/report request's query to the report file, and exits by itself after a time limit or when
-/quit is requested.
+Usage: runtime_test_server.py REPORT_FILE TIME_LIMIT [PORT]
+
+Listens on PORT (any free port when 0 or left out) and prints it on the first line of stdout,
+serves a page with an iframe, two plain pages and a file to download, appends every
+/report request's query and every requested path to the report file, and exits by itself after
+a time limit or when /quit is requested.
 """
 import http.server
 import sys
@@ -15,6 +17,10 @@ PAGES = {
                    b"<p>main document</p><iframe name=\"child\" src=\"/sub.html\"></iframe>"
                    b"</body></html>",
     "/sub.html": b"<!DOCTYPE html><html><body><p>sub document</p></body></html>",
+    "/popup.html": b"<!DOCTYPE html><html><head><title>Popup page</title></head><body>"
+                   b"<p>popup document</p></body></html>",
+    "/other.html": b"<!DOCTYPE html><html><head><title>Other page</title></head><body>"
+                   b"<p>other document</p></body></html>",
 }
 
 DOWNLOAD = b"downloaded bytes\n" * 64
@@ -23,6 +29,9 @@ DOWNLOAD = b"downloaded bytes\n" * 64
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         path, _, query = self.path.partition("?")
+        if path != "/report":
+            with open(self.server.report_file, "a", encoding="utf-8") as reports:
+                reports.write("requested " + path + "\n")
         if path == "/report":
             with open(self.server.report_file, "a", encoding="utf-8") as reports:
                 reports.write(query + "\n")
@@ -50,7 +59,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 def main():
     report_file, time_limit = sys.argv[1], float(sys.argv[2])
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    port = int(sys.argv[3]) if len(sys.argv) > 3 else 0
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
     server.report_file = report_file
     print(server.server_address[1], flush=True)
     timer = threading.Timer(time_limit, server.shutdown)

@@ -1,0 +1,127 @@
+#include "RtRecovery.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "RtGuard.h"
+#include "RtText.h"
+
+namespace {
+
+constexpr guint kFirstRetrySeconds = 5;
+constexpr guint kLongestRetrySeconds = 60;
+// A page that dies again this soon after its reload would only die in a loop.
+constexpr gint64 kCrashLoopMicroseconds = 60 * G_USEC_PER_SEC;
+
+constexpr char kProductName[] = "Corvane";
+
+std::string Escaped(const std::string& text) {
+  std::unique_ptr<gchar, decltype(&g_free)> escaped(g_markup_escape_text(text.c_str(), -1), g_free);
+  return escaped.get();
+}
+
+// The service's name for the user: the address's host, or the address itself.
+std::string HostOf(const std::string& url) {
+  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  std::string host = uri ? TextOrEmpty(g_uri_get_host(uri)) : std::string();
+  if (uri) g_uri_unref(uri);
+  return host.empty() ? url : host;
+}
+
+std::string OwnPage(const std::string& heading, const std::string& sentence,
+                    const std::string& button) {
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
+         "body{font-family:sans-serif;margin:15% 10%;color:#333;background:#fafafa}"
+         "h1{font-size:1.5em;font-weight:normal}button{font-size:1em;padding:.4em 1.2em}"
+         "</style></head><body><h1>" +
+         Escaped(heading) + "</h1><p>" + Escaped(sentence) +
+         "</p><button onclick=\"location.reload()\">" + Escaped(button) + "</button></body></html>";
+}
+
+std::string UnreachablePage(const std::string& url) {
+  const std::string host = HostOf(url);
+  return OwnPage(host,
+                 std::string(kProductName) + " cannot reach " + host + ". Check your connection.",
+                 "Retry");
+}
+
+std::string CrashedPage(const std::string& url) {
+  return OwnPage(HostOf(url), "This page stopped working twice in a row.", "Reload");
+}
+
+}  // namespace
+
+TPageRecovery::TPageRecovery(WebKitWebView* view) : FView(view) {
+  g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
+                   this);
+}
+
+TPageRecovery::~TPageRecovery() {
+  CancelRetry();
+  g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
+}
+
+bool TPageRecovery::LoadFailed(const std::string& url) {
+  const bool news = url != FFailedUrl;
+  if (news) {
+    FFailedUrl = url;
+    FRetryDelaySeconds = kFirstRetrySeconds;
+  }
+  ShowOwnPage(UnreachablePage(url), url);
+  ScheduleRetry();
+  return news;
+}
+
+void TPageRecovery::PageArrived() {
+  FFailedUrl.clear();
+  CancelRetry();
+}
+
+void TPageRecovery::ProcessCrashed() {
+  const gint64 now = g_get_monotonic_time();
+  const bool crashLoop = FLastCrashReload && now - FLastCrashReload < kCrashLoopMicroseconds;
+  const std::string url = TextOrEmpty(webkit_web_view_get_uri(FView));
+  if (crashLoop) {
+    ShowOwnPage(CrashedPage(url), url);
+    return;
+  }
+  FLastCrashReload = now;
+  webkit_web_view_reload(FView);
+}
+
+// The back/forward list keeps url, so a reload from our page asks for it again.
+void TPageRecovery::ShowOwnPage(const std::string& html, const std::string& url) {
+  FOwnPagePending = true;
+  webkit_web_view_load_alternate_html(FView, html.c_str(), url.c_str(), nullptr);
+}
+
+void TPageRecovery::ScheduleRetry() {
+  CancelRetry();
+  FRetryTimer = g_timeout_add_seconds(FRetryDelaySeconds, OnRetryTimer, this);
+  FRetryDelaySeconds = std::min(FRetryDelaySeconds * 2, kLongestRetrySeconds);
+}
+
+void TPageRecovery::RetryNow() {
+  CancelRetry();
+  if (!FFailedUrl.empty()) webkit_web_view_load_uri(FView, FFailedUrl.c_str());
+}
+
+void TPageRecovery::CancelRetry() {
+  if (FRetryTimer) g_source_remove(std::exchange(FRetryTimer, 0));
+}
+
+gboolean TPageRecovery::OnRetryTimer(gpointer self) {
+  Guarded("retry timer", [&] {
+    auto& recovery = *static_cast<TPageRecovery*>(self);
+    recovery.FRetryTimer = 0;
+    recovery.RetryNow();
+  });
+  return G_SOURCE_REMOVE;
+}
+
+void TPageRecovery::OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer self) {
+  Guarded("network-changed", [&] {
+    auto& recovery = *static_cast<TPageRecovery*>(self);
+    if (available && recovery.FRetryTimer) recovery.RetryNow();
+  });
+}

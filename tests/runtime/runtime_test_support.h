@@ -1,0 +1,89 @@
+#pragma once
+
+// What every runtime test shares: the runtime's entry points resolved by name, the test's
+// client whose structures count their references, pumping as the program's timer does, the
+// loopback server and a temporary root folder.
+
+#include <gtk/gtk.h>
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+#include "cef_capi.h"
+#include "runtime_test_objects.h"
+
+struct TRuntimeApi {
+#define DECLARE_ENTRY(result, name, params) T##name name = nullptr;
+  CEF_EXPORTED_FUNCTIONS(DECLARE_ENTRY)
+#undef DECLARE_ENTRY
+};
+
+extern TRuntimeApi Api;
+extern TEvents Events;
+
+// The client and its handlers, each starting with the test's own reference.
+struct TTestClient {
+  TCounted<TCefClient> Client;
+  TCounted<TCefLoadHandler> Load;
+  TCounted<TCefDisplayHandler> Display;
+  TCounted<TCefLifeSpanHandler> LifeSpan;
+  TCounted<TCefJsDialogHandler> Dialog;
+  TCounted<TCefDownloadHandler> Download;
+  TCounted<TCefKeyboardHandler> Keyboard;
+  TCounted<TCefRequestHandler> Request;
+  TCounted<TCefStringVisitor> TextVisitor;
+  TCounted<TCefCookieVisitor> CookieVisitor;
+  TCounted<TCefApp> App;
+};
+extern TTestClient Harness;
+
+// Where a download goes and what the popup handler does; set by the tests that need them.
+extern std::string DownloadTarget;
+extern std::string PopupUrlOverride;
+
+bool LoadRuntime();
+bool StartRuntime();
+void SetUpClient();
+// Names every handed-out structure whose references did not all come back.
+std::string UnbalancedReferences();
+
+std::u16string U16(const std::string& ascii);
+TCefStringUtf16 View(const std::u16string& text);
+std::string Ascii(const TCefStringUtf16* text);
+std::string FrameUrl(TCefFrame* frame);
+
+// Runs the runtime's loop work as the program's 10 ms timer would, until done or timeout.
+bool PumpUntil(const std::function<bool()>& done, int seconds = 20);
+void PumpFor(int milliseconds);
+
+struct TServer {
+  pid_t Pid = 0;
+  int Port = 0;
+  std::string Reports;
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(Port); }
+};
+// port 0: any free loopback port.
+bool StartServer(TServer& server, const std::string& folder, int port = 0);
+void StopServer(TServer& server);
+std::string WaitForReport(const TServer& server, const std::string& marker);
+// A loopback port that was free a moment ago, so it refuses connections.
+int RefusingPort();
+
+std::string ReadFile(const std::string& path);
+std::string MakeTemporaryFolder(const char* pattern);
+void RemoveFolder(const std::string& folder);
+
+// Runs this test program again with the arguments; answers whether it exited with 0.
+bool RunChild(const std::vector<std::string>& arguments,
+              const std::vector<std::string>& environment = {});
+
+bool HasLoadEnd(const std::string& url, bool isMain);
+bool HasAddress(const std::string& url, bool isMain);
+bool HasCookie(const std::string& name, const std::string& value);
+
+TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url);
+void RunInMainFrame(TCefBrowser* browser, const std::string& script);
+void LoadInMainFrame(TCefBrowser* browser, const std::string& url);
+// The main frame's text, or "" when none came within a few seconds.
+std::string MainFrameText(TCefBrowser* browser);
