@@ -1,10 +1,7 @@
 #include "JvLogForm.h"
 
-#include <gtk/gtk.h>
-
 #include "FileUtils.h"
 #include "Printers.h"
-#include "SysUtils.h"
 
 namespace {
 
@@ -196,5 +193,5 @@ void TFoLog::SaveExecute(TObject*) {
 }
 
 void TFoLog::PrintExecute(TObject*) {
-  TTextPrintJob(Caption(), ExportLines()).Print(GTK_WINDOW(Handle()));
+  TTextPrintJob(Caption(), ExportLines()).Print(this);
 }

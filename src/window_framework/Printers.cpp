@@ -6,6 +6,8 @@
 #include <exception>
 #include <memory>
 
+#include "Forms.h"
+
 namespace {
 
 constexpr const char* kPrintFont = "Monospace 9";
@@ -122,9 +124,10 @@ TPrintOperation NewOperation(const std::string& title) {
 
 }  // namespace
 
-bool TTextPrintJob::Print(GtkWindow* parent) {
+bool TTextPrintJob::Print(TForm* owner) {
   TPrintOperation operation = NewOperation(FTitle);
   TRun run{FLines, {}, {}};
+  GtkWindow* parent = owner ? GTK_WINDOW(owner->Handle()) : nullptr;
   return run.Run(operation.get(), GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, parent);
 }
 

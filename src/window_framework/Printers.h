@@ -5,7 +5,7 @@
 
 #include "SysUtils.h"
 
-typedef struct _GtkWindow GtkWindow;
+class TForm;
 
 class EPrinter : public Exception {
  public:
@@ -20,9 +20,9 @@ class TTextPrintJob {
   TTextPrintJob(std::string title, std::vector<std::string> lines)
       : FTitle(std::move(title)), FLines(std::move(lines)) {}
 
-  // Asks for the printer in the print dialog over parent (may be null), then prints. Answers
-  // false when the user cancelled; raises EPrinter when printing failed.
-  bool Print(GtkWindow* parent);
+  // Asks for the printer in the print dialog over owner's window (owner may be null), then
+  // prints. Answers false when the user cancelled; raises EPrinter when printing failed.
+  bool Print(TForm* owner);
   // Writes the pages to a PDF file, asking nothing; raises EPrinter when that failed.
   void ExportToPdf(const std::string& fileName);
 

@@ -153,6 +153,29 @@ TEST_F(JvLogFormTest, StartsWithEveryRecordListedAndTheInformationFilter) {
   EXPECT_EQ(Column(3), (TLines{"No space left", "took > 5 s", "version 1", "at 0x10"}));
 }
 
+TEST_F(JvLogFormTest, ToolBarSitsOnTopInItsOrderAndTheTableFillsTheRest) {
+  TToolBar& bar = *FForm->ToolBar1;
+  ASSERT_EQ(bar.ButtonCount(), 4);
+  EXPECT_EQ(bar.Buttons(0), FForm->ToolButton2);
+  EXPECT_EQ(bar.Buttons(0)->Action(), FForm->Save);
+  EXPECT_EQ(bar.Buttons(1), FForm->ToolButton1);
+  EXPECT_EQ(bar.Buttons(1)->Action(), FForm->Print);
+  EXPECT_EQ(bar.Buttons(2)->Style(), tbsSeparator);
+  EXPECT_EQ(bar.Buttons(3)->Style(), tbsDropDown);
+  EXPECT_EQ(FForm->Save->ShortCut(), (TShortCut{'s', true}));
+  EXPECT_EQ(FForm->Print->ShortCut(), (TShortCut{'p', true}));
+
+  FForm->Show();
+  ASSERT_TRUE(RunLoopUntil([&] { return gtk_widget_get_mapped(FForm->Handle()); }));
+  RunLoopFor(100);
+  EXPECT_EQ(FForm->ClientWidth(), 527);
+  EXPECT_EQ(FForm->ClientHeight(), 348);
+  EXPECT_GT(bar.Height(), 16) << "sized to its buttons";
+  EXPECT_EQ(bar.Top(), 0);
+  EXPECT_EQ(bar.Width(), 527);
+  EXPECT_EQ(FForm->ListView1->BoundsRect(), (TRect{0, bar.Height(), 527, 348}));
+}
+
 TEST_F(JvLogFormTest, EachFilterListsAndExportsOnlyRecordsAtLeastThatSevere) {
   View(kMixedLog);
 
@@ -211,6 +234,20 @@ TEST_F(JvLogFormTest, CancellingTheSaveDialogWritesNothing) {
   // Through the shortcut, as the user presses it.
   EXPECT_TRUE(FForm->ActionList1->ExecuteShortCut({'s', true}));
   EXPECT_TRUE(fs::is_empty(FDir));
+}
+
+TEST_F(JvLogFormTest, AFailedSaveGoesToTheApplicationsErrorHandlingAndTheViewerStaysOpen) {
+  View(kMixedLog);
+  FForm->Show();
+  std::vector<std::string> errors;
+  Application->OnException = [&](TObject*, const std::exception& E) { errors.push_back(E.what()); };
+  // Nothing can be created in /proc, not even by root.
+  ChooseInSaveDialog("/proc", "log.csv");
+  EXPECT_TRUE(FForm->ActionList1->ExecuteShortCut({'s', true}));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("Cannot create file \"/proc/log.csv\""), std::string::npos) << errors[0];
+  EXPECT_TRUE(FForm->Visible());
+  EXPECT_EQ(FForm->ListView1->ItemCount(), 4);
 }
 
 TEST_F(JvLogFormTest, PrintedPagesHoldEveryExportLine) {
