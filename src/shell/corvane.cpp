@@ -8,8 +8,10 @@
 #include "CloseOnSignals.h"
 #include "ErrorDisplay.h"
 #include "JclDebug.h"
+#include "JvAppStorageTranslate.h"
 #include "Main.h"
 #include "ModuleActions.h"
+#include "Monitors.h"
 #include "SysUtils.h"
 #include "ceflib_loader.h"
 
@@ -30,6 +32,14 @@ void RegisterModules(TModuleActions& modules) {
   modules.Add(StartExceptionTracking, EndJclDebug);
   modules.Add([] {}, FinalizeRuntimeBinding);  // the runtime starts with the first browser
   modules.Add(StartWindowFramework, EndWindowFramework);
+}
+
+// What the storage's "%SCREENSIZE%" and "%DESKTOPSIZE%" stand for: the storage itself knows
+// no display.
+TJvDisplaySizes MonitorSizes() {
+  const TRect screen = PrimaryMonitorRect();
+  const TRect desktop = VirtualDesktopRect();
+  return {{screen.Width(), screen.Height()}, {desktop.Width(), desktop.Height()}};
 }
 
 int RunMainWindow() {
@@ -55,6 +65,7 @@ int ReportFatalError() {
 
 int main() {
   g_set_prgname("corvane");
+  SetDisplaySizesSource(MonitorSizes);
   TModuleActions modules;
   RegisterModules(modules);
   // Held through the exit steps too: a signal then waits for them instead of cutting them off.

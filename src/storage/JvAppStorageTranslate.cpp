@@ -1,7 +1,5 @@
 #include "JvAppStorageTranslate.h"
 
-#include <gdk/gdk.h>
-
 #include <algorithm>
 
 #include "FileUtils.h"
@@ -41,31 +39,11 @@ std::string VersionValue(const char* buildValue, const std::string& placeholder)
   return *buildValue ? std::string(buildValue) : placeholder;
 }
 
-std::string SizeText(int width, int height) {
-  return Format("%dx%d", width, height);
-}
+TJvDisplaySizesSource DisplaySizesSource = nullptr;
 
-// Without a display (a program started without one) both sizes read 0x0.
-std::string ScreenSizeText() {
-  GdkDisplay* display = gdk_display_get_default();
-  GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
-  if (display && !monitor) monitor = gdk_display_get_monitor(display, 0);
-  if (!monitor) return SizeText(0, 0);
-  GdkRectangle area;
-  gdk_monitor_get_geometry(monitor, &area);
-  return SizeText(area.width, area.height);
-}
-
-std::string DesktopSizeText() {
-  GdkDisplay* display = gdk_display_get_default();
-  if (!display) return SizeText(0, 0);
-  GdkRectangle desktop{0, 0, 0, 0};
-  for (int i = 0; i < gdk_display_get_n_monitors(display); ++i) {
-    GdkRectangle area;
-    gdk_monitor_get_geometry(gdk_display_get_monitor(display, i), &area);
-    gdk_rectangle_union(&desktop, &area, &desktop);
-  }
-  return SizeText(desktop.width, desktop.height);
+std::string SizeText(TJvDisplaySize TJvDisplaySizes::*which) {
+  const TJvDisplaySize size = DisplaySizesSource ? DisplaySizesSource().*which : TJvDisplaySize{};
+  return Format("%dx%d", size.Width, size.Height);
 }
 
 std::string CachedValue(std::optional<std::string>& cache,
@@ -75,6 +53,10 @@ std::string CachedValue(std::optional<std::string>& cache,
 }
 
 }  // namespace
+
+void SetDisplaySizesSource(TJvDisplaySizesSource source) {
+  DisplaySizesSource = source;
+}
 
 TJvTranslateString::TJvTranslateString(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -155,9 +137,9 @@ std::optional<std::string> TJvTranslateString::CommandValue(const std::string& c
   else if (name == "FORMCAPTION")
     value = FormNameOrCaption(true);
   else if (name == "SCREENSIZE")
-    value = ScreenSizeText();
+    value = SizeText(&TJvDisplaySizes::Screen);
   else if (name == "DESKTOPSIZE")
-    value = DesktopSizeText();
+    value = SizeText(&TJvDisplaySizes::Desktop);
   if (FOnProcessCommand) {
     bool changed = value.has_value();
     std::string text = value.value_or("");

@@ -14,6 +14,21 @@ class TJvTranslateString;
 using TJvTranslateStringCommandEvent = std::function<void(
     TJvTranslateString& Sender, const std::string& Command, bool& Changed, std::string& Value)>;
 
+// The sizes "%SCREENSIZE%" (the primary screen) and "%DESKTOPSIZE%" (the virtual desktop)
+// stand for, in pixels.
+struct TJvDisplaySize {
+  int Width = 0;
+  int Height = 0;
+};
+struct TJvDisplaySizes {
+  TJvDisplaySize Screen;
+  TJvDisplaySize Desktop;
+};
+using TJvDisplaySizesSource = TJvDisplaySizes (*)();
+// The storage knows no display of its own: the program names, at start, where the sizes come
+// from. Until then both read 0x0.
+void SetDisplaySizesSource(TJvDisplaySizesSource source);
+
 // Separator value that leaves the standard separator in place.
 constexpr char NoSeparatorChange = '\xFF';
 

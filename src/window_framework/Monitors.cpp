@@ -9,6 +9,12 @@ namespace {
 
 constexpr int DefaultPixelsPerInch = 96;
 
+TRect MonitorRect(GdkMonitor* monitor) {
+  GdkRectangle geometry;
+  gdk_monitor_get_geometry(monitor, &geometry);
+  return {geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height};
+}
+
 }  // namespace
 
 std::vector<TRect> MonitorRects() {
@@ -16,13 +22,15 @@ std::vector<TRect> MonitorRects() {
   GdkDisplay* display = gdk_display_get_default();
   if (!display) return rects;
   const int count = gdk_display_get_n_monitors(display);
-  for (int i = 0; i < count; ++i) {
-    GdkRectangle geometry;
-    gdk_monitor_get_geometry(gdk_display_get_monitor(display, i), &geometry);
-    rects.push_back(
-        {geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height});
-  }
+  for (int i = 0; i < count; ++i) rects.push_back(MonitorRect(gdk_display_get_monitor(display, i)));
   return rects;
+}
+
+TRect PrimaryMonitorRect() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (display && !monitor) monitor = gdk_display_get_monitor(display, 0);
+  return monitor ? MonitorRect(monitor) : TRect{};
 }
 
 TRect VirtualDesktopRect() {

@@ -7,6 +7,8 @@
 // The screens that windows live on, in root-window coordinates of the default display.
 
 std::vector<TRect> MonitorRects();
+// The primary monitor (the first one when the desktop names none); empty without a display.
+TRect PrimaryMonitorRect();
 // The bounding box of all monitors (the virtual desktop).
 TRect VirtualDesktopRect();
 // Whether point lies on some monitor; points in the gaps between monitors do not.

@@ -39,6 +39,15 @@ TEST(TranslateString, MacrosBetweenDelimitersAreExpanded) {
   EXPECT_EQ(translator->TranslateString("<date>"), std::to_string(DecodeDate(Now()).Year));
 }
 
+TEST(TranslateString, ScreenAndDesktopSizesComeFromTheSourceTheProgramNames) {
+  TOwnedComponent<TJvTranslateString> translator(new TJvTranslateString(nullptr));
+  SetDisplaySizesSource(nullptr);
+  EXPECT_EQ(translator->TranslateString("%SCREENSIZE%|%DESKTOPSIZE%"), "0x0|0x0");
+  SetDisplaySizesSource([] { return TJvDisplaySizes{{1920, 1080}, {3200, 1200}}; });
+  EXPECT_EQ(translator->TranslateString("%SCREENSIZE%|%DESKTOPSIZE%"), "1920x1080|3200x1200");
+  SetDisplaySizesSource(nullptr);
+}
+
 TEST(TranslateString, DatePatternsFormatAndParseBack) {
   const TDateTime value = EncodeDate(2024, 3, 7) + EncodeTime(9, 5, 4, 12);
   EXPECT_EQ(FormatDateTimeText({"dd_mm_yyyy hh_nn_ss"}, value), "07_03_2024 09_05_04");

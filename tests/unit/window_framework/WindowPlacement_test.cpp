@@ -1,7 +1,9 @@
 #include "WindowPlacement.h"
 
 #include <gtest/gtest.h>
+
 #include <gtk/gtk.h>
+#include <algorithm>
 
 #include "GtkTestSupport.h"
 #include "Monitors.h"
@@ -106,6 +108,7 @@ TEST(MonitorsTest, TheVirtualDesktopCoversEveryMonitorAndNothingOutsideIsOnOne) 
   }
   EXPECT_FALSE(PointOnMonitor({desktop.Right, desktop.Top}));
   EXPECT_FALSE(PointOnMonitor({desktop.Left - 1, desktop.Top}));
+  EXPECT_NE(std::find(monitors.begin(), monitors.end(), PrimaryMonitorRect()), monitors.end());
   EXPECT_GT(ScreenPixelsPerInch(), 0);
 }
 
