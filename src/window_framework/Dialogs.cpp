@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -40,24 +41,42 @@ void StartAt(GtkFileChooser* chooser, const std::string& fileName) {
   gtk_file_chooser_set_current_name(chooser, ExtractFileName(fileName).c_str());
 }
 
+// The chooser asks before replacing the name the user typed; an extension added afterwards
+// names another file, which needs asking about too.
+bool ConfirmReplace(GtkWindow* parent, const std::string& fileName) {
+  GtkWidget* box =
+      gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO,
+                             "A file named \"%s\" already exists. Do you want to replace it?",
+                             ExtractFileName(fileName).c_str());
+  const bool replace = gtk_dialog_run(GTK_DIALOG(box)) == GTK_RESPONSE_YES;
+  gtk_widget_destroy(box);
+  return replace;
+}
+
 }  // namespace
 
 bool TSaveDialog::Execute() {
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      FTitle.c_str(), OwnerWindow(Owner()), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
-      GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWindow* parent = OwnerWindow(Owner());
+  GtkWidget* dialog =
+      gtk_file_chooser_dialog_new(FTitle.c_str(), parent, GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
+                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
   auto* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   AddFilters(chooser, FFilter);
   StartAt(chooser, FFileName);
-  const bool chosen = gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT;
-  if (chosen) {
+  std::optional<std::string> chosen;
+  while (!chosen && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
     gchar* name = gtk_file_chooser_get_filename(chooser);
-    FFileName = name ? name : "";
+    std::string fileName = name ? name : "";
     g_free(name);
-    if (!FDefaultExt.empty() && ExtractFileExt(FFileName).empty()) FFileName += "." + FDefaultExt;
+    if (fileName.empty()) continue;
+    const bool extend = !FDefaultExt.empty() && ExtractFileExt(fileName).empty();
+    if (extend) fileName += "." + FDefaultExt;
+    if (!extend || !FileExists(fileName) || ConfirmReplace(GTK_WINDOW(dialog), fileName))
+      chosen = fileName;
   }
   gtk_widget_destroy(dialog);
-  return chosen && !FFileName.empty();
+  if (chosen) FFileName = *chosen;
+  return chosen.has_value();
 }

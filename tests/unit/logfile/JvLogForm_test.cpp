@@ -86,6 +86,15 @@ void ChooseInSaveDialog(const fs::path& folder, const std::string& name) {
   });
 }
 
+// Answers the question whether an existing file may be replaced.
+void AnswerReplaceQuestion(GtkResponseType answer) {
+  WhenIdle([answer] {
+    GtkWidget* question = VisibleWindowOfType(GTK_TYPE_MESSAGE_DIALOG);
+    if (question) gtk_dialog_response(GTK_DIALOG(question), answer);
+    return question != nullptr;
+  });
+}
+
 void FindTreeView(GtkWidget* widget, gpointer found) {
   auto* result = static_cast<GtkWidget**>(found);
   if (GTK_IS_TREE_VIEW(widget))
@@ -214,14 +223,36 @@ TEST_F(JvLogFormTest, EmptyLogGivesAnEmptyTableAndAnEmptyFile) {
 TEST_F(JvLogFormTest, SavingWritesTheListedRowsWithCrLfAndAddsTheDefaultExtension) {
   View(kMixedLog);
   FForm->mnuError->Click();
-  // The file is replaced whole, never appended to.
+  // "errors" becomes "errors.csv", which exists: the user is asked, and the file is then
+  // replaced whole, never appended to.
   std::ofstream(FDir / "errors.csv") << "old content that must go\n";
   ChooseInSaveDialog(FDir, "errors");
+  AnswerReplaceQuestion(GTK_RESPONSE_YES);
   FForm->SaveExecute(FForm->Save);
   EXPECT_EQ(ReadBytes(FDir / "errors.csv"),
             "[2024-05-01 10:00:00] Error > Disk full > No space left\r\n"
             "[2024-05-01 10:00:03] Error > Crash > at 0x10\r\n");
   EXPECT_FALSE(fs::exists(FDir / "errors"));
+}
+
+TEST_F(JvLogFormTest, DecliningToReplaceAFileKeepsIt) {
+  View(kMixedLog);
+  std::ofstream(FDir / "kept.csv") << "keep me\n";
+  ChooseInSaveDialog(FDir, "kept");
+  // No to replacing takes the user back to the chooser, where they cancel.
+  WhenIdle([step = 0]() mutable {
+    if (step == 0) {
+      GtkWidget* question = VisibleWindowOfType(GTK_TYPE_MESSAGE_DIALOG);
+      if (question) gtk_dialog_response(GTK_DIALOG(question), GTK_RESPONSE_NO);
+      step += question != nullptr;
+      return false;
+    }
+    GtkWidget* chooser = VisibleWindowOfType(GTK_TYPE_FILE_CHOOSER_DIALOG);
+    if (chooser) gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
+    return chooser != nullptr;
+  });
+  FForm->SaveExecute(FForm->Save);
+  EXPECT_EQ(ReadBytes(FDir / "kept.csv"), "keep me\n");
 }
 
 TEST_F(JvLogFormTest, CancellingTheSaveDialogWritesNothing) {
