@@ -156,7 +156,7 @@ class LogViewTest(unittest.TestCase):
             viewer.start(viewer.write("empty.log", b""))
             self.assertEqual(viewer.save_as(viewer.path("empty.csv")), b"")
 
-    def test_a_missing_log_is_named_as_missing_in_the_window(self):
+    def test_a_missing_log_or_a_folder_is_named_as_such_in_the_window(self):
         with Viewer() as viewer:
             missing = viewer.path("no-such.log")
             window = viewer.start(missing)
@@ -165,6 +165,11 @@ class LogViewTest(unittest.TestCase):
             time.sleep(0.5)
             self.assertTrue(viewer.running())
             self.assertFalse(os.path.exists(missing), "viewing creates no log")
+        with Viewer() as viewer:
+            window = viewer.start(viewer.home)
+            self.assertEqual(e2e.window_title(window),
+                             "Error log - " + viewer.home + " (a folder, not a log file)")
+            self.assertTrue(viewer.running())
 
     def test_printing_to_a_file_holds_every_listed_row(self):
         if not shutil.which("pdftotext"):
