@@ -1,6 +1,9 @@
 #include "JclHookExcept.h"
 
+#include <cxxabi.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -61,6 +64,21 @@ void* TExceptObject::AdjustedTo(const std::type_info& Class) const {
   if (!Object || !Type) return nullptr;
   void* adjusted = Object;  // the catch test moves the pointer to the base-class part
   return Class.__do_catch(Type, &adjusted, 1) ? adjusted : nullptr;
+}
+
+std::string TExceptObject::ClassName() const {
+  if (const auto* own = As<Exception>()) return own->ClassName();
+  if (!Type) return "";
+  int status = 0;
+  char* demangled = abi::__cxa_demangle(Type->name(), nullptr, nullptr, &status);
+  std::string name = status == 0 && demangled ? demangled : Type->name();
+  std::free(demangled);
+  return name;
+}
+
+std::string TExceptObject::Message() const {
+  const auto* standard = As<std::exception>();
+  return standard ? standard->what() : "";
 }
 
 TNotifierItem::TNotifierItem(TJclExceptNotifyProc NotifyProc, TJclExceptNotifyPriority Priority)

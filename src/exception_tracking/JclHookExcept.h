@@ -26,6 +26,10 @@ struct TExceptObject {
   T* As() const {
     return static_cast<T*>(AdjustedTo(typeid(T)));
   }
+  // The name a log shows: the program's own class name, else the C++ type name.
+  std::string ClassName() const;
+  // what() of a standard exception, else empty.
+  std::string Message() const;
 };
 
 enum TJclExceptNotifyPriority : uint8_t { npNormal = 0, npFirstChain = 1 };

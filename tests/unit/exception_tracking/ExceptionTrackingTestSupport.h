@@ -2,6 +2,9 @@
 
 #include "JclHookExcept.h"
 
+// A routine that faults on purpose: the undefined-behaviour checks would stop it first.
+#define FAULTING_ROUTINE __attribute__((noinline, no_sanitize("null", "integer-divide-by-zero")))
+
 // Registers a notifier for the lifetime of the object.
 class TScopedNotifier {
  public:

@@ -117,6 +117,33 @@ TEST_F(TTrackingTest, IgnoredClassesKeepThePreviousLists) {
   EXPECT_NE(CurrentThreadStackList(), stack);
 }
 
+TEST_F(TTrackingTest, MainThreadOnlyLeavesOtherThreadsUntracked) {
+  TrackingOptions |= toMainThreadOnly;
+  uint32_t otherThread = 0;
+  TJclExceptFrameList* otherThreadFrames = nullptr;
+  std::thread([&] {
+    otherThread = CurrentThreadID();
+    RaiseAndCatch<EFoo>("elsewhere");
+    otherThreadFrames = CurrentThreadExceptFrameList();
+  }).join();
+  EXPECT_EQ(otherThreadFrames, nullptr);
+
+  TrackingOptions &= static_cast<TJclStackTrackingOptions>(~toMainThreadOnly);
+  std::thread([&] {
+    otherThread = CurrentThreadID();
+    RaiseAndCatch<EFoo>("elsewhere");
+  }).join();
+  // The main thread can look at the other thread's lists by locking onto its id.
+  RaiseAndCatch<EFoo>("here");
+  TJclExceptFrameList* own = CurrentThreadExceptFrameList();
+  GlobalStackList()->LockThreadID(otherThread);
+  TJclExceptFrameList* locked = CurrentThreadExceptFrameList();
+  GlobalStackList()->UnlockThreadID();
+  ASSERT_NE(locked, nullptr);
+  EXPECT_EQ(locked->ThreadID(), otherThread);
+  EXPECT_EQ(CurrentThreadExceptFrameList(), own);
+}
+
 // --- exception frames ----------------------------------------------------------------------------
 
 volatile int Sink = 0;
@@ -201,7 +228,7 @@ TEST_F(TTrackingTest, FrameListOutsideARaiseStartsAtItsCreator) {
   std::unique_ptr<TJclExceptFrameList> frames;
   try {
     TGuard guard;
-    frames = std::make_unique<TJclExceptFrameList>(0);
+    frames.reset(new TJclExceptFrameList(0));  // created right here, not in a helper
   } catch (...) {
   }
   ASSERT_GE(frames->Count(), 1u);
@@ -226,7 +253,7 @@ __attribute__((noinline)) void Raise1() {
   Sink = Sink + 1;
 }
 
-__attribute__((noinline)) int Fault3(volatile int* p) {
+FAULTING_ROUTINE int Fault3(volatile int* p) {
   Sink = Sink + 1;
   return *p;
 }

@@ -154,6 +154,19 @@ TEST_F(THookTest, ThrownObjectAndTypeAreReported) {
   EXPECT_EQ(value, 1234);
   EXPECT_EQ(text, "thrown text");
   EXPECT_EQ(dependent, "dependent");
+
+  EAbort own("stop");
+  const TExceptObject ownObject{&own, &typeid(EAbort)};
+  EXPECT_EQ(ownObject.ClassName(), "EAbort");
+  EXPECT_EQ(ownObject.Message(), "stop");
+  std::out_of_range standard("range");
+  const TExceptObject standardObject{&standard, &typeid(std::out_of_range)};
+  EXPECT_EQ(standardObject.ClassName(), "std::out_of_range");
+  EXPECT_EQ(standardObject.Message(), "range");
+  int number = 3;
+  const TExceptObject numberObject{&number, &typeid(int)};
+  EXPECT_EQ(numberObject.ClassName(), "int");
+  EXPECT_EQ(numberObject.Message(), "");
 }
 
 TEST_F(THookTest, ExceptionInsideNotifierIsNotNotified) {
@@ -272,20 +285,26 @@ TEST_F(THookTest, AfterModuleEndRaisingWorksAndNotifiesNobody) {
 
 // --- operating-system exceptions ---------------------------------------------------------------
 
-__attribute__((noinline)) int ReadAt(volatile int* p) {
+FAULTING_ROUTINE int ReadAt(volatile int* p) {
   return *p;
 }
-__attribute__((noinline)) void WriteAt(volatile int* p) {
+FAULTING_ROUTINE void WriteAt(volatile int* p) {
   *p = 1;
 }
-__attribute__((noinline)) int Divide(int a, int b) {
+FAULTING_ROUTINE int Divide(int a, int b) {
   volatile int divisor = b;
   return a / divisor;
 }
 
+// True when the routine nearest below addr, among the faulting routines, is routine.
 bool WithinRoutine(void* addr, void (*routine)()) {
-  auto* start = reinterpret_cast<char*>(routine);
-  return static_cast<char*>(addr) >= start && static_cast<char*>(addr) < start + 128;
+  const void* routines[] = {reinterpret_cast<void*>(&ReadAt), reinterpret_cast<void*>(&WriteAt),
+                            reinterpret_cast<void*>(&Divide)};
+  const void* nearest = nullptr;
+  for (const void* start : routines)
+    if (start <= addr && (!nearest || start > nearest)) nearest = start;
+  return nearest == reinterpret_cast<void*>(routine) &&
+         static_cast<char*>(addr) - static_cast<const char*>(nearest) < 2048;
 }
 
 TEST_F(THookTest, FaultsAreNotifiedThenCaughtAsTheirClasses) {
