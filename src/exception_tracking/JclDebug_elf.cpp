@@ -44,8 +44,8 @@ std::optional<TJclElfImage::TSection> TJclElfImage::Section(size_t index) const 
   if (index >= header.e_shnum) return std::nullopt;
   const auto section = ReadAt<Elf64_Shdr>(FFile, header.e_shoff + index * sizeof(Elf64_Shdr));
   if (!section) return std::nullopt;
-  return TSection{section->sh_name, section->sh_type, section->sh_offset,
-                  section->sh_size, section->sh_link, section->sh_entsize};
+  return TSection{section->sh_name,   section->sh_type, section->sh_flags, section->sh_addr,
+                  section->sh_offset, section->sh_size, section->sh_link,  section->sh_entsize};
 }
 
 std::optional<std::span<const uint8_t>> TJclElfImage::Content(const TSection& section) const {
@@ -62,7 +62,7 @@ std::string_view TJclElfImage::StringAt(std::span<const uint8_t> table, uint64_t
   return end ? std::string_view(start, static_cast<const char*>(end) - start) : std::string_view();
 }
 
-std::optional<std::span<const uint8_t>> TJclElfImage::FindSection(std::string_view name) const {
+std::optional<TJclElfImage::TSection> TJclElfImage::FindSectionHeader(std::string_view name) const {
   if (!FValid) return std::nullopt;
   const Elf64_Ehdr header = *ReadAt<Elf64_Ehdr>(FFile, 0);
   const std::optional<TSection> namesSection = Section(header.e_shstrndx);
@@ -70,9 +70,20 @@ std::optional<std::span<const uint8_t>> TJclElfImage::FindSection(std::string_vi
   if (!names) return std::nullopt;
   for (size_t i = 0; i < header.e_shnum; ++i) {
     const std::optional<TSection> section = Section(i);
-    if (section && StringAt(*names, section->Name) == name) return Content(*section);
+    if (section && StringAt(*names, section->Name) == name) return section;
   }
   return std::nullopt;
+}
+
+std::optional<std::span<const uint8_t>> TJclElfImage::FindSection(std::string_view name) const {
+  const std::optional<TSection> section = FindSectionHeader(name);
+  return section ? Content(*section) : std::nullopt;
+}
+
+std::optional<uint64_t> TJclElfImage::SectionAddress(std::string_view name) const {
+  const std::optional<TSection> section = FindSectionHeader(name);
+  if (!section || !(section->Flags & SHF_ALLOC)) return std::nullopt;
+  return section->Addr;
 }
 
 std::vector<TJclElfImage::TSymbol> TJclElfImage::DynamicFunctions() const {

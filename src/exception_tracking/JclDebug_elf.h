@@ -18,6 +18,8 @@ class TJclElfImage {
   // The content of the first section called name; nullopt when there is none or it lies
   // outside the file.
   std::optional<std::span<const uint8_t>> FindSection(std::string_view name) const;
+  // The virtual address of the first loaded section called name; nullopt when there is none.
+  std::optional<uint64_t> SectionAddress(std::string_view name) const;
 
   struct TSymbol {
     std::string_view Name;
@@ -31,12 +33,15 @@ class TJclElfImage {
   struct TSection {
     uint32_t Name;
     uint32_t Type;
+    uint64_t Flags;
+    uint64_t Addr;
     uint64_t Offset;
     uint64_t Size;
     uint32_t Link;
     uint64_t EntrySize;
   };
   std::optional<TSection> Section(size_t index) const;
+  std::optional<TSection> FindSectionHeader(std::string_view name) const;
   std::optional<std::span<const uint8_t>> Content(const TSection& section) const;
   std::string_view StringAt(std::span<const uint8_t> table, uint64_t offset) const;
 

@@ -5,6 +5,9 @@
 #include <cctype>
 #include <string_view>
 
+#include "JclDebugInfo.h"
+#include "JclDebug_elf.h"
+
 namespace {
 
 bool IsBlank(char c) {
@@ -318,6 +321,7 @@ TJclMapScanner::TJclMapScanner(std::span<const char> MapText, uintptr_t Module)
 void TJclMapScanner::Scan() {
   FLineNumberErrors = 0;
   Parse();
+  FModuleFile.reset();
   SortBy(FLineNumbers, &TJclMapLineNumber::VA);
   SortBy(FProcNames, &TJclMapProcName::VA);
   SortBy(FSegments, &TJclMapSegment::StartVA);
@@ -379,7 +383,19 @@ void TJclMapScanner::OnSegmentClass(const TJclMapAddress& Address, uint32_t Len,
   segmentClass.GroupName.RawValue = GroupName;
   segmentClass.VA =
       IsThreadVarClass(segmentClass) ? Address.Offset : MapOffsetToCodeOffset(Address.Offset);
+  if (Module() != 0) PlaceInModule(segmentClass);
   FSegmentClasses.push_back(std::move(segmentClass));
+}
+
+void TJclMapScanner::PlaceInModule(TJclMapSegmentClass& SegmentClass) {
+  if (!FModuleFile) FModuleFile = std::make_unique<TJclMappedFile>(ModuleFileName(Module()));
+  const TJclElfImage image(FModuleFile->Data());
+  std::optional<uint64_t> address =
+      image.SectionAddress(MapStringCacheToStr(SegmentClass.SectionName));
+  if (!address) address = image.SectionAddress(MapStringCacheToStr(SegmentClass.GroupName));
+  if (!address) return;
+  SegmentClass.Addr = Module() + *address;
+  SegmentClass.VA = uint32_t(*address);
 }
 
 void TJclMapScanner::OnSegment(const TJclMapAddress& Address, uint32_t Len, PJclMapString UnitName,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -152,6 +153,8 @@ class TJclMapScanner : public TJclAbstractMapParser {
   uint32_t ClassCodeOffset(const TJclMapSegmentClass& SegmentClass,
                            const TJclMapAddress& Address) const;
   const TJclMapSegmentClass* FindSegmentClass(const TJclMapAddress& Address) const;
+  // Where the loaded module put the section called SectionName, else the one called ClassName.
+  void PlaceInModule(TJclMapSegmentClass& SegmentClass);
   // The last unit range, in table order from the end, that contains Addr.
   const TJclMapSegment* FindSegment(uint32_t Addr) const;
 
@@ -162,4 +165,6 @@ class TJclMapScanner : public TJclAbstractMapParser {
   std::vector<TJclMapProcName> FSourceNames;
   int32_t FLineNumberErrors = 0;
   PJclMapString FNewUnitFileName = nullptr;
+  // The module's file, read for its section addresses while the segment classes are parsed.
+  std::unique_ptr<TJclMappedFile> FModuleFile;
 };

@@ -126,3 +126,33 @@ TEST(JclDebugMapAndTD32Lookup, AFileBesideTheLibraryAnswersWithItsUnitProcedureA
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JclDebugMapAndTD32Lookup, SegmentClassesTakeTheirAddressFromTheLoadedModule) {
+  TTemporaryFolder folder;
+  const TFixtureModule module(folder.Path(), "libsections", [](const std::filesystem::path&) {});
+  ASSERT_TRUE(module.Loaded());
+  void* function = module.Function("FixtureExportedFunction");
+  const uintptr_t base = ModuleOfAddress(function);
+  const std::string text =
+      " Start         Length     Name                   Class\r\n"
+      " 0001:00001000 00001000H .text                   CODE\r\n"
+      " 0002:00000000 00000100H .nosuch                 .text\r\n"
+      " 0003:00002000 00000100H .nosuch                 NOCLASS\r\n";
+  const TJclMapScanner scanner(std::span<const char>(text.data(), text.size()), base);
+  const auto& classes = scanner.SegmentClasses();
+  ASSERT_EQ(classes.size(), 3u);
+  // The code section holds the fixture's functions.
+  EXPECT_GT(classes[0].VA, 0u);
+  EXPECT_LE(classes[0].VA, reinterpret_cast<uintptr_t>(function) - base);
+  EXPECT_EQ(classes[0].Addr, base + classes[0].VA);
+  // Found by its class name when the section name is unknown.
+  EXPECT_EQ(classes[1].VA, classes[0].VA);
+  EXPECT_EQ(classes[1].Addr, classes[0].Addr);
+  // Neither name is a section: the offset rules stand.
+  EXPECT_EQ(classes[2].VA, 0x1000u);
+  EXPECT_EQ(classes[2].Addr, 0x2000u);
+}
+
+}  // namespace
