@@ -2,11 +2,6 @@
 
 #include <gtk/gtk.h>
 
-std::string TImageList::IconName(int index) const {
-  if (index < 0 || index >= Count()) return "";
-  return FIconNames[static_cast<size_t>(index)];
-}
-
 GtkWidget* TImageList::NewImage(int index) const {
   if (index < 0 || index >= Count()) return nullptr;
   return gtk_image_new_from_icon_name(FIconNames[static_cast<size_t>(index)].c_str(),

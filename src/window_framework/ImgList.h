@@ -18,8 +18,6 @@ class TImageList : public TComponent {
   int Height() const { return 16; }
   int Count() const { return static_cast<int>(FIconNames.size()); }
   void Add(std::string iconName) { FIconNames.push_back(std::move(iconName)); }
-  // "" for an index outside the list.
-  std::string IconName(int index) const;
   // A new image widget of the image at index; nullptr outside the list.
   GtkWidget* NewImage(int index) const;
 

@@ -171,6 +171,9 @@ TEST_F(JvLogFormTest, ToolBarSitsOnTopInItsOrderAndTheTableFillsTheRest) {
   EXPECT_EQ(bar.Buttons(1)->Action(), FForm->Print);
   EXPECT_EQ(bar.Buttons(2)->Style(), tbsSeparator);
   EXPECT_EQ(bar.Buttons(3)->Style(), tbsDropDown);
+  ASSERT_EQ(FForm->ActionList1->ActionCount(), 2);
+  EXPECT_EQ(FForm->ActionList1->Actions(0), FForm->Save);
+  EXPECT_EQ(FForm->ActionList1->Actions(1), FForm->Print);
   EXPECT_EQ(FForm->Save->ShortCut(), (TShortCut{'s', true}));
   EXPECT_EQ(FForm->Print->ShortCut(), (TShortCut{'p', true}));
 
@@ -183,6 +186,38 @@ TEST_F(JvLogFormTest, ToolBarSitsOnTopInItsOrderAndTheTableFillsTheRest) {
   EXPECT_EQ(bar.Top(), 0);
   EXPECT_EQ(bar.Width(), 527);
   EXPECT_EQ(FForm->ListView1->BoundsRect(), (TRect{0, bar.Height(), 527, 348}));
+}
+
+TEST_F(JvLogFormTest, TableColumnsAndFilterMenu) {
+  const TListView& list = *FForm->ListView1;
+  ASSERT_EQ(list.ColumnCount(), 4);
+  const std::vector<std::pair<std::string, int>> columns = {
+      {"Time", 115}, {"Severity", 50}, {"Title", 120}, {"Description", 150}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list.Column(i).Caption, columns[static_cast<size_t>(i)].first);
+    EXPECT_EQ(list.Column(i).Width, columns[static_cast<size_t>(i)].second);
+  }
+  EXPECT_EQ(FForm->ToolButton1->Hint(), "Print");
+  EXPECT_EQ(FForm->ToolButton2->Hint(), "Save");
+  EXPECT_EQ(FForm->ToolButton4->DropdownMenu(), FForm->PopupMenu1);
+  const TPopupMenu& menu = *FForm->PopupMenu1;
+  ASSERT_EQ(menu.Count(), 3);
+  const std::vector<std::pair<std::string, int>> items = {
+      {"Information", 2}, {"Warning", 3}, {"Error", 4}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(menu.Items(i)->Caption(), items[static_cast<size_t>(i)].first);
+    EXPECT_EQ(menu.Items(i)->ImageIndex(), items[static_cast<size_t>(i)].second);
+    EXPECT_TRUE(menu.Items(i)->RadioItem());
+  }
+  // The images come from the icon theme, in the order the indexes above use.
+  ASSERT_EQ(FForm->ImageList1->Count(), 5);
+  GtkWidget* image = FForm->ImageList1->NewImage(4);
+  const gchar* iconName = nullptr;
+  gtk_image_get_icon_name(GTK_IMAGE(image), &iconName, nullptr);
+  EXPECT_STREQ(iconName, "dialog-error");
+  g_object_ref_sink(image);
+  g_object_unref(image);
+  EXPECT_EQ(FForm->ImageList1->NewImage(5), nullptr);
 }
 
 TEST_F(JvLogFormTest, EachFilterListsAndExportsOnlyRecordsAtLeastThatSevere) {
