@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang clang-format libclang-rt-14-dev
   gcc-multilib g++-multilib
-  libgtk-3-dev libwebkit2gtk-4.1-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev bubblewrap xdg-dbus-proxy
   libdw-dev elfutils
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils

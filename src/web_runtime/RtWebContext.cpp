@@ -51,6 +51,10 @@ TWebContext::TWebContext(const std::string& cachePath) {
   WebKitWebsiteDataManager* manager = NewDataManager(UserDataFolder(cachePath));
   FContext = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
+  // Web content runs confined; the extension's folder must be let in or it silently does not
+  // load.
+  webkit_web_context_set_sandbox_enabled(FContext, TRUE);
+  webkit_web_context_add_path_to_sandbox(FContext, ExtensionFolder().c_str(), TRUE);
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),
                    nullptr);
   FCookies = std::make_shared<TCookieStore>(webkit_web_context_get_cookie_manager(FContext));

@@ -233,35 +233,86 @@ TEST_F(BrowserTest, PopupGetsItsFeaturesWindowAndSubstitutedAddress) {
   Events.BeforeClose = 0;
 }
 
-// Answers the pids of this process's WebKit web processes.
-std::vector<pid_t> WebProcesses() {
-  std::vector<pid_t> found;
+struct TProcess {
+  pid_t Pid = 0;
+  pid_t Parent = 0;
+  std::string Name;
+};
+
+std::vector<TProcess> AllProcesses() {
+  std::vector<TProcess> all;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
     const std::string stat = ReadFile(entry.path().string() + "/stat");
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos || stat.find("(WebKitWebProces") == std::string::npos) continue;
-    const pid_t parent = std::atoi(stat.c_str() + close + 4);  // ") S <ppid>"
-    if (parent == getpid()) found.push_back(std::atoi(name.c_str()));
+    const size_t open = stat.find('('), close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 4 > stat.size())
+      continue;
+    all.push_back({std::atoi(name.c_str()), std::atoi(stat.c_str() + close + 4),  // ") S ppid"
+                   stat.substr(open + 1, close - open - 1)});
   }
+  return all;
+}
+
+// This process's WebKit web processes, also those the sandbox started for it.
+std::vector<pid_t> WebProcesses() {
+  const std::vector<TProcess> all = AllProcesses();
+  std::vector<pid_t> family{getpid()}, found;
+  for (size_t next = 0; next < family.size(); ++next)
+    for (const TProcess& process : all)
+      if (process.Parent == family[next]) {
+        family.push_back(process.Pid);
+        if (process.Name.rfind("WebKitWebProces", 0) == 0) found.push_back(process.Pid);
+      }
   return found;
 }
 
-// A call the dead page cannot answer must not hold up the reload that follows.
-TEST_F(BrowserTest, KilledWebProcessIsReloadedWithoutTheClient) {
-  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+std::string MountNamespaceOf(const std::string& pid) {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/" + pid + "/ns/mnt", error).string();
+}
+
+// The page's frames, scripts and cookies work in the other tests with the sandbox on.
+TEST_F(BrowserTest, WebContentRunsInTheSandbox) {
   const std::vector<pid_t> processes = WebProcesses();
   ASSERT_FALSE(processes.empty());
-  Events.LoadEnds.clear();
+  for (pid_t pid : processes)
+    EXPECT_NE(MountNamespaceOf(std::to_string(pid)), MountNamespaceOf("self"))
+        << "web process " << pid << " sees our file system";
+}
+
+// A call the dead page cannot answer must not hold up the reload that follows.
+void KillWebProcesses(TCefBrowser* browser) {
+  const std::vector<pid_t> processes = WebProcesses();
+  ASSERT_FALSE(processes.empty());
   for (pid_t pid : processes) kill(pid, SIGKILL);
-  TCefFrame* main = Browser->get_main_frame(Browser);
+  TCefFrame* main = browser->get_main_frame(browser);
   main->get_text(main, Harness.TextVisitor.Give());
   Drop(main);
-  EXPECT_TRUE(PumpUntil([] { return Events.ProcessDeaths > 0; }, 5));
+}
+
+// A second death within a minute gets our page instead of another reload.
+TEST_F(BrowserTest, KilledWebProcessIsReloadedOnceWithoutTheClient) {
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+  Events.LoadEnds.clear();
+  KillWebProcesses(Browser);
+  EXPECT_TRUE(PumpUntil([] { return Events.ProcessDeaths == 1; }, 5));
   EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(StartUrl(), true); }, 5));
   for (const TFrameEvent& address : Events.Addresses) EXPECT_NE(address.Url, "");
   EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+
+  Events.LoadEnds.clear();
+  KillWebProcesses(Browser);
+  EXPECT_TRUE(PumpUntil([] { return Events.ProcessDeaths == 2; }, 5));
+  std::string text;
+  PumpUntil(
+      [&] {
+        PumpFor(100);
+        return (text = MainFrameText(Browser)).find("stopped working") != text.npos;
+      },
+      5);
+  EXPECT_NE(text.find("stopped working"), std::string::npos) << text;
+  EXPECT_TRUE(Events.LoadEnds.empty()) << "no reload loop";
 }
 
 // The service is down when the page is opened and comes up later.

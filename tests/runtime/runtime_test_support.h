@@ -85,5 +85,5 @@ bool HasCookie(const std::string& name, const std::string& value);
 TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url);
 void RunInMainFrame(TCefBrowser* browser, const std::string& script);
 void LoadInMainFrame(TCefBrowser* browser, const std::string& url);
-// The main frame's text, or "" when none came within a few seconds.
+// The main frame's text, or "" when the page did not answer.
 std::string MainFrameText(TCefBrowser* browser);
