@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -158,6 +159,12 @@ struct TExcDesc {
   void* LandingPad = nullptr;
   std::vector<TExcDescEntry> ExcTab;
 };
+
+// The handler a frame has at instruction Ip, from its language-specific data (LSDA), reading
+// only [Lsda, Lsda + Size): null when the data is cut short or corrupt, kind efkUnknown when
+// the call site has no handler.
+std::optional<TExcDesc> DescribeExceptFrame(const uint8_t* Lsda, size_t Size, uintptr_t RegionStart,
+                                            uintptr_t Ip);
 
 class TJclExceptFrame {
  public:

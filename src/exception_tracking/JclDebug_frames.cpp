@@ -36,9 +36,11 @@ struct TRange {
   uintptr_t Start, End;
 };
 
-// The readable segments of every loaded image.
+// The memory the table readers may touch: the readable segments of every loaded image, or
+// one given range.
 class TReadableMemory {
  public:
+  TReadableMemory(uintptr_t Start, size_t Size) : FRanges{{Start, Start + Size}} {}
   TReadableMemory() {
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* data) {
@@ -330,6 +332,12 @@ _Unwind_Reason_Code VisitFrame(_Unwind_Context* Context, void* Arg) {
 }
 
 }  // namespace
+
+std::optional<TExcDesc> DescribeExceptFrame(const uint8_t* Lsda, size_t Size, uintptr_t RegionStart,
+                                            uintptr_t Ip) {
+  const uintptr_t start = reinterpret_cast<uintptr_t>(Lsda);
+  return DescribeFrame(TReadableMemory(start, Size), start, RegionStart, Ip);
+}
 
 const char* ExceptFrameKindName(TExceptFrameKind Kind) {
   switch (Kind) {

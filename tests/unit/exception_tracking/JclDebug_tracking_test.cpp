@@ -464,3 +464,62 @@ TEST_F(TTrackingTest, ThreadsRaiseConcurrentlyWithTheirOwnLists) {
 }
 
 }  // namespace
+
+namespace {
+
+// A language-specific data block of one call site [0x10, 0x20) with landing pad 0x40 and two
+// catch clauses, EFoo then EBar; type entries are absolute pointers.
+std::vector<uint8_t> TwoClauseLsda() {
+  std::vector<uint8_t> lsda = {
+      0xff,                    // landing pads relative to the region start
+      0x00, 0x00,              // type entries: absolute pointers; offset to the table end
+      0x01, 0x04,              // call sites: uleb128, 4 bytes of them
+      0x10, 0x10, 0x40, 0x01,  // start, length, landing pad, first action record (1-based)
+      0x01, 0x01,              // action record 1: filter 1, next record one byte on
+      0x02, 0x00,              // action record 2: filter 2, end of the chain
+  };
+  // Type entries are counted backwards from the table's end: filter 1 is the last one.
+  const std::type_info* types[] = {&typeid(EFoo), &typeid(EBar)};
+  lsda[2] = static_cast<uint8_t>(lsda.size() + sizeof types - 3);  // counted after itself
+  const auto* bytes = reinterpret_cast<const uint8_t*>(types);
+  for (size_t i = 0; i < sizeof types; ++i) lsda.push_back(bytes[i]);
+  return lsda;
+}
+
+TEST(TExceptFrameTables, ClausesAreReadFromTheLanguageSpecificData) {
+  const std::vector<uint8_t> lsda = TwoClauseLsda();
+  const uintptr_t region = 0x100000;
+  auto desc = DescribeExceptFrame(lsda.data(), lsda.size(), region, region + 0x18);
+  ASSERT_TRUE(desc.has_value());
+  EXPECT_EQ(desc->Kind, efkOnException);
+  EXPECT_EQ(desc->LandingPad, reinterpret_cast<void*>(region + 0x40));
+  ASSERT_EQ(desc->ExcTab.size(), 2u);
+  EXPECT_EQ(*desc->ExcTab[0].VTable, typeid(EBar));  // filter 1: the last table entry
+  EXPECT_EQ(*desc->ExcTab[1].VTable, typeid(EFoo));
+
+  auto outside = DescribeExceptFrame(lsda.data(), lsda.size(), region, region + 0x30);
+  ASSERT_TRUE(outside.has_value());
+  EXPECT_EQ(outside->Kind, efkUnknown);
+}
+
+TEST(TExceptFrameTables, CutOrDamagedDataNeverReadsPastItsEnd) {
+  const std::vector<uint8_t> lsda = TwoClauseLsda();
+  const uintptr_t region = 0x100000;
+  for (size_t size = 0; size < lsda.size(); ++size) {
+    // A copy of exactly `size` bytes, so the sanitizer sees any read beyond it.
+    std::vector<uint8_t> cut(lsda.begin(), lsda.begin() + static_cast<ptrdiff_t>(size));
+    auto desc = DescribeExceptFrame(cut.data(), cut.size(), region, region + 0x18);
+    EXPECT_TRUE(!desc || desc->ExcTab.size() < 2) << "size " << size;
+  }
+  uint32_t seed = 12345;
+  for (int round = 0; round < 5000; ++round) {
+    std::vector<uint8_t> damaged = lsda;
+    for (int flips = 0; flips < 3; ++flips) {
+      seed = seed * 1103515245 + 12345;
+      damaged[(seed >> 8) % damaged.size()] = static_cast<uint8_t>(seed >> 16);
+    }
+    DescribeExceptFrame(damaged.data(), damaged.size(), region, region + 0x18);
+  }
+}
+
+}  // namespace
