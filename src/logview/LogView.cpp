@@ -16,7 +16,8 @@ std::string LoadLogForViewing(TJvLogFile& log, const std::string& fileName) {
   const std::string caption = "Error log - " + fileName;
   std::error_code error;
   const auto status = std::filesystem::status(fileName, error);
-  if (!std::filesystem::exists(status)) return caption + " (no such file)";
+  if (status.type() == std::filesystem::file_type::not_found) return caption + " (no such file)";
+  if (error) return caption + " (" + error.message() + ")";
   if (std::filesystem::is_directory(status)) return caption + " (a folder, not a log file)";
   try {
     // Auto-save stays off: viewing never changes the file.
