@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "JclDebug.h"
+#include "JclDebugInfo.h"
 #include "SysUtils.h"
 
 TJclStackTrackingOptions TrackingOptions = toStackTrace;
@@ -136,6 +137,7 @@ void EndJclDebug() {
   TheGlobalModulesList = nullptr;
   delete IgnoredExceptionClasses;
   IgnoredExceptionClasses = nullptr;
+  EndDebugInfo();
   EndHookExcept();
 }
 

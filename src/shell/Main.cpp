@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "DataFolder.h"
+#include "ExceptionLog.h"
 #include "ServiceNavigation.h"
 #include "ceflib.h"
 
@@ -21,6 +22,7 @@ TFormDescription TMainForm::Description() const {
         form.SetBorderStyle(bsSizeable);
         form.SetPosition(poDefaultPosOnly);
         form.OnCreate = MethodEvent(&form, &TMainForm::FormCreate);
+        form.OnDestroy = MethodEvent(&form, &TMainForm::FormDestroy);
         form.OnShow = MethodEvent(&form, &TMainForm::FormShow);
         form.OnClose = MethodEvent(&form, &TMainForm::FormClose);
       })
@@ -93,6 +95,8 @@ class THiddenWhile {
 // A configuration file that cannot be read still raises from here, but only after the cookie
 // storage path is set: otherwise the login of this run would not be kept.
 void TMainForm::FormCreate(TObject*) {
+  SetExceptionLogFile(aLogFile);
+  RegisterExceptNotifier(ExceptionLogNotifier, npNormal);
   std::exception_ptr preparationError;
   try {
     PrepareDataFolder(DataFolderPath(*aPCInfo), *aLogFile, *aXMLStorage);
@@ -101,6 +105,11 @@ void TMainForm::FormCreate(TObject*) {
   }
   KeepCookiesIn(DataFolderPath(*aPCInfo) + "/cache");
   if (preparationError) std::rethrow_exception(preparationError);
+}
+
+void TMainForm::FormDestroy(TObject*) {
+  UnregisterExceptNotifier(ExceptionLogNotifier);
+  SetExceptionLogFile(nullptr);
 }
 
 void TMainForm::FormShow(TObject*) {

@@ -22,8 +22,11 @@ class TMainForm : public TForm {
   TJvAppXMLFileStorage* aXMLStorage = nullptr;
   TJvFormStorage* aFormStorage = nullptr;
 
-  // Puts the error log, the configuration and the browser's cookies into the data folder.
+  // Starts logging every raised exception, then puts the error log, the configuration and the
+  // browser's cookies into the data folder.
   void FormCreate(TObject* Sender);
+  // Stops logging exceptions: the log file goes with the window.
+  void FormDestroy(TObject* Sender);
   // Loads the sign-up page on the first run, the web application's start page afterwards.
   void FormShow(TObject* Sender);
   // Marks the first run as over, whether or not the user signed up.
