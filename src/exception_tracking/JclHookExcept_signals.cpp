@@ -152,33 +152,41 @@ _Unwind_Reason_Code FindCallerOfFault(_Unwind_Context* Context, void* Arg) {
   return _URC_NO_REASON;
 }
 
-// Writes two frame records below the faulting code's red zone (free stack space, where the
-// kernel would put a signal frame if there were no alternate stack): the fault itself and its
-// caller, chained to the caller's frame pointer.
-__attribute__((no_sanitize("address"))) THookFrameRecord* PlaceFrameRecords(uintptr_t Sp,
-                                                                            uintptr_t Fp,
-                                                                            uintptr_t Pc) {
-  TCallerOfFault caller{Pc};
-  _Unwind_Backtrace(FindCallerOfFault, &caller);
+// Where the handler may put the frame records: on the faulting thread's stack, so stack walks
+// accept them. On the alternate stack that is the free space below the faulting code's red zone
+// (where the kernel would have put the signal frame); without one the handler already runs on
+// the thread's stack, below the signal frame, and its own Local space serves.
+THookFrameRecord* FrameRecordSpace(uintptr_t Sp, THookFrameRecord* Local) {
+  stack_t current{};
+  if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_ONSTACK)) return Local;
   const uintptr_t at = (Sp - RedZoneSize - 2 * sizeof(THookFrameRecord)) & ~uintptr_t{15};
-  auto* records = reinterpret_cast<THookFrameRecord*>(at);
-  records[0].CallerAddr = Pc;
-  records[0].CallerFrame = Fp;
-  if (caller.ReturnAddr != 0 && caller.FramePointer > at) {
-    records[0].CallerFrame = reinterpret_cast<uintptr_t>(&records[1]);
-    records[1] = {caller.FramePointer, caller.ReturnAddr};
-  }
-  return records;
+  return reinterpret_cast<THookFrameRecord*>(at);
 }
 
-TOSExceptionRecord RecordOf(const siginfo_t* Info, const mcontext_t& Context) {
+// Two frame records: the fault itself and its caller, chained to the caller's frame pointer.
+__attribute__((no_sanitize("address"))) THookFrameRecord* PlaceFrameRecords(
+    THookFrameRecord* Records, uintptr_t Fp, uintptr_t Pc) {
+  TCallerOfFault caller{Pc};
+  _Unwind_Backtrace(FindCallerOfFault, &caller);
+  Records[0].CallerAddr = Pc;
+  Records[0].CallerFrame = Fp;
+  if (caller.ReturnAddr != 0 && caller.FramePointer > reinterpret_cast<uintptr_t>(&Records[1])) {
+    Records[0].CallerFrame = reinterpret_cast<uintptr_t>(&Records[1]);
+    Records[1] = {caller.FramePointer, caller.ReturnAddr};
+  }
+  return Records;
+}
+
+TOSExceptionRecord RecordOf(const siginfo_t* Info, const mcontext_t& Context,
+                            THookFrameRecord* LocalRecords) {
   TOSExceptionRecord record;
   record.Signal = Info->si_signo;
   record.Code = Info->si_code;
   record.ExceptionAddress = reinterpret_cast<void*>(Context.gregs[REG_RIP]);
   record.FaultAddress = Info->si_addr;
   record.IsWrite = (Context.gregs[REG_ERR] & 2) != 0;  // page-fault error code: write access
-  record.StackPointer = PlaceFrameRecords(static_cast<uintptr_t>(Context.gregs[REG_RSP]),
+  const uintptr_t sp = static_cast<uintptr_t>(Context.gregs[REG_RSP]);
+  record.StackPointer = PlaceFrameRecords(FrameRecordSpace(sp, LocalRecords),
                                           static_cast<uintptr_t>(Context.gregs[REG_RBP]),
                                           static_cast<uintptr_t>(Context.gregs[REG_RIP]));
   return record;
@@ -207,7 +215,8 @@ void FaultHandler(int Signal, siginfo_t* Info, void* UserContext) {
   std::exception_ptr object;
   {
     TFaultScope scope;
-    object = ExceptObjProc(RecordOf(Info, context));
+    THookFrameRecord localRecords[2];
+    object = ExceptObjProc(RecordOf(Info, context, localRecords));
   }
   if (!object) {
     EndWithDefaultAction(Signal, Info, "no exception object for the fault", pc);

@@ -312,6 +312,24 @@ TEST_F(TTrackingTest, FaultStackTraceStartsWithTheFaultingAddress) {
   EXPECT_EQ(frames->Items(0)->FrameKind(), efkOnException);  // this test's catch
 }
 
+// A thread whose first exception is a fault has no alternate signal stack yet.
+TEST_F(TTrackingTest, FaultOnAFreshThreadIsTracedToo) {
+  std::vector<const void*> found;
+  std::thread([&] {
+    try {
+      Fault1(nullptr);
+    } catch (const EAccessViolation&) {
+      TJclStackInfoList* stack = CurrentThreadStackList();
+      for (size_t i = 0; stack && i < stack->Count() && i < 3; ++i)
+        found.push_back(RoutineOf(stack->Items(i).CallerAddr(), RaiseRoutines()));
+    }
+  }).join();
+  const std::vector<const void*> expected{reinterpret_cast<const void*>(&Fault3),
+                                          reinterpret_cast<const void*>(&Fault2),
+                                          reinterpret_cast<const void*>(&Fault1)};
+  EXPECT_EQ(found, expected);
+}
+
 std::vector<void*> CallerAddrs(TJclStackInfoList& List) {
   std::vector<void*> result;
   for (size_t i = 0; i < List.Count(); ++i) result.push_back(List.Items(i).CallerAddr());
