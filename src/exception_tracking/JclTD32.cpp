@@ -38,24 +38,24 @@ constexpr size_t SymbolsSignatureSize = 4;
 // are passed over.
 size_t SymbolRecordSize(uint16_t symbolType) {
   switch (symbolType) {
-    case SYMBOL_TYPE_CONST:
+    case SymbolTypeConst:
       return TJclTD32ConstantSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_UDT:
+    case SymbolTypeUdt:
       return TJclTD32UdtSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_OBJNAME:
+    case SymbolTypeObjName:
       return TJclTD32ObjNameSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_LDATA32:
-    case SYMBOL_TYPE_GDATA32:
-    case SYMBOL_TYPE_PUB32:
+    case SymbolTypeLData32:
+    case SymbolTypeGData32:
+    case SymbolTypePub32:
       return TJclTD32DataSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_LPROC32:
-    case SYMBOL_TYPE_GPROC32:
+    case SymbolTypeLProc32:
+    case SymbolTypeGProc32:
       return TJclTD32ProcSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_WITH32:
+    case SymbolTypeWith32:
       return TJclTD32WithSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_LABEL32:
+    case SymbolTypeLabel32:
       return TJclTD32LabelSymbolInfo::RecordSize;
-    case SYMBOL_TYPE_VFTPATH32:
+    case SymbolTypeVftPath32:
       return TJclTD32VftPathSymbolInfo::RecordSize;
     default:
       return 0;
@@ -65,27 +65,27 @@ size_t SymbolRecordSize(uint16_t symbolType) {
 std::unique_ptr<TJclTD32SymbolInfo> MakeSymbol(uint16_t symbolType,
                                                std::span<const uint8_t> record) {
   switch (symbolType) {
-    case SYMBOL_TYPE_CONST:
+    case SymbolTypeConst:
       return std::make_unique<TJclTD32ConstantSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_UDT:
+    case SymbolTypeUdt:
       return std::make_unique<TJclTD32UdtSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_OBJNAME:
+    case SymbolTypeObjName:
       return std::make_unique<TJclTD32ObjNameSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_LDATA32:
+    case SymbolTypeLData32:
       return std::make_unique<TJclTD32LDataSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_GDATA32:
+    case SymbolTypeGData32:
       return std::make_unique<TJclTD32GDataSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_PUB32:
+    case SymbolTypePub32:
       return std::make_unique<TJclTD32PublicSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_LPROC32:
+    case SymbolTypeLProc32:
       return std::make_unique<TJclTD32LocalProcSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_GPROC32:
+    case SymbolTypeGProc32:
       return std::make_unique<TJclTD32GlobalProcSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_WITH32:
+    case SymbolTypeWith32:
       return std::make_unique<TJclTD32WithSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_LABEL32:
+    case SymbolTypeLabel32:
       return std::make_unique<TJclTD32LabelSymbolInfo>(symbolType, record);
-    case SYMBOL_TYPE_VFTPATH32:
+    case SymbolTypeVftPath32:
       return std::make_unique<TJclTD32VftPathSymbolInfo>(symbolType, record);
     default:
       return nullptr;
@@ -232,19 +232,20 @@ void TJclTD32InfoParser::AnalyseDirectory(uint32_t DirectoryOffset) {
 void TJclTD32InfoParser::OnSubsection(uint16_t SubsectionType,
                                       std::span<const uint8_t> Subsection) {
   switch (SubsectionType) {
-    case SUBSECTION_TYPE_NAMES:
+    case SubsectionTypeNames:
       OnNamesSubsection(Subsection);
       break;
-    case SUBSECTION_TYPE_ALIGN_SYMBOLS:
+    case SubsectionTypeAlignSymbols:
       OnSymbolsSubsection(Subsection);
       break;
-    case SUBSECTION_TYPE_MODULE:
+    case SubsectionTypeModule:
       OnModuleSubsection(Subsection);
       break;
-    case SUBSECTION_TYPE_SOURCE_MODULE:
+    case SubsectionTypeSourceModule:
       OnSourceModuleSubsection(Subsection);
       break;
-    // Types are walked past: nothing in them answers a location question.
+    // Types, and subsections of other kinds, answer no location question.
+    case SubsectionTypeGlobalTypes:
     default:
       break;
   }
@@ -329,7 +330,7 @@ void TJclTD32InfoParser::AddSymbol(uint16_t SymbolType, std::span<const uint8_t>
   // Kinds passed over, and records too short for their kind's fields.
   if (needed == 0 || Record.size() < needed) return;
   auto symbol = MakeSymbol(SymbolType, Record);
-  if (SymbolType == SYMBOL_TYPE_LPROC32 || SymbolType == SYMBOL_TYPE_GPROC32)
+  if (SymbolType == SymbolTypeLProc32 || SymbolType == SymbolTypeGProc32)
     FProcSymbols.push_back(static_cast<const TJclTD32ProcSymbolInfo*>(symbol.get()));
   FSymbols.push_back(std::move(symbol));
 }

@@ -24,24 +24,24 @@ inline constexpr uint32_t Borland32BitSymbolFileSignatureForDelphi = 0x39304246;
 inline constexpr uint32_t Borland32BitSymbolFileSignatureForBCB = 0x41304246;     // "FB0A"
 
 // Subsection types that are read.
-inline constexpr uint16_t SUBSECTION_TYPE_MODULE = 0x0120;
-inline constexpr uint16_t SUBSECTION_TYPE_ALIGN_SYMBOLS = 0x0125;
-inline constexpr uint16_t SUBSECTION_TYPE_SOURCE_MODULE = 0x0127;
-inline constexpr uint16_t SUBSECTION_TYPE_GLOBAL_TYPES = 0x012B;
-inline constexpr uint16_t SUBSECTION_TYPE_NAMES = 0x0130;
+inline constexpr uint16_t SubsectionTypeModule = 0x0120;
+inline constexpr uint16_t SubsectionTypeAlignSymbols = 0x0125;
+inline constexpr uint16_t SubsectionTypeSourceModule = 0x0127;
+inline constexpr uint16_t SubsectionTypeGlobalTypes = 0x012B;
+inline constexpr uint16_t SubsectionTypeNames = 0x0130;
 
 // Symbol record types that are read.
-inline constexpr uint16_t SYMBOL_TYPE_CONST = 0x0003;
-inline constexpr uint16_t SYMBOL_TYPE_UDT = 0x0004;
-inline constexpr uint16_t SYMBOL_TYPE_OBJNAME = 0x0009;
-inline constexpr uint16_t SYMBOL_TYPE_LDATA32 = 0x0201;
-inline constexpr uint16_t SYMBOL_TYPE_GDATA32 = 0x0202;
-inline constexpr uint16_t SYMBOL_TYPE_PUB32 = 0x0203;
-inline constexpr uint16_t SYMBOL_TYPE_LPROC32 = 0x0204;
-inline constexpr uint16_t SYMBOL_TYPE_GPROC32 = 0x0205;
-inline constexpr uint16_t SYMBOL_TYPE_WITH32 = 0x0208;
-inline constexpr uint16_t SYMBOL_TYPE_LABEL32 = 0x0209;
-inline constexpr uint16_t SYMBOL_TYPE_VFTPATH32 = 0x020B;
+inline constexpr uint16_t SymbolTypeConst = 0x0003;
+inline constexpr uint16_t SymbolTypeUdt = 0x0004;
+inline constexpr uint16_t SymbolTypeObjName = 0x0009;
+inline constexpr uint16_t SymbolTypeLData32 = 0x0201;
+inline constexpr uint16_t SymbolTypeGData32 = 0x0202;
+inline constexpr uint16_t SymbolTypePub32 = 0x0203;
+inline constexpr uint16_t SymbolTypeLProc32 = 0x0204;
+inline constexpr uint16_t SymbolTypeGProc32 = 0x0205;
+inline constexpr uint16_t SymbolTypeWith32 = 0x0208;
+inline constexpr uint16_t SymbolTypeLabel32 = 0x0209;
+inline constexpr uint16_t SymbolTypeVftPath32 = 0x020B;
 
 struct TSegmentInfo {
   uint16_t Segment = 0;
