@@ -155,46 +155,40 @@ HOOK_CODE _Unwind_Reason_Code ResumeOrRethrowHook(_Unwind_Exception* UnwindHeade
 // ---------------------------------------------------------------------------------------------
 // ELF images
 
-struct TModuleQuery {
-  uintptr_t Addr = 0;  // find the module holding this address ...
-  uintptr_t Base = 0;  // ... or the module loaded here
-  const dl_phdr_info* Found = nullptr;
-  bool (*Visit)(const dl_phdr_info&, void*) = nullptr;
-  void* VisitArg = nullptr;
-};
-
-bool SegmentsContain(const dl_phdr_info& Info, uintptr_t Addr, ElfW(Word) Flags,
-                     TCodeRange* Range) {
+bool HoldsAddress(const dl_phdr_info& Info, uintptr_t Addr) {
   for (int i = 0; i < Info.dlpi_phnum; ++i) {
     const ElfW(Phdr)& ph = Info.dlpi_phdr[i];
-    if (ph.p_type != PT_LOAD || (ph.p_flags & Flags) != Flags) continue;
-    const TCodeRange segment{Info.dlpi_addr + ph.p_vaddr, Info.dlpi_addr + ph.p_vaddr + ph.p_memsz};
-    if (Addr == 0 || segment.Contains(Addr)) {
-      if (Range) *Range = segment;
-      if (Addr != 0) return true;
-    }
+    const uintptr_t start = Info.dlpi_addr + ph.p_vaddr;
+    if (ph.p_type == PT_LOAD && Addr >= start && Addr < start + ph.p_memsz) return true;
   }
   return false;
 }
 
-// Calls Visit for the module that holds Addr (when Addr is set) and returns its load address.
+TCodeRange CodeRangeOf(const dl_phdr_info& Info) {
+  for (int i = 0; i < Info.dlpi_phnum; ++i) {
+    const ElfW(Phdr)& ph = Info.dlpi_phdr[i];
+    if (ph.p_type == PT_LOAD && (ph.p_flags & PF_X))
+      return {Info.dlpi_addr + ph.p_vaddr, Info.dlpi_addr + ph.p_vaddr + ph.p_memsz};
+  }
+  return {};
+}
+
+// The load address of the module that holds Addr (0 when none does), and its code range.
 uintptr_t ModuleHolding(uintptr_t Addr, TCodeRange* CodeRange) {
   struct TArg {
     uintptr_t Addr, Base = 0;
     TCodeRange* CodeRange;
-    bool Found = false;
   } arg{Addr, 0, CodeRange};
   dl_iterate_phdr(
       [](dl_phdr_info* info, size_t, void* data) {
         auto* a = static_cast<TArg*>(data);
-        if (!SegmentsContain(*info, a->Addr, 0, nullptr)) return 0;
+        if (!HoldsAddress(*info, a->Addr)) return 0;
         a->Base = info->dlpi_addr;
-        a->Found = true;
-        if (a->CodeRange) SegmentsContain(*info, 0, PF_X, a->CodeRange);
+        if (a->CodeRange) *a->CodeRange = CodeRangeOf(*info);
         return 1;
       },
       &arg);
-  return arg.Found ? arg.Base : 0;
+  return arg.Base;
 }
 
 struct TDynamicInfo {
