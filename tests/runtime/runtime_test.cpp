@@ -353,28 +353,8 @@ TEST_F(UnreachableServiceTest, ShowsOwnPageThenLoadsWhenTheServiceAnswers) {
   EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
 }
 
-TEST(CookieStore, StoreThatCannotBeOpenedIsRefused) {
-  const std::string folder = Root + "/blocked";
-  ASSERT_EQ(g_mkdir_with_parents((folder + "/Cookies").c_str(), 0700), 0);
-  TCefCookieManager* manager = Api.cef_cookie_manager_get_global_manager();
-  const std::u16string path = U16(folder);
-  const TCefStringUtf16 pathView = View(path);
-  EXPECT_EQ(manager->set_storage_path(manager, &pathView), 0);
-
-  const std::u16string url = U16("http://127.0.0.1/"), name = U16("lost"), value = U16("x");
-  const TCefStringUtf16 urlView = View(url);
-  RuntimeCookie cookie{};
-  cookie.name = View(name);
-  cookie.value = View(value);
-  cookie.has_expires = 1;
-  cookie.expires = RuntimeTime{2040, 1, 0, 2, 12, 0, 0, 0};
-  EXPECT_EQ(manager->set_cookie(manager, &urlView, &cookie), 0)
-      << "a persistent cookie that will not persist";
-  Drop(manager);
-}
-
-void SetCookie(TCefCookieManager* manager, const std::string& name, const std::string& value,
-               bool persistent) {
+TCefBool SetCookie(TCefCookieManager* manager, const std::string& name, const std::string& value,
+                   bool persistent) {
   const std::u16string url = U16("http://127.0.0.1/"), domain = U16("127.0.0.1"), root = U16("/");
   const std::u16string name16 = U16(name), value16 = U16(value);
   const TCefStringUtf16 urlView = View(url);
@@ -385,7 +365,20 @@ void SetCookie(TCefCookieManager* manager, const std::string& name, const std::s
   cookie.value = View(value16);
   cookie.has_expires = persistent;
   if (persistent) cookie.expires = RuntimeTime{2040, 1, 0, 2, 12, 0, 0, 0};
-  EXPECT_NE(manager->set_cookie(manager, &urlView, &cookie), 0) << name;
+  return manager->set_cookie(manager, &urlView, &cookie);
+}
+
+TEST(CookieStore, StoreThatCannotBeOpenedIsRefused) {
+  const std::string folder = Root + "/blocked";
+  ASSERT_EQ(g_mkdir_with_parents((folder + "/Cookies").c_str(), 0700), 0);
+  TCefCookieManager* manager = Api.cef_cookie_manager_get_global_manager();
+  const std::u16string path = U16(folder);
+  const TCefStringUtf16 pathView = View(path);
+  EXPECT_EQ(manager->set_storage_path(manager, &pathView), 0);
+  EXPECT_EQ(SetCookie(manager, "lost", "x", true), 0)
+      << "a persistent cookie that will not persist";
+  EXPECT_NE(SetCookie(manager, "session", "x", false), 0) << "a session cookie is not meant to";
+  Drop(manager);
 }
 
 TEST(CookieStore, PersistentCookieSurvivesARestart) {
@@ -395,8 +388,8 @@ TEST(CookieStore, PersistentCookieSurvivesARestart) {
   const std::u16string path = U16(folder);
   const TCefStringUtf16 pathView = View(path);
   EXPECT_NE(manager->set_storage_path(manager, &pathView), 0);
-  SetCookie(manager, "persist", "kept", true);
-  SetCookie(manager, "session", "gone", false);
+  EXPECT_NE(SetCookie(manager, "persist", "kept", true), 0);
+  EXPECT_NE(SetCookie(manager, "session", "gone", false), 0);
   EXPECT_NE(manager->visit_all_cookies(manager, Harness.CookieVisitor.Give()), 0);
   PumpUntil([] { return Events.CookieVisitsDone > 0; }, 10);
   EXPECT_TRUE(HasCookie("persist", "kept") && HasCookie("session", "gone"));
