@@ -345,6 +345,7 @@ TEST_F(UnreachableServiceTest, ShowsOwnPageThenLoadsWhenTheServiceAnswers) {
   const std::string text = MainFrameText(Browser);
   EXPECT_NE(text.find("cannot reach 127.0.0.1"), std::string::npos) << text;
   for (const TFrameEvent& end : Events.LoadEnds) EXPECT_NE(end.Url, "") << "load end of nothing";
+  for (const TFrameEvent& address : Events.Addresses) EXPECT_NE(address.Url, "");
   EXPECT_FALSE(HasLoadEnd(StartUrl(), true));
 
   ASSERT_TRUE(StartServer(LateServer, LateFolder, Port));
