@@ -55,14 +55,25 @@ class TReadableMemory {
         },
         &FRanges);
   }
+  // Reads come in runs from one table: the range of the last hit is tried first.
   bool Readable(uintptr_t Addr, size_t Size) const {
-    return std::any_of(FRanges.begin(), FRanges.end(), [&](const TRange& r) {
-      return Addr >= r.Start && Addr <= r.End && Size <= r.End - Addr;
-    });
+    if (FLastHit < FRanges.size() && Within(FRanges[FLastHit], Addr, Size)) return true;
+    for (size_t i = 0; i < FRanges.size(); ++i) {
+      if (Within(FRanges[i], Addr, Size)) {
+        FLastHit = i;
+        return true;
+      }
+    }
+    return false;
   }
 
  private:
+  static bool Within(const TRange& R, uintptr_t Addr, size_t Size) {
+    return Addr >= R.Start && Addr <= R.End && Size <= R.End - Addr;
+  }
+
   std::vector<TRange> FRanges;
+  mutable size_t FLastHit = 0;
 };
 
 // Reads the LSDA's fields; every read fails softly past readable memory.
