@@ -97,8 +97,8 @@ class DataFolderTest(unittest.TestCase):
             self.close(session)
 
     def test_a_malformed_configuration_does_not_stop_the_program(self):
-        self.home.write_data_file(
-            "config.xml", b"<Configuration><MainForm><Flags>0</Flags></Mainform></Configuration>")
+        malformed = b"<Configuration><MainForm><Flags>0</Flags></Mainform></Configuration>"
+        self.home.write_data_file("config.xml", malformed)
         with self.start() as session:
             self.assertEqual(self.first_request()["path"], "/signup.php")
             self.assertEqual(len(session.wait_for_windows()), 1)
@@ -109,6 +109,9 @@ class DataFolderTest(unittest.TestCase):
         self.assertEqual(ElementTree.fromstring(rewritten).findtext("MainForm/Flags"), "0",
                          "what could be read is kept")
         self.assertEqual(first_time_in(rewritten), "No")
+        self.assertEqual(self.home.read_data_file("config.xml.bad"), malformed,
+                         "the unreadable file is kept for the user")
+        self.assertIn(b"config.xml.bad", self.home.read_data_file("error.log"))
 
     def test_the_window_comes_back_where_it_was_left(self):
         left = (150, 120, 800, 600)
