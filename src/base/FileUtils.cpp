@@ -89,9 +89,10 @@ bool TakeOverTarget(const std::string& target, int fd) {
 
 // Fills the new file and moves it over target; nullopt with errno set on failure.
 std::optional<TFileStamp> FillAndRename(TFileDescriptor& file, const std::string& tempName,
-                                        const std::string& target, std::string_view contents) {
+                                        const std::string& target, std::string_view contents,
+                                        TFileFlush flush) {
   if (!TakeOverTarget(target, file.Get()) || !WriteAll(file.Get(), contents) ||
-      ::fsync(file.Get()) != 0)
+      (flush == ffToDisk && ::fsync(file.Get()) != 0))
     return std::nullopt;
   const std::optional<TFileStamp> stamp = StampOf(file.Get());
   if (!stamp || !file.Close() || ::rename(tempName.c_str(), target.c_str()) != 0)
@@ -138,18 +139,19 @@ std::string ReadFileContents(const std::string& fileName) {
   }
 }
 
-TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view contents) {
+TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view contents,
+                               TFileFlush flush) {
   const std::string target = FollowLink(fileName);
   std::string tempName;
   TFileDescriptor file(CreateFileBeside(target, tempName));
   if (!file.IsOpen()) RaiseCreateError(fileName, errno);
-  const std::optional<TFileStamp> stamp = FillAndRename(file, tempName, target, contents);
+  const std::optional<TFileStamp> stamp = FillAndRename(file, tempName, target, contents, flush);
   if (!stamp) {
     const int error = errno;
     ::unlink(tempName.c_str());
     RaiseCreateError(fileName, error);
   }
-  SyncFolderOf(target);
+  if (flush == ffToDisk) SyncFolderOf(target);
   return *stamp;
 }
 

@@ -26,11 +26,16 @@ bool FileExists(const std::string& fileName);
 // opened or read.
 std::string ReadFileContents(const std::string& fileName);
 
-// Writes contents to a new file beside fileName, flushes it to the disk and renames it over
-// fileName, so that readers and a crash see either the old file or the new one, whole. A
-// symbolic link is followed and the file it points to is replaced. Raises EFCreateError naming
-// fileName; the old file is then left as it was.
-TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view contents);
+// Whether a replaced file is on the disk when the call returns, or only in the system's cache,
+// which writes it out within seconds. Either way the program's own crash loses nothing.
+enum TFileFlush { ffToDisk, ffBySystem };
+
+// Writes contents to a new file beside fileName, flushes it to the disk (with ffToDisk) and
+// renames it over fileName, so that readers and a crash see either the old file or the new one,
+// whole. A symbolic link is followed and the file it points to is replaced. Raises
+// EFCreateError naming fileName; the old file is then left as it was.
+TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view contents,
+                               TFileFlush flush = ffToDisk);
 
 // Appends text if the file still carries the stamp `expected`; nullopt, with nothing written,
 // when it does not or cannot be opened for writing. A failed write cuts the file back to its

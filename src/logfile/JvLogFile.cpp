@@ -60,7 +60,7 @@ void ForEachLine(std::string_view text, OnLine onLine) {
 
 // A file that already holds exactly these lines is left alone, so an exit that added nothing
 // costs no rewrite and no flush to the disk.
-void SaveUnlessHolding(const std::string& fileName, const std::string& lines) {
+void SaveUnlessHolding(const std::string& fileName, std::string_view lines) {
   if (FileExists(fileName) && ReadFileContents(fileName) == lines) return;
   ReplaceFileContents(fileName, lines);
 }
@@ -80,7 +80,23 @@ void TJvLogFile::Add(std::string_view time, std::string_view title, TJvLogEventS
   if (!FActive || severity > FSeverity) return;
   AppendRecord({ValidUtf8(time), ValidUtf8(title), ValidUtf8(description), severity});
   const bool trimmed = ApplySizeLimit();
-  if (trimmed || !TryAppendNewestLine()) SaveAfterChange();
+  if (FUpdateCount > 0) {
+    FTrimmedInUpdate = FTrimmedInUpdate || trimmed;
+    return;
+  }
+  if (trimmed || !TryAppendLinesFrom(Count() - 1)) SaveAfterChange();
+}
+
+void TJvLogFile::BeginUpdate() {
+  if (FUpdateCount++ > 0) return;
+  FUnsavedFrom = Count();
+  FTrimmedInUpdate = false;
+}
+
+void TJvLogFile::EndUpdate() {
+  if (FUpdateCount == 0 || --FUpdateCount > 0) return;
+  if (FUnsavedFrom == Count() && !FTrimmedInUpdate) return;
+  if (FTrimmedInUpdate || !TryAppendLinesFrom(FUnsavedFrom)) SaveAfterChange();
 }
 
 void TJvLogFile::Add(std::string_view title, TJvLogEventSeverity severity,
@@ -100,12 +116,14 @@ void TJvLogFile::Delete(int index) {
   const uint64_t length = LineLength(FList.GetItem(index));
   FList.Delete(index);
   FLinesLength -= length;
+  RebuildText();
   SaveAfterChange();
 }
 
 void TJvLogFile::Clear() {
   FList.Clear();
   FLinesLength = 0;
+  RebuildText();
   SaveAfterChange();
 }
 
@@ -137,7 +155,9 @@ void TJvLogFile::SetFileName(const std::string& fileName) {
 }
 
 void TJvLogFile::AppendRecord(TJvLogRecord record) {
-  FLinesLength += LineLength(record);
+  const std::string line = GetOutputString(record);
+  FLinesLength += Utf16Length(line);
+  FText += line;
   FList.Add(std::move(record));
 }
 
@@ -148,11 +168,19 @@ bool TJvLogFile::ApplySizeLimit() {
   if (FSizeLimit == 0) return false;
   bool trimmed = false;
   while (FList.Count() > 1) {
-    const uint64_t oldest = LineLength(FList.GetItem(0));
+    const std::string oldestLine = GetOutputString(FList.GetItem(0));
+    const uint64_t oldest = Utf16Length(oldestLine);
     if (FLinesLength - oldest < FSizeLimit) break;
     FList.Delete(0);
     FLinesLength -= oldest;
+    FTextStart += oldestLine.size();
     trimmed = true;
+  }
+  // The lines of trimmed records stay in front until they are half of the text, so trimming
+  // costs no copy of the whole text each time.
+  if (FTextStart > FText.size() / 2) {
+    FText.erase(0, FTextStart);
+    FTextStart = 0;
   }
   return trimmed;
 }
@@ -161,6 +189,7 @@ void TJvLogFile::LoadFromBytes(std::string_view bytes) {
   const std::string text = DecodeText(bytes);
   FList.Clear();
   FLinesLength = 0;
+  RebuildText();
   FSavedStamp.reset();
   SetAutoSave(FAutoSave);
   ForEachLine(text, [this](std::string_view line) {
@@ -168,23 +197,35 @@ void TJvLogFile::LoadFromBytes(std::string_view bytes) {
   });
 }
 
-std::string TJvLogFile::OutputLines() const {
-  std::string lines;
-  lines.reserve(FLinesLength);
-  for (int i = 0; i < FList.Count(); ++i) lines += GetOutputString(FList.GetItem(i));
-  return lines;
+std::string_view TJvLogFile::OutputLines() const {
+  return std::string_view(FText).substr(FTextStart);
 }
 
-// With the file known to hold every earlier line, the newest line is simply appended; the
-// result is the same as rewriting the file whole.
-bool TJvLogFile::TryAppendNewestLine() {
+void TJvLogFile::RebuildText() {
+  FText.clear();
+  FTextStart = 0;
+  for (int i = 0; i < FList.Count(); ++i) FText += GetOutputString(FList.GetItem(i));
+}
+
+// With the file known to hold every earlier line, the lines from index on are simply appended;
+// the result is the same as rewriting the file whole.
+bool TJvLogFile::TryAppendLinesFrom(int index) {
   if (!FAutoSave || !FSavedStamp) return false;
+  std::string lines;
+  for (int i = index; i < Count(); ++i) lines += GetOutputString(FList.GetItem(i));
   const TFileStamp expected = *std::exchange(FSavedStamp, std::nullopt);
-  FSavedStamp = AppendIfUnchanged(FFileName, expected, GetOutputString(FList.GetItem(Count() - 1)));
+  FSavedStamp = AppendIfUnchanged(FFileName, expected, lines);
   return FSavedStamp.has_value();
 }
 
+// Like the appended lines, a rewrite after a change is left to the system to put on the disk:
+// at the size limit every addition rewrites the whole file, and waiting for the disk each time
+// would make every logged exception cost milliseconds.
 void TJvLogFile::SaveAfterChange() {
   FSavedStamp.reset();
-  if (FAutoSave) SaveToFile(FFileName);
+  if (!FAutoSave || FFileName.empty()) return;
+  FSavedStamp = ReplaceFileContents(FFileName, OutputLines(), ffBySystem);
+  // The file now holds every record, also those added since an update began.
+  FUnsavedFrom = Count();
+  FTrimmedInUpdate = false;
 }

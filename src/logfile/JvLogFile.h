@@ -27,6 +27,12 @@ class TJvLogFile : public TComponent {
   void Add(std::string_view title, std::string_view description);
   void Delete(int index);
   void Clear();
+  // Between BeginUpdate and the matching EndUpdate, additions are not saved one by one: EndUpdate
+  // saves once, and the file then holds exactly what saving after each addition would have left
+  // in it (trimming the oldest records after the last addition drops the same ones). An error
+  // while saving is raised by EndUpdate.
+  void BeginUpdate();
+  void EndUpdate();
   int Count() const { return FList.Count(); }
   const TJvLogRecord& GetElement(int index) const { return FList.GetItem(index); }
 
@@ -70,8 +76,10 @@ class TJvLogFile : public TComponent {
   void AppendRecord(TJvLogRecord record);
   bool ApplySizeLimit();
   void LoadFromBytes(std::string_view bytes);
-  std::string OutputLines() const;
-  bool TryAppendNewestLine();
+  // The file's text: every record's line, in order.
+  std::string_view OutputLines() const;
+  void RebuildText();
+  bool TryAppendLinesFrom(int index);
   void SaveAfterChange();
 
   TJvLogRecordList FList;
@@ -83,7 +91,14 @@ class TJvLogFile : public TComponent {
   TJvLogEventSeverity FDefaultSeverity = lesError;
   // UTF-16 code units of all output lines, so checking the limit need not walk the list.
   uint64_t FLinesLength = 0;
+  // The lines of the records, after FTextStart bytes of lines already trimmed.
+  std::string FText;
+  size_t FTextStart = 0;
   // Set while FileName is known to hold exactly the lines of the list, as the file looked then;
   // an addition may then append its line instead of rewriting the whole file.
   std::optional<TFileStamp> FSavedStamp;
+  int FUpdateCount = 0;
+  // During an update: the first record not yet in the file, and whether one was trimmed.
+  int FUnsavedFrom = 0;
+  bool FTrimmedInUpdate = false;
 };

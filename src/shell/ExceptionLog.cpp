@@ -108,8 +108,17 @@ void SetExceptionLogFile(TJvLogFile* logFile) {
 
 void ExceptionLogNotifier(const TExceptObject* ExceptObj, void* ExceptAddr, bool OSException) {
   if (!ExceptionLogFile) return;
+  TJvLogFile& log = *ExceptionLogFile;
   try {
-    WriteEntries(*ExceptionLogFile, ExceptObj, ExceptAddr, OSException);
+    // One save for all entries of the exception: at the size limit each save rewrites the file.
+    log.BeginUpdate();
+    try {
+      WriteEntries(log, ExceptObj, ExceptAddr, OSException);
+    } catch (...) {
+      log.EndUpdate();
+      throw;
+    }
+    log.EndUpdate();
   } catch (...) {
     // Replacing the exception being raised by a file error would change which handler
     // catches it; the log simply misses these entries.

@@ -451,3 +451,55 @@ TEST_F(JvLogFileTest, DestructionLeavesAFileThatHoldsTheLinesAlone) {
   }
   EXPECT_EQ(ReadBytes(file), "[2026-01-02 03:04:05]Error>earlier>run\r\n");
 }
+
+namespace {
+
+// Adding in updates saves less often but leaves the file as adding one by one does, trimming
+// at the size limit included.
+TEST(JvLogFileUpdate, AnUpdateSavesOnceWhatAdditionsOneByOneWouldHaveSaved) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("corvane-logupdate-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  TOwnedComponent<TJvLogFile> single{new TJvLogFile(nullptr)};
+  TOwnedComponent<TJvLogFile> batched{new TJvLogFile(nullptr)};
+  for (TJvLogFile* log : {single.get(), batched.get()}) {
+    log->SetSizeLimit(2000);
+    log->SetFileName((folder / (log == single.get() ? "single.log" : "batched.log")).string());
+    log->SetAutoSave(true);
+  }
+  int serial = 0;
+  for (int round = 0; round < 40; ++round) {
+    batched->BeginUpdate();
+    for (int entry = 0; entry < round % 7 + 1; ++entry, ++serial) {
+      const std::string title = std::string(serial % 50, 'x') + ">" + std::to_string(serial);
+      single->Add("2024-01-01 00:00:00", title, "");
+      batched->Add("2024-01-01 00:00:00", title, "");
+    }
+    batched->EndUpdate();
+    ASSERT_EQ(ReadFileContents(batched->FileName()), ReadFileContents(single->FileName()))
+        << "round " << round;
+  }
+  EXPECT_LT(std::filesystem::file_size(single->FileName()), 2200u);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(JvLogFileUpdate, NothingIsSavedBeforeTheUpdateEnds) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("corvane-logupdate-" + std::to_string(::getpid()) + ".log");
+  TOwnedComponent<TJvLogFile> log{new TJvLogFile(nullptr)};
+  log->SetFileName(file.string());
+  log->SetAutoSave(true);
+  log->BeginUpdate();
+  log->Add("first", "");
+  log->BeginUpdate();
+  log->Add("second", "");
+  log->EndUpdate();
+  EXPECT_FALSE(std::filesystem::exists(file));
+  log->EndUpdate();
+  const std::string text = ReadFileContents(file.string());
+  EXPECT_NE(text.find("Error>first>"), std::string::npos);
+  EXPECT_NE(text.find("Error>second>"), std::string::npos);
+  std::filesystem::remove(file);
+}
+
+}  // namespace
