@@ -312,6 +312,35 @@ TEST_F(TTrackingTest, FaultStackTraceStartsWithTheFaultingAddress) {
   EXPECT_EQ(frames->Items(0)->FrameKind(), efkOnException);  // this test's catch
 }
 
+// The raise routines in the order the list names them, other entries left out.
+std::vector<const void*> RaiseRoutinesIn(TJclStackInfoList& List) {
+  std::vector<const void*> found;
+  for (size_t i = 0; i < List.Count(); ++i)
+    if (const void* routine = RoutineOf(List.Items(i).CallerAddr(), RaiseRoutines()))
+      if (found.empty() || found.back() != routine) found.push_back(routine);
+  return found;
+}
+
+TEST_F(TTrackingTest, DelayedAndRawTracesFindTheSameCallers) {
+  const std::vector<const void*> expected{reinterpret_cast<const void*>(&Raise3),
+                                          reinterpret_cast<const void*>(&Raise2),
+                                          reinterpret_cast<const void*>(&Raise1)};
+  const TJclStackTrackingOptions variants[] = {toDelayedTrace, toRawStack,
+                                               toDelayedTrace | toRawStack};
+  for (TJclStackTrackingOptions variant : variants) {
+    TrackingOptions = toStackTrace | variant;
+    try {
+      Raise1();
+    } catch (const EFoo&) {
+    }
+    TJclStackInfoList* stack = CurrentThreadStackList();
+    ASSERT_NE(stack, nullptr);
+    EXPECT_EQ(stack->DelayedTrace(), (variant & toDelayedTrace) != 0);
+    EXPECT_EQ(RaiseRoutinesIn(*stack), expected) << "options " << variant;
+    EXPECT_FALSE(stack->DelayedTrace());
+  }
+}
+
 // A thread whose first exception is a fault has no alternate signal stack yet.
 TEST_F(TTrackingTest, FaultOnAFreshThreadIsTracedToo) {
   std::vector<const void*> found;
