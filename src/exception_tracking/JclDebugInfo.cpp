@@ -135,9 +135,8 @@ std::string ModuleFileName(uintptr_t Module) {
   return {};
 }
 
-std::string TJclDebugInfoSource::FileName() const {
-  return ModuleFileName(FModule);
-}
+TJclDebugInfoSource::TJclDebugInfoSource(uintptr_t AModule)
+    : FModule(AModule), FFileName(ModuleFileName(AModule)) {}
 
 uint32_t TJclDebugInfoSource::CodeOffsetFromAddr(const void* Addr) const {
   return uint32_t(reinterpret_cast<uintptr_t>(Addr) - FModule - CodeSectionOffset);

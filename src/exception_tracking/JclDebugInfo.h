@@ -27,14 +27,14 @@ struct TJclLocationInfo {
 // One kind of debug information for one module (base address Module()).
 class TJclDebugInfoSource {
  public:
-  explicit TJclDebugInfoSource(uintptr_t AModule) : FModule(AModule) {}
+  explicit TJclDebugInfoSource(uintptr_t AModule);
   virtual ~TJclDebugInfoSource() = default;
   TJclDebugInfoSource(const TJclDebugInfoSource&) = delete;
   TJclDebugInfoSource& operator=(const TJclDebugInfoSource&) = delete;
 
   uintptr_t Module() const { return FModule; }
-  // Full path of the module's file.
-  std::string FileName() const;
+  // Full path of the module's file, as it was when the source was created.
+  const std::string& FileName() const { return FFileName; }
   // Addr - module base - 0x1000, the offset the table-based sources store.
   virtual uint32_t CodeOffsetFromAddr(const void* Addr) const;
   // True when this source has information for the module.
@@ -43,6 +43,9 @@ class TJclDebugInfoSource {
 
  protected:
   uintptr_t FModule;
+
+ private:
+  std::string FFileName;
 };
 
 // The "class" of a source: creates an uninitialised source for a module.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <optional>
 
 #include "FileUtils.h"
@@ -81,11 +82,13 @@ void CheckUtf8NotCutOff(const std::string& text) {
 }
 
 std::string UnmaskName(std::span<const uint8_t> data, size_t offset) {
-  std::string name;
-  for (; offset < data.size() && data[offset] != 0; ++offset) {
-    const uint8_t byte = data[offset];
-    name += char(byte == NameMask ? byte : byte ^ NameMask);
-  }
+  const auto* start = data.data() + std::min(offset, data.size());
+  const auto* end =
+      static_cast<const uint8_t*>(std::memchr(start, 0, data.data() + data.size() - start));
+  std::string name(reinterpret_cast<const char*>(start),
+                   (end ? end : data.data() + data.size()) - start);
+  for (char& c : name)
+    if (uint8_t(c) != NameMask) c = char(uint8_t(c) ^ NameMask);
   CheckUtf8NotCutOff(name);
   return name;
 }
@@ -253,13 +256,23 @@ bool TJclBinDebugScanner::IsModuleNameValid(const std::string& Name) const {
   return LowerAscii(ModuleName()) == LowerAscii(baseName);
 }
 
+size_t TJclBinDebugScanner::UnitsAbove(uint32_t Addr) const {
+  // The four lookups of one location all ask for the same address.
+  if (Addr != FLastUnitAddr || !FLastUnitValid) {
+    FLastUnitAbove = FirstAbove(FUnits, Addr);
+    FLastUnitAddr = Addr;
+    FLastUnitValid = true;
+  }
+  return FLastUnitAbove;
+}
+
 uint32_t TJclBinDebugScanner::ModuleStartFromAddr(uint32_t Addr) const {
-  const size_t above = FirstAbove(FUnits, Addr);
+  const size_t above = UnitsAbove(Addr);
   return above == 0 ? UINT32_MAX : FUnits.Entries[above - 1].Start;
 }
 
 std::string TJclBinDebugScanner::ModuleNameFromAddr(uint32_t Addr) const {
-  const size_t above = FirstAbove(FUnits, Addr);
+  const size_t above = UnitsAbove(Addr);
   return above == 0 ? std::string() : NameFromRef(FUnits.Entries[above - 1].Value);
 }
 

@@ -104,6 +104,8 @@ class TJclBinDebugScanner {
   bool DecodeLineNumbers(uint32_t offset);
   void ForgetTables();
   uint32_t HeaderValue(size_t field) const;
+  // FirstAbove of the units table, remembered for the last address asked.
+  size_t UnitsAbove(uint32_t Addr) const;
   // Index of the first entry whose start lies above Addr, or the entry count.
   static size_t FirstAbove(const TStartTable& table, uint32_t Addr);
   // Index of the last entry whose start is at or below Addr, or -1.
@@ -120,4 +122,8 @@ class TJclBinDebugScanner {
   // below A is the last i whose minimum is at most A.
   std::vector<uint32_t> FLineSuffixMin;
   std::vector<uint32_t> FProcSuffixMin;
+  // Used under the lookup lock only, like the scanner as a whole.
+  mutable bool FLastUnitValid = false;
+  mutable uint32_t FLastUnitAddr = 0;
+  mutable size_t FLastUnitAbove = 0;
 };
