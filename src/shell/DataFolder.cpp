@@ -66,7 +66,9 @@ int UnusableFolderError(const std::string& folder) {
 void ReportUnusableFolder(const std::string& folder) {
   const int error = UnusableFolderError(folder);
   if (error == 0) return;
-  std::fprintf(stderr, "%s: the data folder %s cannot be used (%s); settings will not be kept\n",
+  std::fprintf(stderr,
+               "%s: the data folder %s cannot be used (%s); settings and the error log will not "
+               "be kept\n",
                g_get_prgname() ? g_get_prgname() : "corvane", folder.c_str(),
                SystemErrorText(error).c_str());
   std::fflush(stderr);

@@ -69,9 +69,9 @@ class StartAndExitTest(unittest.TestCase):
             self.wait_for_a_running_page()
             self.assertEqual(session.close(), 0)
         after = os.stat(self.home.data_file("error.log"))
-        if self.home.read_data_file("error.log") == ERROR_LOG:
-            self.assertEqual((after.st_ino, after.st_mtime_ns), (before.st_ino, before.st_mtime_ns),
-                             "rewritten with the same content")
+        self.assertEqual(self.home.read_data_file("error.log"), ERROR_LOG, "a clean run logs nothing")
+        self.assertEqual((after.st_ino, after.st_mtime_ns), (before.st_ino, before.st_mtime_ns),
+                         "rewritten with the same content")
 
     def assert_runs_and_reports(self, folder, reason, **env_changes):
         with self.start(**env_changes) as session:
@@ -79,17 +79,16 @@ class StartAndExitTest(unittest.TestCase):
             paths = e2e.wait_until(service().paths, TIMEOUT)
             self.assertEqual(paths[:1], ["/signup.php"], "runs as with a usable folder")
             self.assertEqual(session.close(), 0)
-            lines = [line for line in session.stderr().splitlines() if folder in line]
-        self.assertEqual(len(lines), 1, session.stderr())
-        self.assertTrue(lines[0].startswith("corvane: "), lines[0])
-        self.assertIn(reason, lines[0])
+            said = [line for line in session.stderr().splitlines()
+                    if line.startswith("corvane: ") and folder in line]
+        self.assertEqual(len(said), 1, session.stderr())
+        self.assertIn("cannot be used (%s)" % reason, said[0])
 
-    def test_a_data_folder_in_place_of_a_file_is_reported_once_on_stderr(self):
-        config_file = os.path.join(self.home.path, "not-a-folder")
-        with open(config_file, "wb") as f:
+    def test_a_file_in_place_of_the_data_folder_is_reported_once_on_stderr(self):
+        os.makedirs(self.home.config_home)
+        with open(self.home.data_folder, "wb") as f:
             f.write(b"a file")
-        self.assert_runs_and_reports(config_file + "/Corvane", "Not a directory",
-                                     XDG_CONFIG_HOME=config_file)
+        self.assert_runs_and_reports(self.home.data_folder, "Not a directory")
 
     @unittest.skipIf(os.geteuid() == 0, "the superuser may write anywhere")
     def test_a_data_folder_without_write_permission_is_reported_once_on_stderr(self):
