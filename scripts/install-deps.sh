@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   python3 fonts-dejavu-core
+  desktop-file-utils appstream librsvg2-bin dpkg-dev file
 )
 
 missing=()

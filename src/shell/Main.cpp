@@ -16,6 +16,7 @@ TFormDescription TMainForm::Description() const {
       .Properties([](TMainForm& form) {
         form.SetName("MainForm");
         form.SetCaption("Corvane Online Invoicing for Small Business");
+        form.SetIconName("corvane");  // the icon the desktop entry names
         form.SetClientSize(680, 640);
         form.SetColor(clWhite);
         form.SetFont({"Tahoma", -11});

@@ -1,0 +1,231 @@
+#include "SingleInstance.h"
+
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <glib.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "Application.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = std::chrono::steady_clock;
+
+constexpr std::string_view RaiseRequest = "raise ";
+constexpr std::string_view RaiseAnswer = "ok\n";
+constexpr size_t MaxRequestSize = 512;
+
+// Closes the descriptor when the scope ends, however it ends.
+struct TFd {
+  int fd;
+  explicit TFd(int value) : fd(value) {}
+  ~TFd() {
+    if (fd >= 0) ::close(fd);
+  }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+};
+
+const char* ProgramName() {
+  return g_get_prgname() ? g_get_prgname() : "corvane";
+}
+
+// Names the data folder the same however it was spelled (links, "..", trailing slash).
+std::string FolderKey(const std::string& dataFolder) {
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::weakly_canonical(dataFolder, error);
+  if (error) folder = dataFolder;
+  folder = folder.lexically_normal();
+  if (!folder.has_filename() && folder != folder.root_path()) folder = folder.parent_path();
+  gchar* digest = g_compute_checksum_for_string(G_CHECKSUM_SHA256, folder.c_str(), -1);
+  std::string key(digest, 16);
+  g_free(digest);
+  return key;
+}
+
+bool SocketAddress(const std::string& path, sockaddr_un& address) {
+  address = {};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof(address.sun_path)) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+// The id passed on is only ever printable ASCII without blanks, as start-up ids are.
+std::string PrintableStartupId(const std::string& startupId) {
+  std::string id;
+  for (const char c : startupId)
+    if (c > ' ' && c < 127) id += c;
+  return id.substr(0, 200);
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// One line from fd without its line end; nullopt when none came before the deadline.
+std::optional<std::string> ReadLine(int fd, TClock::time_point deadline) {
+  std::string line;
+  while (line.size() < MaxRequestSize) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - TClock::now());
+    pollfd ready{fd, POLLIN, 0};
+    const int polled = ::poll(&ready, 1, static_cast<int>(std::max(left.count(), 0L)));
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled <= 0) return std::nullopt;
+    char chunk[128];
+    const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return std::nullopt;
+    line.append(chunk, static_cast<size_t>(got));
+    if (const size_t end = line.find('\n'); end != std::string::npos) return line.substr(0, end);
+  }
+  return std::nullopt;
+}
+
+bool FromSameUser(int fd) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
+void Warn(const char* what, const std::string& path, int error) {
+  g_printerr("%s: %s %s (%s); a second start will open a second window\n", ProgramName(), what,
+             path.c_str(), g_strerror(error));
+}
+
+}  // namespace
+
+struct TSingleInstance::TSignals {
+  static gboolean OnRequest(gint, GIOCondition, gpointer data) {
+    try {
+      static_cast<TSingleInstance*>(data)->ServeRequest();
+    } catch (...) {
+      HandleCurrentException(nullptr);
+    }
+    return G_SOURCE_CONTINUE;
+  }
+};
+
+TSingleInstance::TSingleInstance(const std::string& dataFolder, const std::string& lockFolder,
+                                 const std::string& startupId, std::chrono::milliseconds timeout) {
+  const std::string base =
+      (std::filesystem::path(lockFolder) / ("corvane-" + FolderKey(dataFolder))).string();
+  FLockPath = base + ".lock";
+  FSocketPath = base + ".socket";
+  if (g_mkdir_with_parents(lockFolder.c_str(), 0700) != 0) {
+    Warn("cannot create the folder of", FLockPath, errno);
+    return;
+  }
+  // Never removed: a start that opened the old file would lock a file nobody else sees.
+  FLockFd = ::open(FLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (FLockFd < 0) {
+    Warn("cannot open", FLockPath, errno);
+    return;
+  }
+  const TClock::time_point deadline = TClock::now() + timeout;
+  // The holder may be starting (no socket yet) or ending (socket gone, lock not yet): ask again.
+  while (!TryLock()) {
+    if (AskToRaise(startupId, deadline)) {
+      FRole = irRaisedFirst;
+      return;
+    }
+    if (TClock::now() >= deadline) {
+      FRole = irUnreachable;
+      g_printerr("%s: another start runs over %s and does not answer\n", ProgramName(),
+                 dataFolder.c_str());
+      return;
+    }
+    g_usleep(50000);
+  }
+  if (!Listen()) Warn("cannot listen on", FSocketPath, errno);
+}
+
+TSingleInstance::~TSingleInstance() {
+  StopListening();
+  // The socket goes before the lock, so the next holder never finds ours.
+  if (FListenFd >= 0) {
+    ::unlink(FSocketPath.c_str());
+    ::close(FListenFd);
+  }
+  if (FLockFd >= 0) ::close(FLockFd);
+}
+
+bool TSingleInstance::TryLock() {
+  if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno == EWOULDBLOCK) return false;
+  Warn("cannot lock", FLockPath, errno);
+  return true;
+}
+
+bool TSingleInstance::Listen() {
+  sockaddr_un address;
+  if (!SocketAddress(FSocketPath, address)) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
+  // Whatever is there was left by a holder that ended without cleaning up: the lock is ours.
+  ::unlink(FSocketPath.c_str());
+  TFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (socket.fd < 0 || ::bind(socket.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
+      ::listen(socket.fd, 8))
+    return false;
+  std::swap(FListenFd, socket.fd);
+  return true;
+}
+
+bool TSingleInstance::AskToRaise(const std::string& startupId, TClock::time_point deadline) {
+  sockaddr_un address;
+  if (!SocketAddress(FSocketPath, address)) return false;
+  // Non-blocking, so a holder whose queue is full cannot keep this start waiting.
+  TFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (socket.fd < 0 ||
+      ::connect(socket.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      !WriteAll(socket.fd, std::string(RaiseRequest) + PrintableStartupId(startupId) + "\n"))
+    return false;
+  // The holder answers once its main loop runs; until then the request waits in its queue.
+  if (!ReadLine(socket.fd, std::max(deadline, TClock::now() + 200ms)))
+    g_printerr(
+        "%s: the running program has not answered yet; its window comes to the front "
+        "once it has started\n",
+        ProgramName());
+  return true;
+}
+
+void TSingleInstance::ListenForRaise(std::function<void(const std::string&)> raise) {
+  if (FListenFd < 0 || FSource) return;
+  FRaise = std::move(raise);
+  FSource = g_unix_fd_add(FListenFd, G_IO_IN, TSignals::OnRequest, this);
+}
+
+void TSingleInstance::StopListening() {
+  if (FSource) g_source_remove(FSource);
+  FSource = 0;
+}
+
+void TSingleInstance::ServeRequest() {
+  TFd request(::accept4(FListenFd, nullptr, nullptr, SOCK_CLOEXEC));
+  if (request.fd < 0 || !FromSameUser(request.fd)) return;
+  // Bounded, since the main loop waits meanwhile.
+  const std::optional<std::string> line = ReadLine(request.fd, TClock::now() + 500ms);
+  if (!line || !line->starts_with(RaiseRequest)) return;
+  FRaise(PrintableStartupId(line->substr(RaiseRequest.size())));
+  WriteAll(request.fd, RaiseAnswer);
+}

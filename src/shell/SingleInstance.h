@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+// One running program per data folder: two would race on "config.xml" and the cookie store.
+// The first start holds a lock, which the system drops when the process ends however it ends,
+// and listens on a socket beside it; a later start asks it over that socket to bring its window
+// to the front, and ends.
+class TSingleInstance {
+ public:
+  enum TRole {
+    irFirst,        // this process runs the window
+    irRaisedFirst,  // the running program was asked to bring its window to the front
+    irUnreachable,  // another program holds the data folder and did not take the request
+  };
+
+  // Claims dataFolder, keeping the lock and the socket in lockFolder (created when missing).
+  // Waits at most timeout for a running program to take the request; startupId is the desktop's
+  // start-up notification id of this start, handed on so the window may take the focus. When
+  // the lock cannot be taken or the socket cannot be set up, says so on stderr and answers
+  // irFirst: running unguarded beats not running.
+  TSingleInstance(const std::string& dataFolder, const std::string& lockFolder,
+                  const std::string& startupId, std::chrono::milliseconds timeout);
+  ~TSingleInstance();
+  TSingleInstance(const TSingleInstance&) = delete;
+  TSingleInstance& operator=(const TSingleInstance&) = delete;
+
+  TRole Role() const { return FRole; }
+
+  // For the first start: calls raise(startupId) on the main loop for every later start.
+  void ListenForRaise(std::function<void(const std::string& startupId)> raise);
+  // Later starts wait in the socket's queue and are answered once the main loop runs again.
+  void StopListening();
+
+ private:
+  bool TryLock();
+  bool Listen();
+  bool AskToRaise(const std::string& startupId, std::chrono::steady_clock::time_point deadline);
+  void ServeRequest();
+  struct TSignals;
+
+  std::string FLockPath;
+  std::string FSocketPath;
+  TRole FRole = irFirst;
+  int FLockFd = -1;
+  int FListenFd = -1;
+  unsigned FSource = 0;
+  std::function<void(const std::string&)> FRaise;
+};

@@ -1,0 +1,118 @@
+#include "SingleInstance.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "TemporaryConfigHome.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class SingleInstanceTest : public testing::Test {
+ protected:
+  fs::path DataFolder() const { return FHome.DataFolder(); }
+  std::string LockFolder() const { return (FHome.Folder() / "run").string(); }
+
+  std::unique_ptr<TSingleInstance> Claim(const fs::path& dataFolder,
+                                         std::chrono::milliseconds timeout = 1500ms,
+                                         const std::string& startupId = {}) {
+    return std::make_unique<TSingleInstance>(dataFolder.string(), LockFolder(), startupId, timeout);
+  }
+
+  // Claims from another thread while this one runs the main loop that serves the holder.
+  TSingleInstance::TRole ClaimServed(const fs::path& dataFolder, const std::string& startupId,
+                                     std::chrono::milliseconds timeout = 1500ms) {
+    auto claim = std::async(std::launch::async,
+                            [&] { return Claim(dataFolder, timeout, startupId)->Role(); });
+    while (claim.wait_for(0ms) != std::future_status::ready)
+      g_main_context_iteration(nullptr, FALSE);
+    return claim.get();
+  }
+
+  // The holder's socket: the one file of that kind in the lock folder.
+  fs::path SocketFile() const {
+    for (const auto& entry : fs::directory_iterator(LockFolder()))
+      if (entry.path().extension() == ".socket") return entry.path();
+    return {};
+  }
+
+  TTemporaryConfigHome FHome;
+};
+
+TEST_F(SingleInstanceTest, ALaterStartAsksTheFirstToRaiseItsWindowWithItsStartupId) {
+  auto first = Claim(DataFolder());
+  ASSERT_EQ(first->Role(), TSingleInstance::irFirst);
+  std::optional<std::string> raised;
+  first->ListenForRaise([&](const std::string& startupId) { raised = startupId; });
+
+  EXPECT_EQ(ClaimServed(DataFolder(), "desk top\x01_TIME42"), TSingleInstance::irRaisedFirst);
+  EXPECT_EQ(raised, "desktop_TIME42") << "only printable characters are passed on";
+
+  raised.reset();
+  EXPECT_EQ(ClaimServed(DataFolder() / ".." / "Corvane" / "", ""), TSingleInstance::irRaisedFirst)
+      << "the same folder spelled differently";
+  EXPECT_EQ(raised, "");
+}
+
+TEST_F(SingleInstanceTest, DifferentDataFoldersDoNotMeet) {
+  auto first = Claim(DataFolder());
+  auto other = Claim(FHome.Folder() / "elsewhere");
+  EXPECT_EQ(first->Role(), TSingleInstance::irFirst);
+  EXPECT_EQ(other->Role(), TSingleInstance::irFirst);
+}
+
+TEST_F(SingleInstanceTest, TheNextStartAfterTheHolderEndedIsFirstWhateverItLeft) {
+  Claim(DataFolder()).reset();
+  EXPECT_TRUE(SocketFile().empty()) << "the holder removes its socket";
+  auto next = Claim(DataFolder());
+  ASSERT_EQ(next->Role(), TSingleInstance::irFirst);
+  const fs::path socket = SocketFile();
+  next.reset();
+  // The socket path taken by a file, as if a holder killed before cleaning up had left it.
+  std::ofstream(socket) << "left behind";
+
+  auto first = Claim(DataFolder());
+  ASSERT_EQ(first->Role(), TSingleInstance::irFirst);
+  bool raised = false;
+  first->ListenForRaise([&](const std::string&) { raised = true; });
+  EXPECT_EQ(ClaimServed(DataFolder(), ""), TSingleInstance::irRaisedFirst);
+  EXPECT_TRUE(raised);
+}
+
+TEST_F(SingleInstanceTest, AHolderThatCannotBeReachedEndsTheWaitAtTheTimeout) {
+  auto first = Claim(DataFolder());
+  ASSERT_EQ(first->Role(), TSingleInstance::irFirst);
+  fs::remove(SocketFile());
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(Claim(DataFolder(), 300ms)->Role(), TSingleInstance::irUnreachable);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+}
+
+TEST_F(SingleInstanceTest, ARequestWaitsInTheQueueUntilTheHolderListens) {
+  auto first = Claim(DataFolder());
+  EXPECT_EQ(Claim(DataFolder(), 100ms)->Role(), TSingleInstance::irRaisedFirst);
+  bool raised = false;
+  first->ListenForRaise([&](const std::string&) { raised = true; });
+  for (int i = 0; i < 200 && !raised; ++i) {
+    g_main_context_iteration(nullptr, FALSE);
+    g_usleep(10000);
+  }
+  EXPECT_TRUE(raised);
+}
+
+TEST_F(SingleInstanceTest, AnUnusableLockFolderLeavesTheStartUnguarded) {
+  std::ofstream(FHome.Folder() / "run") << "a file, not a folder";
+  EXPECT_EQ(Claim(DataFolder())->Role(), TSingleInstance::irFirst);
+}
+
+}  // namespace
