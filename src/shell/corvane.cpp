@@ -2,16 +2,21 @@
 
 #include <glib.h>
 
+#include <chrono>
 #include <memory>
+#include <string>
 
 #include "Application.h"
 #include "CloseOnSignals.h"
+#include "DataFolder.h"
 #include "ErrorDisplay.h"
 #include "JclDebug.h"
 #include "JvAppStorageTranslate.h"
+#include "JvComputerInfoEx.h"
 #include "Main.h"
 #include "ModuleActions.h"
 #include "Monitors.h"
+#include "SingleInstance.h"
 #include "SysUtils.h"
 #include "ceflib_loader.h"
 
@@ -42,11 +47,26 @@ TJvDisplaySizes MonitorSizes() {
   return {{screen.Width(), screen.Height()}, {desktop.Width(), desktop.Height()}};
 }
 
-int RunMainWindow() {
+// A start while the program already runs over the same data folder only brings the running
+// window to the front; it waits for the running program briefly, so it ends at once either way.
+std::unique_ptr<TSingleInstance> ClaimDataFolder() {
+  const TJvComputerInfoEx computerInfo(nullptr);
+  const char* startupId = g_getenv("DESKTOP_STARTUP_ID");
+  return std::make_unique<TSingleInstance>(DataFolderPath(computerInfo), g_get_user_runtime_dir(),
+                                           startupId ? startupId : "",
+                                           std::chrono::milliseconds(1500));
+}
+
+int RunMainWindow(TSingleInstance& instance) {
   Application->Initialize();
   Application->SetMainFormOnTaskBar(true);
   Application->CreateForm(MainForm);
-  return Application->Run();
+  instance.ListenForRaise([](const std::string& startupId) {
+    if (MainForm) MainForm->BringToFront(startupId);
+  });
+  const int exitCode = Application->Run();
+  instance.StopListening();
+  return exitCode;
 }
 
 // The top-level handler: an error that ends the program is shown, then the exit code is 1.
@@ -64,7 +84,12 @@ int ReportFatalError() {
 }  // namespace
 
 int main() {
+  // Also the window class, "Corvane" as GDK capitalises it, that the desktop entry names.
   g_set_prgname("corvane");
+  // Held until the configuration has been written at exit.
+  const std::unique_ptr<TSingleInstance> instance = ClaimDataFolder();
+  if (instance->Role() != TSingleInstance::irFirst)
+    return instance->Role() == TSingleInstance::irRaisedFirst ? 0 : 1;
   SetDisplaySizesSource(MonitorSizes);
   TModuleActions modules;
   RegisterModules(modules);
@@ -73,10 +98,11 @@ int main() {
   int exitCode = 0;
   try {
     modules.StartAll();
-    exitCode = RunMainWindow();
+    exitCode = RunMainWindow(*instance);
     DisableExceptionTracking();
     modules.EndAll();
   } catch (...) {
+    instance->StopListening();
     closeOnSignals.reset();  // so a signal can still end a program waiting in the error box
     exitCode = ReportFatalError();
     try {

@@ -56,6 +56,13 @@ void TForm::SetCaption(std::string caption) {
   if (HandleAllocated()) gtk_window_set_title(GTK_WINDOW(Handle()), FCaption.c_str());
 }
 
+void TForm::BringToFront(const std::string& startupId) {
+  if (!HandleAllocated()) return;
+  GtkWindow* window = GTK_WINDOW(Handle());
+  if (!startupId.empty()) gtk_window_set_startup_id(window, startupId.c_str());
+  gtk_window_present(window);
+}
+
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   FBorderStyle = style;
   ApplyBounds();

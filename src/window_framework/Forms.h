@@ -95,6 +95,10 @@ class TForm : public TWinControl {
   TWinControl* ActiveControl();
 
   void Show() { SetVisible(true); }
+  // Brings the created window over the others, out of the minimized state, with the focus.
+  // startupId is the desktop's start-up notification id of the request that asks for it, so the
+  // window manager allows it.
+  void BringToFront(const std::string& startupId = {});
   void Hide() { SetVisible(false); }
   void SetVisible(bool visible) override;
   // Asks OnCloseQuery, then runs OnClose; closing the application's main form ends its loop.
