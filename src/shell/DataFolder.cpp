@@ -24,9 +24,10 @@ namespace {
 constexpr std::string_view LogFileName = "error.log";
 constexpr std::string_view ConfigurationFileName = "config.xml";
 
-// Reads the decimal number at the front of text and drops it; nullopt without one.
-std::optional<long> TakeNumber(std::string_view& text) {
-  long value = 0;
+// Reads the decimal number at the front of text and drops it; nullopt without one or when it
+// does not fit a process id.
+std::optional<pid_t> TakeNumber(std::string_view& text) {
+  pid_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end == text.data()) return std::nullopt;
   text.remove_prefix(static_cast<size_t>(end - text.data()));
@@ -39,11 +40,11 @@ std::optional<pid_t> TemporaryFileWriter(std::string_view name, std::string_view
   if (!name.starts_with(fileName) || !name.substr(fileName.size()).starts_with('.'))
     return std::nullopt;
   name.remove_prefix(fileName.size() + 1);
-  const std::optional<long> pid = TakeNumber(name);
+  const std::optional<pid_t> pid = TakeNumber(name);
   if (!pid || *pid <= 0 || !name.starts_with('.')) return std::nullopt;
   name.remove_prefix(1);
   if (!TakeNumber(name) || name != ".tmp") return std::nullopt;
-  return static_cast<pid_t>(*pid);
+  return pid;
 }
 
 // A process we may not signal still lives.

@@ -127,11 +127,15 @@ TEST_F(DataFolderTest, TemporaryFilesOfEndedWritersAreRemoved) {
   fs::create_directories(folder / ("config.xml." + ended + ".1.tmp"));  // not a file
   const std::vector<std::string> stale = {"config.xml." + ended + ".0.tmp",
                                           "error.log." + ended + ".17.tmp"};
-  const std::vector<std::string> kept = {
-      "config.xml." + living + ".0.tmp", "config.xml." + ended + ".0.tmp.old",
-      "config.xml." + ended + ".x.tmp",  "config.xml.0.0.tmp",
-      "config.xml.-" + ended + ".0.tmp", "configxml." + ended + ".0.tmp",
-      "other.txt." + ended + ".0.tmp",   "error.log"};
+  const std::vector<std::string> kept = {"config.xml." + living + ".0.tmp",
+                                         "config.xml." + ended + ".0.tmp.old",
+                                         "config.xml." + ended + ".x.tmp",
+                                         "config.xml.0.0.tmp",
+                                         "config.xml.-" + ended + ".0.tmp",
+                                         "configxml." + ended + ".0.tmp",
+                                         "other.txt." + ended + ".0.tmp",
+                                         "config.xml.99999999999.0.tmp",
+                                         "error.log"};
   for (const std::string& name : stale) WriteFile(folder / name, "half written");
   for (const std::string& name : kept) WriteFile(folder / name, "");
 
