@@ -375,7 +375,7 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   TJclSimpleXMLOptions Options() const;
   // Value encoding of the owning document, or the full encoding without one.
   std::string EncodeValue(std::string_view value) const;
-  std::string DecodeValue(std::string_view value) const;
+  std::string DecodeValue(std::string value) const;
 
  protected:
   // An empty element of the same class.
@@ -431,6 +431,10 @@ class TJclSimpleXMLElemText : public TJclSimpleXMLElem {
 
  protected:
   std::unique_ptr<TJclSimpleXMLElem> CreateEmpty() const override;
+
+ private:
+  // Hands its text to an element whose only child it was.
+  friend class TJclSimpleXMLElemClassic;
 };
 
 class TJclSimpleXMLElemComment : public TJclSimpleXMLElem {
@@ -627,7 +631,7 @@ class TJclSimpleXML {
   TStreamHook OnDecodeStream;
 
   std::string EncodeValue(std::string_view value);
-  std::string DecodeValue(std::string_view value);
+  std::string DecodeValue(std::string value);
 
  private:
   friend class TJclSimpleXMLElem;

@@ -108,12 +108,16 @@ std::string TJclSimpleXML::EncodeValue(std::string_view value) {
   return text;
 }
 
-std::string TJclSimpleXML::DecodeValue(std::string_view value) {
-  std::string text = FOptions.Contains(sxoAutoEncodeValue)    ? FullDecode(value)
-                     : FOptions.Contains(sxoAutoEncodeEntity) ? EntityDecode(value)
-                                                              : std::string(value);
-  if (OnDecodeValue) OnDecodeValue(*this, text);
-  return text;
+std::string TJclSimpleXML::DecodeValue(std::string value) {
+  // Every reference starts with '&'; text without one is kept as it was read, uncopied.
+  if (value.find('&') != std::string::npos) {
+    if (FOptions.Contains(sxoAutoEncodeValue))
+      value = FullDecode(value);
+    else if (FOptions.Contains(sxoAutoEncodeEntity))
+      value = EntityDecode(value);
+  }
+  if (OnDecodeValue) OnDecodeValue(*this, value);
+  return value;
 }
 
 void TJclSimpleXML::ReportLoadProgress(const TJclStringStream& stream) {

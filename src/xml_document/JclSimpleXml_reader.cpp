@@ -42,6 +42,56 @@ bool IsTagNameChar(char32_t ch) {
   return IsNameChar(ch) || ch == '-' || ch == '.';
 }
 
+// Passes over the characters at the read cursor while belongs holds, a decoded run at a time,
+// appending them to out when it is given. Stops before the first that does not belong, which
+// the caller then reads as one character, so errors report the position they always did.
+template <class TBelongs>
+void ReadRunWhile(TJclStringStream& stream, TBelongs belongs, std::string* out) {
+  while (true) {
+    const std::u32string_view run = stream.ReadRun();
+    size_t length = 0;
+    while (length < run.size() && belongs(run[length])) ++length;
+    if (out) AppendUtf8Run(*out, run.substr(0, length));
+    stream.SkipRead(length);
+    if (length < run.size() || run.empty()) return;
+  }
+}
+
+void ReadNameRun(TJclStringStream& stream, std::string& name) {
+  ReadRunWhile(stream, IsTagNameChar, &name);
+}
+
+void SkipWhitespaceRun(TJclStringStream& stream) {
+  ReadRunWhile(stream, IsXmlWhitespace, nullptr);
+}
+
+// Moves the peek cursor over the characters while belongs holds, a decoded run at a time.
+template <class TBelongs>
+void PeekWhile(TJclStringStream& stream, TBelongs belongs) {
+  while (true) {
+    const std::u32string_view run = stream.PeekRun();
+    size_t length = 0;
+    while (length < run.size() && belongs(run[length])) ++length;
+    stream.SkipPeeked(length);
+    if (length < run.size() || run.empty()) return;
+  }
+}
+
+// Peeks over everything up to the next '<', noting whether it held whitespace and other text.
+void PeekOverText(TJclStringStream& stream, bool& textSeen, bool& whitespaceSeen) {
+  PeekWhile(stream, [&](char32_t ch) {
+    if (ch == '<') return false;
+    (IsXmlWhitespace(ch) ? whitespaceSeen : textSeen) = true;
+    return true;
+  });
+}
+
+// A tag that starts with neither "<!" nor "<?" can only be an element: the characters up to
+// the one that says so need no keeping.
+void PeekOverElementName(TJclStringStream& stream) {
+  PeekWhile(stream, [](char32_t ch) { return ch != ' ' && ch != ':' && ch != '>' && ch != '/'; });
+}
+
 // Reads the next character or raises the end-of-data error of the given kind.
 char32_t ReadRequired(TJclStringStream& stream, const char* kind) {
   char32_t ch;
@@ -93,12 +143,12 @@ bool IsTrimmable(char c) {
   return static_cast<unsigned char>(c) <= 32;
 }
 
-std::string TrimText(std::string_view text, TJclSimpleXMLOptions options) {
+std::string_view TrimText(std::string_view text, TJclSimpleXMLOptions options) {
   if (options.Contains(sxoTrimPrecedingTextWhitespace))
     while (!text.empty() && IsTrimmable(text.front())) text.remove_prefix(1);
   if (options.Contains(sxoTrimFollowingTextWhitespace))
     while (!text.empty() && IsTrimmable(text.back())) text.remove_suffix(1);
-  return std::string(text);
+  return text;
 }
 
 void CheckEndName(const std::string& name, const std::string& nameSpace, const std::string& endName,
@@ -140,7 +190,14 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
   bool complete = false;
   char32_t ch;
   NotifyLoadProgress(stream);
-  while (!complete && stream.ReadUCS4(ch)) {
+  while (!complete) {
+    if (state == TState::Name)
+      ReadNameRun(stream, tag.Name);
+    else if (state == TState::EndName)
+      ReadNameRun(stream, endName);
+    else if (state != TState::AfterSlash && state != TState::EndTagOpen)
+      SkipWhitespaceRun(stream);
+    if (!stream.ReadUCS4(ch)) break;
     switch (state) {
       case TState::BeforeTag:
         if (ch == '<')
@@ -199,10 +256,11 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
         break;
     }
   }
-  if (ItemCount() == 1 && dynamic_cast<TJclSimpleXMLElemText*>(Items().Item(0))) {
-    value = Items().Item(0)->Value();
-    DiscardChildren();
-  }
+  if (ItemCount() == 1)
+    if (auto* text = dynamic_cast<TJclSimpleXMLElemText*>(Items().Item(0))) {
+      value = std::move(text->FValue);
+      DiscardChildren();
+    }
   SetName(tag.Name);
   FValue = std::move(value);
   FNameSpace = std::move(tag.NameSpace);
@@ -237,7 +295,9 @@ void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
   bool inTag = false;
   std::string tag;
   char32_t ch;
-  while (stream.PeekUCS4(ch)) {
+  while (true) {
+    if (!inTag) PeekOverText(stream, textSeen, whitespaceSeen);
+    if (!stream.PeekUCS4(ch)) break;
     if (!inTag) {
       inTag = ch == '<';
       if (inTag)
@@ -266,8 +326,9 @@ void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
         child = std::make_unique<TJclSimpleXMLElemComment>(FParent);
       else if (tag == "<?"sv)
         child = std::make_unique<TJclSimpleXMLElemProcessingInstruction>(FParent);
-      else
-        continue;
+      else if (tag[1] != '!')
+        PeekOverElementName(stream);
+      if (!child) continue;
     }
     ReadChild(std::move(child), stream);
     inTag = false;
@@ -309,6 +370,11 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
       if (!stream.PeekUCS4(ch) || ch == '/' || ch == '>' || ch == '?') return;
       if (!IsXmlWhitespace(ch) && !IsAttributeNameStart(ch)) RaiseFound(kUnexpected, ch, stream);
     }
+    if (state == TState::Name)
+      ReadNameRun(stream, name.Name);
+    else if (state == TState::Value)
+      ReadRunWhile(
+          stream, [quote](char32_t c) { return c != quote; }, &value);
     if (!stream.ReadUCS4(ch)) return;
     switch (state) {
       case TState::Between:
@@ -354,7 +420,7 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
           AppendUtf8(value, ch);
           break;
         }
-        Add(name.Name, FParent->DecodeValue(value))->SetNameSpace(name.NameSpace);
+        Add(name.Name, FParent->DecodeValue(std::move(value)))->SetNameSpace(name.NameSpace);
         state = TState::Between;
         break;
     }
@@ -366,14 +432,24 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
 void TJclSimpleXMLElemText::LoadFromStringStream(TJclStringStream& stream) {
   NotifyLoadProgress(stream);
   std::string text;
+  // The first look is at the peek cursor, wherever the child list left it; from the first
+  // character read on, the text follows the read cursor up to a '<', which stays unread but
+  // peeked.
   char32_t ch;
-  while (stream.PeekUCS4(ch) && ch != '<') {
+  if (stream.PeekUCS4(ch) && ch != '<') {
     stream.ReadUCS4(ch);
     AppendUtf8(text, ch);
+    ReadRunWhile(
+        stream, [](char32_t c) { return c >= 128 || !HasXmlClass(c, xccTextEnd); }, &text);
+    stream.PeekUCS4(ch);
   }
-  const std::string decoded = DecodeValue(text);
-  std::string trimmed = TrimText(decoded, Options());
-  FValue = trimmed.empty() && Options().Contains(sxoKeepWhitespace) ? decoded : std::move(trimmed);
+  std::string decoded = DecodeValue(std::move(text));
+  const std::string_view trimmed = TrimText(decoded, Options());
+  if (trimmed.size() == decoded.size() ||
+      (trimmed.empty() && Options().Contains(sxoKeepWhitespace)))
+    FValue = std::move(decoded);
+  else
+    FValue = trimmed;
   NotifyParsed(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "JclSimpleXml_text.h"
@@ -15,6 +16,22 @@ constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 class TUtf8Codec : public TJclCharCodec {
  public:
   char32_t Decode(std::string_view bytes, size_t& pos) override { return DecodeUtf8(bytes, pos); }
+  // ASCII, nearly all of a settings file, without a call per character.
+  size_t DecodeBlock(std::string_view bytes, size_t& pos, size_t count, char32_t* chars,
+                     size_t* starts) override {
+    size_t decoded = 0;
+    for (; decoded < count && pos < bytes.size(); ++decoded) {
+      starts[decoded] = pos;
+      const auto byte = static_cast<unsigned char>(bytes[pos]);
+      if (byte < 0x80) {
+        chars[decoded] = byte;
+        ++pos;
+      } else {
+        chars[decoded] = DecodeUtf8(bytes, pos);
+      }
+    }
+    return decoded;
+  }
   void Encode(std::string_view utf8, std::string& out) override { out.append(utf8); }
 };
 
@@ -173,6 +190,16 @@ std::unique_ptr<TJclCharCodec> MakeCodePageCodec(uint16_t codePage) {
   return std::make_unique<TIconvCodec>(IconvName(codePage));
 }
 
+size_t TJclCharCodec::DecodeBlock(std::string_view bytes, size_t& pos, size_t count,
+                                  char32_t* chars, size_t* starts) {
+  size_t decoded = 0;
+  for (; decoded < count && pos < bytes.size(); ++decoded) {
+    starts[decoded] = pos;
+    chars[decoded] = Decode(bytes, pos);
+  }
+  return decoded;
+}
+
 // --- TJclStringStream ---
 
 TJclStringStream::TJclStringStream(std::string_view input, std::string* output,
@@ -191,21 +218,24 @@ bool TJclStringStream::EnsureDecoded(int64_t position) {
 
 void TJclStringStream::Refill() {
   const auto consumed = static_cast<size_t>(FReadPos - FBufferBase);
-  FChars.erase(FChars.begin(), FChars.begin() + static_cast<ptrdiff_t>(consumed));
-  FCharStarts.erase(FCharStarts.begin(), FCharStarts.begin() + static_cast<ptrdiff_t>(consumed));
+  FChars.EraseFront(consumed);
+  FCharStarts.EraseFront(consumed);
   FBufferBase = FReadPos;
-  for (size_t i = 0; i < FBufferSize && FInputPos < FInput.size(); ++i) {
-    FCharStarts.push_back(FInputPos);
-    FChars.push_back(FCodec->Decode(FInput, FInputPos));
-  }
+  // Every character takes at least one byte.
+  const size_t wanted = std::min(FBufferSize, FInput.size() - FInputPos);
+  const size_t kept = FChars.size();
+  const size_t decoded = FCodec->DecodeBlock(FInput, FInputPos, wanted, FChars.Extend(wanted),
+                                             FCharStarts.Extend(wanted));
+  FChars.Truncate(kept + decoded);
+  FCharStarts.Truncate(kept + decoded);
 }
 
 void TJclStringStream::SetCodec(std::unique_ptr<TJclCharCodec> codec) {
   const auto unread = static_cast<size_t>(FReadPos - FBufferBase);
   if (unread < FChars.size()) {
     FInputPos = FCharStarts[unread];
-    FChars.resize(unread);
-    FCharStarts.resize(unread);
+    FChars.Truncate(unread);
+    FCharStarts.Truncate(unread);
   }
   FPeekPos = FReadPos;
   FCodec = std::move(codec);

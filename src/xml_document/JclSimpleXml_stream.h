@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,12 +43,52 @@ class TJclCharCodec {
   // Decodes the character at bytes[pos] and advances pos; malformed bytes give U+FFFD and
   // advance at least one byte. Requires pos < bytes.size().
   virtual char32_t Decode(std::string_view bytes, size_t& pos) = 0;
+  // Decodes up to count characters into chars, with the byte offset each started at in
+  // starts; answers how many it decoded (fewer only at the end of the bytes).
+  virtual size_t DecodeBlock(std::string_view bytes, size_t& pos, size_t count, char32_t* chars,
+                             size_t* starts);
   virtual void Encode(std::string_view utf8, std::string& out) = 0;
 };
 
 // A codec for a Windows code page (0 = the system's ANSI code page); EJclCharsetError when the
 // platform cannot convert it.
 std::unique_ptr<TJclCharCodec> MakeCodePageCodec(uint16_t codePage);
+
+// A growable array of plain values that leaves new elements uninitialised, so a refill writes
+// each decoded character once.
+template <class T>
+class TDecodeBuffer {
+ public:
+  size_t size() const { return FSize; }
+  T* data() { return FData.get(); }
+  const T* data() const { return FData.get(); }
+  T& operator[](size_t index) { return FData[index]; }
+  const T& operator[](size_t index) const { return FData[index]; }
+
+  // Room for count more elements at the end; answers where they start.
+  T* Extend(size_t count) {
+    if (FSize + count > FCapacity) {
+      const size_t capacity = std::max(FSize + count, FCapacity * 2);
+      std::unique_ptr<T[]> grown(new T[capacity]);
+      std::copy(FData.get(), FData.get() + FSize, grown.get());
+      FData = std::move(grown);
+      FCapacity = capacity;
+    }
+    T* start = FData.get() + FSize;
+    FSize += count;
+    return start;
+  }
+  void Truncate(size_t size) { FSize = std::min(size, FSize); }
+  void EraseFront(size_t count) {
+    std::copy(FData.get() + count, FData.get() + FSize, FData.get());
+    FSize -= count;
+  }
+
+ private:
+  std::unique_ptr<T[]> FData;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
+};
 
 // Character stream over bytes: decodes them into code points with a read cursor and a peek
 // cursor ahead of it, or encodes text into bytes. Cursors count characters after the
@@ -70,6 +111,24 @@ class TJclStringStream {
     FPeekPos = FReadPos;
     return true;
   }
+
+  // The decoded characters from the read cursor or the peek cursor to the end of what is
+  // decoded; empty only at the end of the data. Scanning readers take a run of characters from
+  // it and pass over them with SkipRead or SkipPeeked, which move the cursors as the same
+  // number of ReadUCS4 or PeekUCS4 calls would.
+  std::u32string_view ReadRun() {
+    if (!IsDecoded(FReadPos) && !EnsureDecoded(FReadPos)) return {};
+    return BufferedFrom(FReadPos);
+  }
+  std::u32string_view PeekRun() {
+    if (!IsDecoded(FPeekPos) && !EnsureDecoded(FPeekPos)) return {};
+    return BufferedFrom(FPeekPos);
+  }
+  void SkipRead(size_t count) {
+    FReadPos += static_cast<int64_t>(count);
+    FPeekPos = FReadPos;
+  }
+  void SkipPeeked(size_t count) { FPeekPos += static_cast<int64_t>(count); }
 
   // Moves the peek cursor back to the read cursor, to look ahead afresh.
   void RestartPeek() { FPeekPos = FReadPos; }
@@ -108,6 +167,10 @@ class TJclStringStream {
   bool IsDecoded(int64_t position) const {
     return position < FBufferBase + static_cast<int64_t>(FChars.size());
   }
+  std::u32string_view BufferedFrom(int64_t position) const {
+    const auto offset = static_cast<size_t>(position - FBufferBase);
+    return {FChars.data() + offset, FChars.size() - offset};
+  }
   bool EnsureDecoded(int64_t position);
   void Refill();
 
@@ -118,8 +181,8 @@ class TJclStringStream {
   size_t FBufferSize = 4096;
   // Decoded characters from FBufferBase on, with the byte offset each one started at, so a
   // change of code page can decode the unread ones again.
-  std::vector<char32_t> FChars;
-  std::vector<size_t> FCharStarts;
+  TDecodeBuffer<char32_t> FChars;
+  TDecodeBuffer<size_t> FCharStarts;
   int64_t FBufferBase = 0;
   int64_t FReadPos = 0;
   int64_t FPeekPos = 0;

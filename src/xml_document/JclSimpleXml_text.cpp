@@ -45,10 +45,10 @@ bool IsNameCategory(GUnicodeType type) {
   }
 }
 
-bool IsAsciiLetter(char32_t ch) {
+constexpr bool IsAsciiLetter(char32_t ch) {
   return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
 }
-bool IsAsciiDigit(char32_t ch) {
+constexpr bool IsAsciiDigit(char32_t ch) {
   return ch >= '0' && ch <= '9';
 }
 
@@ -106,6 +106,18 @@ void FullEncodeCodePoint(std::string& out, char32_t ch) {
   }
 }
 
+// Case-insensitive for ASCII; other bytes must be equal. For the ASCII entity names this is
+// what the full upper-casing gives: no other character upper-cases to the same bytes.
+bool SameAsciiText(std::string_view text, std::string_view ascii) {
+  for (size_t i = 0; i < ascii.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const auto upper = c >= 'a' && c <= 'z' ? c - 32 : c;
+    const auto wanted = static_cast<unsigned char>(ascii[i]);
+    if (upper != (wanted >= 'a' && wanted <= 'z' ? wanted - 32 : wanted)) return false;
+  }
+  return true;
+}
+
 // Matches one of the five named entities at text[pos] ('&'), ignoring case; advances past it.
 std::optional<char> MatchNamedEntity(std::string_view text, size_t& pos) {
   static constexpr struct {
@@ -115,7 +127,7 @@ std::optional<char> MatchNamedEntity(std::string_view text, size_t& pos) {
   const std::string_view rest = text.substr(pos + 1);
   for (const auto& entity : kEntities) {
     if (rest.size() >= entity.Body.size() &&
-        SameText(rest.substr(0, entity.Body.size()), entity.Body)) {
+        SameAsciiText(rest.substr(0, entity.Body.size()), entity.Body)) {
       pos += 1 + entity.Body.size();
       return entity.Character;
     }
@@ -279,21 +291,48 @@ bool SameText(std::string_view a, std::string_view b) {
   return UpperCase(a) == UpperCase(b);
 }
 
-bool IsXmlWhitespace(char32_t ch) {
-  if (ch < 0x80) return (ch >= 9 && ch <= 13) || ch == 0x1F || ch == 0x20;
+namespace {
+
+constexpr uint8_t AsciiClassesOf(char32_t ch) {
+  uint8_t classes = 0;
+  if ((ch >= 9 && ch <= 13) || ch == 0x1F || ch == 0x20) classes |= xccWhitespace;
+  if (IsAsciiLetter(ch) || ch == '-' || ch == '.' || ch == '_') classes |= xccNameStart | xccName;
+  if (IsAsciiDigit(ch)) classes |= xccName;
+  if (ch == '<') classes |= xccTextEnd;
+  return classes;
+}
+
+constexpr std::array<uint8_t, 128> MakeAsciiClasses() {
+  std::array<uint8_t, 128> classes{};
+  for (char32_t ch = 0; ch < classes.size(); ++ch) classes[ch] = AsciiClassesOf(ch);
+  return classes;
+}
+
+}  // namespace
+
+const std::array<uint8_t, 128> kXmlAsciiClasses = MakeAsciiClasses();
+
+bool IsXmlWhitespaceAbove127(char32_t ch) {
   return ch == 0x85 || ch == 0xA0 || ch == 0x1680 || (ch >= 0x2000 && ch <= 0x200A) ||
          ch == 0x2028 || ch == 0x2029 || ch == 0x202F || ch == 0x205F || ch == 0x3000;
 }
 
-bool IsAttributeNameStart(char32_t ch) {
-  if (ch < 0x80) return IsAsciiLetter(ch) || ch == '-' || ch == '.' || ch == '_';
+bool IsAttributeNameStartAbove127(char32_t ch) {
   return ch <= 0x10FFFF && IsLetterCategory(g_unichar_type(ch));
 }
 
-bool IsNameChar(char32_t ch) {
-  if (ch < 0x80)
-    return IsAsciiLetter(ch) || IsAsciiDigit(ch) || ch == '-' || ch == '.' || ch == '_';
+bool IsNameCharAbove127(char32_t ch) {
   return ch <= 0x10FFFF && IsNameCategory(g_unichar_type(ch));
+}
+
+void AppendUtf8Run(std::string& out, std::u32string_view chars) {
+  const size_t start = out.size();
+  out.resize(start + chars.size());
+  char* ascii = out.data() + start;
+  size_t i = 0;
+  for (; i < chars.size() && chars[i] < 0x80; ++i) ascii[i] = static_cast<char>(chars[i]);
+  out.resize(start + i);
+  for (; i < chars.size(); ++i) AppendUtf8(out, chars[i]);
 }
 
 bool IsIndentChar(char32_t ch) {

@@ -3,6 +3,7 @@
 // Text helpers of the XML document: UTF-8 code points, case folding, the reader's character
 // classes and the value encodings. Internal to the storage library.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,12 +17,43 @@ std::string Utf8FromCodePoint(char32_t ch);
 std::string UpperCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
 
+// The reader's character classes, one bit each, looked up in a table for ASCII; characters
+// above 127 follow the Unicode rules.
+enum TXmlCharClass : uint8_t {
+  // White_Space, category Zs or bidirectional class S: 9 to 13, 31 and 32.
+  xccWhitespace = 1,
+  // Starts an attribute name: letters, '-', '.', '_'.
+  xccNameStart = 2,
+  // Continues a name: letters, digits, '-', '.', '_'.
+  xccName = 4,
+  // Ends a run of text: '<'.
+  xccTextEnd = 8,
+};
+extern const std::array<uint8_t, 128> kXmlAsciiClasses;
+
+inline bool HasXmlClass(char32_t ch, TXmlCharClass charClass) {
+  return (kXmlAsciiClasses[ch] & charClass) != 0;
+}
+
+bool IsXmlWhitespaceAbove127(char32_t ch);
+bool IsAttributeNameStartAbove127(char32_t ch);
+bool IsNameCharAbove127(char32_t ch);
+
 // White_Space, category Zs or bidirectional class S.
-bool IsXmlWhitespace(char32_t ch);
+inline bool IsXmlWhitespace(char32_t ch) {
+  return ch < 128 ? HasXmlClass(ch, xccWhitespace) : IsXmlWhitespaceAbove127(ch);
+}
 // Letters (Lu Ll Lt Lm Lo), Nl, and '-', '.', '_'.
-bool IsAttributeNameStart(char32_t ch);
+inline bool IsAttributeNameStart(char32_t ch) {
+  return ch < 128 ? HasXmlClass(ch, xccNameStart) : IsAttributeNameStartAbove127(ch);
+}
 // Letters, Mn, Mc, Nd, Nl, Pc, Cf, and '-', '.'.
-bool IsNameChar(char32_t ch);
+inline bool IsNameChar(char32_t ch) {
+  return ch < 128 ? HasXmlClass(ch, xccName) : IsNameCharAbove127(ch);
+}
+
+// Appends the characters as UTF-8, ASCII without a call per character.
+void AppendUtf8Run(std::string& out, std::u32string_view chars);
 // The narrow set used for indentation and document-type trimming: 9 to 13 and 32.
 bool IsIndentChar(char32_t ch);
 bool IsIndentText(std::string_view text);

@@ -599,8 +599,8 @@ std::string TJclSimpleXMLElem::EncodeValue(std::string_view value) const {
   return FullEncode(value);
 }
 
-std::string TJclSimpleXMLElem::DecodeValue(std::string_view value) const {
-  if (FSimpleXML) return FSimpleXML->DecodeValue(value);
+std::string TJclSimpleXMLElem::DecodeValue(std::string value) const {
+  if (FSimpleXML) return FSimpleXML->DecodeValue(std::move(value));
   return FullDecode(value);
 }
 
