@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <glib/gstdio.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -40,6 +41,30 @@ WebKitWebsiteDataManager* NewDataManager(const std::string& root) {
                                          "base-cache-directory", cache.c_str(), nullptr);
 }
 
+// The sandbox binds folders below the user's base folders into the web process; one that is
+// not a folder (XDG_CONFIG_HOME naming a file, say) makes that fail and the web process die
+// before it draws anything.
+const char* UnbindableUserFolder() {
+  for (const char* folder : {g_get_home_dir(), g_get_user_config_dir(), g_get_user_cache_dir(),
+                             g_get_user_data_dir(), g_get_user_runtime_dir()}) {
+    GStatBuf info;
+    if (!folder) continue;
+    if (g_stat(folder, &info) == 0 ? !S_ISDIR(info.st_mode) : errno == ENOTDIR) return folder;
+  }
+  return nullptr;
+}
+
+// Web content runs confined when it can; the extension's folder must be let in or it silently
+// does not load.
+void ConfineWebContent(WebKitWebContext* context, const std::string& extensionFolder) {
+  if (const char* folder = UnbindableUserFolder()) {
+    g_printerr("%s is not a folder: web content runs without the sandbox\n", folder);
+    return;
+  }
+  webkit_web_context_set_sandbox_enabled(context, TRUE);
+  webkit_web_context_add_path_to_sandbox(context, extensionFolder.c_str(), TRUE);
+}
+
 // Without a GPU device WebKit's GL compositing only costs time; draw in software instead.
 bool HasRenderNode() {
   return g_file_test("/dev/dri", G_FILE_TEST_IS_DIR);
@@ -51,10 +76,7 @@ TWebContext::TWebContext(const std::string& cachePath) {
   WebKitWebsiteDataManager* manager = NewDataManager(UserDataFolder(cachePath));
   FContext = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
-  // Web content runs confined; the extension's folder must be let in or it silently does not
-  // load.
-  webkit_web_context_set_sandbox_enabled(FContext, TRUE);
-  webkit_web_context_add_path_to_sandbox(FContext, ExtensionFolder().c_str(), TRUE);
+  ConfineWebContent(FContext, ExtensionFolder());
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),
                    nullptr);
   FCookies = std::make_shared<TCookieStore>(webkit_web_context_get_cookie_manager(FContext));

@@ -90,6 +90,14 @@ class StartAndExitTest(unittest.TestCase):
             f.write(b"a file")
         self.assert_runs_and_reports(self.home.data_folder, "Not a directory")
 
+    def test_a_file_in_place_of_the_config_home_is_reported_once_on_stderr(self):
+        # Also what the web content's sandbox sees: it must not take the page down with it.
+        config_file = os.path.join(self.home.path, "config-file")
+        with open(config_file, "wb") as f:
+            f.write(b"a file")
+        self.assert_runs_and_reports(config_file + "/Corvane", "Not a directory",
+                                     XDG_CONFIG_HOME=config_file)
+
     @unittest.skipIf(os.geteuid() == 0, "the superuser may write anywhere")
     def test_a_data_folder_without_write_permission_is_reported_once_on_stderr(self):
         os.makedirs(self.home.data_folder)
