@@ -16,6 +16,7 @@
 #include "JvAppStorageSubStorages.h"
 #include "JvAppStorageText.h"
 #include "JvAppStorageTranslate.h"
+#include "PersistentLists.h"
 #include "SysUtils.h"
 #include "TypInfo.h"
 #include "ustring.h"
@@ -40,6 +41,21 @@ using TJvAppStoragePropTranslateEvent = std::function<void(
     TJvCustomAppStorage& Sender, const void* Instance, std::string& Name, bool Reading)>;
 using TJvAppStorageErrorEvent =
     std::function<void(TJvCustomAppStorage& Sender, const std::string& Value)>;
+// List handlers: Path is the list's folder, ItemName the item-name stem.
+using TJvAppStorageListItemEvent =
+    std::function<void(TJvCustomAppStorage& Sender, const std::string& Path, const TObject* List,
+                       int32_t Index, const std::string& ItemName)>;
+using TJvAppStorageListDeleteEvent =
+    std::function<void(TJvCustomAppStorage& Sender, const std::string& Path, const TObject* List,
+                       int32_t First, int32_t Last, const std::string& ItemName)>;
+// Makes the object of a list item; Path is where its values are stored.
+using TJvAppStorageObjectListItemCreateEvent = std::function<std::unique_ptr<TObject>(
+    TJvCustomAppStorage& Sender, const std::string& Path, int32_t Index)>;
+// Names of properties that object persistence leaves alone (untranslated names).
+using TJvAppStorageIgnoreProperties = std::vector<std::string>;
+
+// A stored list "Count" beyond this is taken for a damaged file rather than read item by item.
+constexpr int32_t MaxListItemCount = 1 << 20;
 
 enum TJvAppStorageEnumOption {
   aeoFolders,
@@ -164,6 +180,60 @@ class TJvCustomAppStorage : public TComponent {
   void WriteEnumeration(const std::string& path, const TTypeInfo& typeInfo, int32_t value);
   TSetValue ReadSet(const std::string& path, const TTypeInfo& typeInfo, const TSetValue& Default);
   void WriteSet(const std::string& path, const TTypeInfo& typeInfo, const TSetValue& value);
+
+  // --- Lists: a folder with "Count" and one value or folder per item (JvAppStorage_lists.cpp).
+  // A stored count that is negative or above MaxListItemCount raises EJVCLAppStorageError.
+  int32_t ReadList(const std::string& path, const TObject* list,
+                   const TJvAppStorageListItemEvent& onReadItem,
+                   const std::string& itemName = "Item");
+  // Nothing happens when the store that takes path + "\*" is read-only.
+  void WriteList(const std::string& path, const TObject* list, int32_t itemCount,
+                 const TJvAppStorageListItemEvent& onWriteItem,
+                 const TJvAppStorageListDeleteEvent& onDeleteItems,
+                 const std::string& itemName = "Item");
+  int32_t ReadStringList(const std::string& path, TStringList& list, bool clearFirst = true,
+                         const std::string& itemName = "Item");
+  void WriteStringList(const std::string& path, const TStringList& list,
+                       const std::string& itemName = "Item");
+  // Items named itemName followed by the index in either item-name format.
+  int32_t ReadWideStringList(const std::string& path, std::vector<ustring>& list,
+                             bool clearFirst = true, const std::string& itemName = "Item");
+  void WriteWideStringList(const std::string& path, const std::vector<ustring>& list,
+                           const std::string& itemName = "Item");
+  // Without an item creator the class registered under the item's "Classname" is made; an
+  // unknown name raises EJVCLAppStorageError and leaves the list as it was.
+  int32_t ReadObjectList(const std::string& path, TObjectList& list, bool clearFirst = true,
+                         const std::string& itemName = "Item");
+  int32_t ReadObjectList(const std::string& path, TObjectList& list,
+                         const TJvAppStorageObjectListItemCreateEvent& itemCreator,
+                         bool clearFirst = true, const std::string& itemName = "Item");
+  void WriteObjectList(const std::string& path, const TObjectList& list,
+                       const std::string& itemName = "Item");
+  int32_t ReadCollection(const std::string& path, TCollection& list, bool clearFirst = true,
+                         const std::string& itemName = "Item");
+  void WriteCollection(const std::string& path, const TCollection& list,
+                       const std::string& itemName = "Item");
+  // The list must own its objects.
+  int32_t ReadStringObjectList(const std::string& path, TStringList& list, bool clearFirst = true,
+                               const std::string& itemName = "Item");
+  int32_t ReadStringObjectList(const std::string& path, TStringList& list,
+                               const TJvAppStorageObjectListItemCreateEvent& itemCreator,
+                               bool clearFirst = true, const std::string& itemName = "Item");
+  void WriteStringObjectList(const std::string& path, const TStringList& list,
+                             const std::string& itemName = "Item");
+
+  // --- Objects through their published properties (JvAppStorage_persistent.cpp)
+  void ReadProperty(const std::string& path, TObject& persObj, const std::string& propName,
+                    bool recursive = true, bool clearFirst = true,
+                    const TJvAppStorageIgnoreProperties& ignoreProperties = {});
+  void WriteProperty(const std::string& path, const TObject& persObj, const std::string& propName,
+                     bool recursive = true,
+                     const TJvAppStorageIgnoreProperties& ignoreProperties = {});
+  void ReadPersistent(const std::string& path, TObject* persObj, bool recursive = true,
+                      bool clearFirst = true,
+                      const TJvAppStorageIgnoreProperties& ignoreProperties = {});
+  void WritePersistent(const std::string& path, const TObject* persObj, bool recursive = true,
+                       const TJvAppStorageIgnoreProperties& ignoreProperties = {});
 
   // --- Naming
   std::string TranslatePropertyName(const void* instance, const std::string& name, bool reading);
@@ -306,6 +376,23 @@ class TJvCustomAppStorage : public TComponent {
   std::string SetElementName(const TTypeInfo& elementType, int64_t element) const;
   TDateTimePattern TranslatorDateTimePattern(bool withTime) const;
 
+  // Runs work inside BeginUpdate...EndUpdate; the bracket is closed on every path.
+  template <class Work>
+  auto WithinUpdate(Work work);
+  int32_t ReadCheckedListItemCount(const std::string& path, const std::string& itemName);
+  void DeleteListItems(const std::string& path, int32_t first, int32_t last,
+                       const std::string& itemName);
+  int32_t ReadObjectItems(const std::string& path,
+                          const TJvAppStorageObjectListItemCreateEvent& itemCreator,
+                          const std::string& itemName, const TJvAppStorageListItemEvent& readItem);
+  std::unique_ptr<TObject> CreateListItem(const std::string& path, int32_t index);
+  bool PropertyHoldsDefault(const TObject& persObj, const TPropInfo& info) const;
+  void WriteObjectProperty(const std::string& path, const TObject& persObj, const TPropInfo& info,
+                           bool recursive, const TJvAppStorageIgnoreProperties& ignoreProperties);
+  void ReadObjectProperty(const std::string& path, TObject& persObj, const TPropInfo& info,
+                          bool recursive, bool clearFirst,
+                          const TJvAppStorageIgnoreProperties& ignoreProperties);
+
   // Storages whose sub-storage tables refer to this one; told when it is destroyed.
   void AddReferrer(TJvCustomAppStorage* referrer);
   void RemoveReferrer(TJvCustomAppStorage* referrer);
@@ -327,8 +414,34 @@ class TJvCustomAppStorage : public TComponent {
   TJvTranslateString* FTranslateStringEngine = nullptr;
   bool FSynchronizeFlushReload = false;
   bool FFlushOnDestroy = true;
+  // The item factory while an object list is read.
+  TJvAppStorageObjectListItemCreateEvent FCurrentInstanceCreateEvent;
   std::vector<TJvCustomAppStorage*> FReferrers;
 };
+
+template <class Work>
+auto TJvCustomAppStorage::WithinUpdate(Work work) {
+  BeginUpdate();
+  if constexpr (std::is_void_v<decltype(work())>) {
+    try {
+      work();
+    } catch (...) {
+      EndUpdate();
+      throw;
+    }
+    EndUpdate();
+  } else {
+    decltype(work()) result;
+    try {
+      result = work();
+    } catch (...) {
+      EndUpdate();
+      throw;
+    }
+    EndUpdate();
+    return result;
+  }
+}
 
 template <class T, class Read>
 T TJvCustomAppStorage::ReadWithDefaults(const std::string& path, const T& Default, Read read) {

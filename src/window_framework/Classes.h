@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct TPublishedClass;
+
 // Root of everything that can be the Sender of an event.
 class TObject {
  public:
@@ -13,6 +15,9 @@ class TObject {
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
+
+  // The published properties of the object's class (PublishedProps.h); nullptr for none.
+  virtual const TPublishedClass* ClassInfo() const { return nullptr; }
 };
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;

@@ -16,6 +16,9 @@ class TWinControl : public TComponent {
  public:
   explicit TWinControl(TComponent* AOwner);
 
+  // Visible, Left, Top, Width and Height.
+  const TPublishedClass* ClassInfo() const override;
+
   TWinControl* Parent() const { return FParent; }
   void SetParent(TWinControl* parent);
   int ControlCount() const { return static_cast<int>(FControls.size()); }

@@ -61,6 +61,9 @@ class TForm : public TWinControl {
  public:
   explicit TForm(TComponent* AOwner);
 
+  // The control's published properties and Caption.
+  const TPublishedClass* ClassInfo() const override;
+
   // Creates the components of Description(), runs every loaded step, then the create handler.
   // An error from a loaded step propagates; one from the create handler goes to the
   // application's exception handling and the form is created all the same.
