@@ -9,7 +9,7 @@ packages=(
   gcc-multilib g++-multilib
   libgtk-3-dev libwebkit2gtk-4.1-dev bubblewrap xdg-dbus-proxy
   libdw-dev elfutils
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev libxml2-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   python3 fonts-dejavu-core
   desktop-file-utils appstream librsvg2-bin dpkg-dev file
