@@ -332,12 +332,14 @@ void TJvFormStorage::SavePlacement() {
   // Saving before anything was restored would overwrite the stored state with the designed one.
   if (!Restored()) return;
   TJvFormPlacement::SavePlacement();
+  SaveProperties();
   FStoredValues->SaveValues();
 }
 
 void TJvFormStorage::RestorePlacement() {
   TJvFormPlacement::RestorePlacement();
   SetRestored();
+  RestoreProperties();
   FStoredValues->RestoreValues();
 }
 

@@ -11,6 +11,7 @@
 #include "DateUtils.h"
 #include "Forms.h"
 #include "JvAppStorage.h"
+#include "JvFormPlacement_props.h"
 #include "JvFormPlacement_values.h"
 
 enum TPlacementOption { fpState, fpSize, fpLocation, fpActiveControl };
@@ -187,10 +188,17 @@ class TJvFormPlacement : public TComponent {
   TCloseQueryEvent FSaveFormCloseQuery;
 };
 
-// A form placement that also keeps named values for its form.
+// A form placement that also keeps chosen properties and named values for its form.
 class TJvFormStorage : public TJvFormPlacement {
  public:
   explicit TJvFormStorage(TComponent* AOwner);
+
+  // Entries "Component.Property"; the component is one of the owner's or the owner itself.
+  TJvFormStorageStringList& StoredProps() { return FStoredProps; }
+  const std::string& StoredPropsPath() const { return FStoredPropsPath; }
+  void SetStoredPropsPath(const std::string& value) { FStoredPropsPath = value; }
+  // Attaches each entry's component; entries without one are removed.
+  void Loaded() override;
 
   TJvStoredValues& StoredValues() { return *FStoredValues; }
   const std::string& StoredValuesPath() const { return FStoredValues->Path(); }
@@ -207,9 +215,19 @@ class TJvFormStorage : public TJvFormPlacement {
  protected:
   void SavePlacement() override;
   void RestorePlacement() override;
+  virtual void SaveProperties();
+  virtual void RestoreProperties();
+  void Notification(TComponent* AComponent) override;
+  void BeforeDestruction() override;
 
  private:
+  void ResolveStoredProps();
+  std::string StoredPropValuePath(const std::string& component, const std::string& property);
+
+  TJvFormStorageStringList FStoredProps;
   std::unique_ptr<TJvStoredValues> FStoredValues;
+  std::string FStoredPropsPath;
+  bool FBeingFreed = false;
 };
 
 // The window's placement in storage below path: steps shared by every placement component.
