@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "JclSimpleXml_text.h"
 
@@ -14,20 +15,31 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
 class TUtf8Codec : public TJclCharCodec {
+  static constexpr size_t kChunk = sizeof(uint64_t);
+  static bool IsAsciiChunk(const char* bytes) {
+    uint64_t chunk;
+    std::memcpy(&chunk, bytes, kChunk);
+    return (chunk & 0x8080808080808080ULL) == 0;
+  }
+
  public:
   char32_t Decode(std::string_view bytes, size_t& pos) override { return DecodeUtf8(bytes, pos); }
   // ASCII, nearly all of a settings file, without a call per character.
   size_t DecodeBlock(std::string_view bytes, size_t& pos, size_t count, char32_t* chars,
                      size_t* starts) override {
     size_t decoded = 0;
-    for (; decoded < count && pos < bytes.size(); ++decoded) {
-      starts[decoded] = pos;
-      const auto byte = static_cast<unsigned char>(bytes[pos]);
-      if (byte < 0x80) {
-        chars[decoded] = byte;
-        ++pos;
+    while (decoded < count && pos < bytes.size()) {
+      if (decoded + kChunk <= count && pos + kChunk <= bytes.size() &&
+          IsAsciiChunk(bytes.data() + pos)) {
+        for (size_t i = 0; i < kChunk; ++i) {
+          starts[decoded + i] = pos + i;
+          chars[decoded + i] = static_cast<unsigned char>(bytes[pos + i]);
+        }
+        decoded += kChunk;
+        pos += kChunk;
       } else {
-        chars[decoded] = DecodeUtf8(bytes, pos);
+        starts[decoded] = pos;
+        chars[decoded++] = DecodeUtf8(bytes, pos);
       }
     }
     return decoded;

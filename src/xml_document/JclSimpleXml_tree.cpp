@@ -493,6 +493,11 @@ void TJclSimpleXMLElem::TakeChildren(std::vector<std::unique_ptr<TJclSimpleXMLEl
 
 void TJclSimpleXMLElem::Attach(TJclSimpleXMLElem* parent, TJclSimpleXML* simpleXML) {
   FParent = parent;
+  // The reader attaches every element before it has children.
+  if (!HasItems()) {
+    FSimpleXML = simpleXML;
+    return;
+  }
   std::vector<TJclSimpleXMLElem*> pending{this};
   while (!pending.empty()) {
     TJclSimpleXMLElem* elem = pending.back();
