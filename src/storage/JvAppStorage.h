@@ -379,7 +379,18 @@ class TJvCustomAppStorage : public TComponent {
   // Runs work inside BeginUpdate...EndUpdate; the bracket is closed on every path.
   template <class Work>
   auto WithinUpdate(Work work);
-  int32_t ReadCheckedListItemCount(const std::string& path, const std::string& itemName);
+  // How a list keeps its item count: the storage's own way, or always as a "Count" value (wide
+  // string lists, whose item names the storage's own way would not count).
+  enum class TListCountForm { lcfStorage, lcfCountValue };
+  int32_t StoredListCount(const std::string& path, const std::string& itemName,
+                          TListCountForm form);
+  int32_t ReadCheckedListItemCount(const std::string& path, const std::string& itemName,
+                                   TListCountForm form);
+  int32_t ReadListIn(TListCountForm form, const std::string& path, const TObject* list,
+                     const TJvAppStorageListItemEvent& onReadItem, const std::string& itemName);
+  void WriteListIn(TListCountForm form, const std::string& path, const TObject* list,
+                   int32_t itemCount, const TJvAppStorageListItemEvent& onWriteItem,
+                   const TJvAppStorageListDeleteEvent& onDeleteItems, const std::string& itemName);
   void DeleteListItems(const std::string& path, int32_t first, int32_t last,
                        const std::string& itemName);
   int32_t ReadObjectItems(const std::string& path,

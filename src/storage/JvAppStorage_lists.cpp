@@ -1,4 +1,5 @@
 // Lists kept in a folder: "Count" and one value or sub-folder per item.
+#include <algorithm>
 #include <utility>
 
 #include "JvAppStorage.h"
@@ -12,9 +13,16 @@ std::string WideItemName(const std::string& itemName, int32_t index) {
 
 }  // namespace
 
+int32_t TJvCustomAppStorage::StoredListCount(const std::string& path, const std::string& itemName,
+                                             TListCountForm form) {
+  if (form == TListCountForm::lcfCountValue) return ReadInteger(ChildPath(path, "Count"), 0);
+  return ReadListItemCount(path, itemName);
+}
+
 int32_t TJvCustomAppStorage::ReadCheckedListItemCount(const std::string& path,
-                                                      const std::string& itemName) {
-  const int32_t count = ReadListItemCount(path, itemName);
+                                                      const std::string& itemName,
+                                                      TListCountForm form) {
+  const int32_t count = StoredListCount(path, itemName, form);
   if (count < 0 || count > MaxListItemCount)
     throw EJVCLAppStorageError("List '" + path + "' has an invalid item count " +
                                std::to_string(count));
@@ -24,8 +32,15 @@ int32_t TJvCustomAppStorage::ReadCheckedListItemCount(const std::string& path,
 int32_t TJvCustomAppStorage::ReadList(const std::string& path, const TObject* list,
                                       const TJvAppStorageListItemEvent& onReadItem,
                                       const std::string& itemName) {
+  return ReadListIn(TListCountForm::lcfStorage, path, list, onReadItem, itemName);
+}
+
+int32_t TJvCustomAppStorage::ReadListIn(TListCountForm form, const std::string& path,
+                                        const TObject* list,
+                                        const TJvAppStorageListItemEvent& onReadItem,
+                                        const std::string& itemName) {
   return WithinUpdate([&] {
-    const int32_t count = ReadCheckedListItemCount(path, itemName);
+    const int32_t count = ReadCheckedListItemCount(path, itemName, form);
     for (int32_t i = 0; i < count; ++i) onReadItem(*this, path, list, i, itemName);
     return count;
   });
@@ -35,6 +50,15 @@ void TJvCustomAppStorage::WriteList(const std::string& path, const TObject* list
                                     const TJvAppStorageListItemEvent& onWriteItem,
                                     const TJvAppStorageListDeleteEvent& onDeleteItems,
                                     const std::string& itemName) {
+  WriteListIn(TListCountForm::lcfStorage, path, list, itemCount, onWriteItem, onDeleteItems,
+              itemName);
+}
+
+void TJvCustomAppStorage::WriteListIn(TListCountForm form, const std::string& path,
+                                      const TObject* list, int32_t itemCount,
+                                      const TJvAppStorageListItemEvent& onWriteItem,
+                                      const TJvAppStorageListDeleteEvent& onDeleteItems,
+                                      const std::string& itemName) {
   TJvCustomAppStorage& target = *ResolvePath(path + "\\*").Store;
   if (target.ReadOnly()) return;
   target.WithinUpdate([&] {
@@ -42,13 +66,16 @@ void TJvCustomAppStorage::WriteList(const std::string& path, const TObject* list
     // of surplus items run away.
     int32_t oldCount = 0;
     try {
-      oldCount = std::clamp(ReadListItemCount(path, itemName), 0, MaxListItemCount);
+      oldCount = std::clamp(StoredListCount(path, itemName, form), 0, MaxListItemCount);
     } catch (const EConvertError&) {
     }
     for (int32_t i = 0; i < itemCount; ++i) onWriteItem(*this, path, list, i, itemName);
     if (itemCount < oldCount && onDeleteItems)
       onDeleteItems(*this, path, list, itemCount, oldCount - 1, itemName);
-    WriteListItemCount(path, itemCount, itemName);
+    if (form == TListCountForm::lcfCountValue)
+      WriteInteger(ChildPath(path, "Count"), itemCount);
+    else
+      WriteListItemCount(path, itemCount, itemName);
   });
 }
 
@@ -103,10 +130,11 @@ void TJvCustomAppStorage::WriteStringList(const std::string& path, const TString
 int32_t TJvCustomAppStorage::ReadWideStringList(const std::string& path, std::vector<ustring>& list,
                                                 bool clearFirst, const std::string& itemName) {
   const auto size = [&] { return static_cast<int32_t>(list.size()); };
-  if (!ListStored(path, itemName) && StorageOptions().DefaultIfValueNotExists()) return size();
+  if (!ValueStored(ChildPath(path, "Count")) && StorageOptions().DefaultIfValueNotExists())
+    return size();
   std::vector<ustring> items;
-  ReadList(
-      path, nullptr,
+  ReadListIn(
+      TListCountForm::lcfCountValue, path, nullptr,
       [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t i, const std::string&) {
         items.push_back(ReadWideString(ChildPath(path, WideItemName(itemName, i)), u""));
       },
@@ -119,8 +147,8 @@ int32_t TJvCustomAppStorage::ReadWideStringList(const std::string& path, std::ve
 void TJvCustomAppStorage::WriteWideStringList(const std::string& path,
                                               const std::vector<ustring>& list,
                                               const std::string& itemName) {
-  WriteList(
-      path, nullptr, static_cast<int32_t>(list.size()),
+  WriteListIn(
+      TListCountForm::lcfCountValue, path, nullptr, static_cast<int32_t>(list.size()),
       [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t i, const std::string&) {
         WriteWideString(ChildPath(path, WideItemName(itemName, i)), list[static_cast<size_t>(i)]);
       },

@@ -92,10 +92,6 @@ struct TPublishedClass {
 std::vector<const TPropInfo*> GetPropList(const TPublishedClass& classInfo);
 // The published property of that name (compared without regard to letter case), or nullptr.
 const TPropInfo* GetPropInfo(const TObject& instance, std::string_view name);
-// True when the object publishes properties.
-inline bool IsPublished(const TObject* instance) {
-  return instance && instance->ClassInfo() != nullptr;
-}
 
 // The classes that can be made by name. Registering a name twice keeps the first class.
 void RegisterClass(const TPublishedClass& classInfo);

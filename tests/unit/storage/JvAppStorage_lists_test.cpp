@@ -117,6 +117,7 @@ TEST_F(ListStorageTest, WideStringItemsUseTheIndexFormWhateverTheOption) {
       storage->WriteWideStringList("Wide", words);
     }
     TXMLStoragePtr storage = Open();
+    storage->StorageOptions().SetUseOldItemNameFormat(oldFormat);
     EXPECT_TRUE(storage->ValueStored("Wide\\Item0"));
     EXPECT_TRUE(storage->ValueStored("Wide\\Item1"));
     std::vector<ustring> read = {u"gone"};
