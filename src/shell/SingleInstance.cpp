@@ -159,12 +159,8 @@ TSingleInstance::TSingleInstance(const std::string& dataFolder, const std::strin
 }
 
 TSingleInstance::~TSingleInstance() {
-  StopListening();
   // The socket goes before the lock, so the next holder never finds ours.
-  if (FListenFd >= 0) {
-    ::unlink(FSocketPath.c_str());
-    ::close(FListenFd);
-  }
+  StopListening();
   if (FLockFd >= 0) ::close(FLockFd);
 }
 
@@ -201,11 +197,14 @@ bool TSingleInstance::AskToRaise(const std::string& startupId, TClock::time_poin
       !WriteAll(socket.fd, std::string(RaiseRequest) + PrintableStartupId(startupId) + "\n"))
     return false;
   // The holder answers once its main loop runs; until then the request waits in its queue.
-  if (!ReadLine(socket.fd, std::max(deadline, TClock::now() + 200ms)))
-    g_printerr(
-        "%s: the running program has not answered yet; its window comes to the front "
-        "once it has started\n",
-        ProgramName());
+  const TClock::time_point answerDeadline = std::max(deadline, TClock::now() + 200ms);
+  if (ReadLine(socket.fd, answerDeadline)) return true;
+  // Closed unanswered: the holder is ending, and its lock comes free.
+  if (TClock::now() < answerDeadline) return false;
+  g_printerr(
+      "%s: the running program has not answered yet; its window comes to the front "
+      "once it has started\n",
+      ProgramName());
   return true;
 }
 
@@ -218,6 +217,10 @@ void TSingleInstance::ListenForRaise(std::function<void(const std::string&)> rai
 void TSingleInstance::StopListening() {
   if (FSource) g_source_remove(FSource);
   FSource = 0;
+  if (FListenFd < 0) return;
+  ::unlink(FSocketPath.c_str());
+  ::close(FListenFd);
+  FListenFd = -1;
 }
 
 void TSingleInstance::ServeRequest() {

@@ -31,7 +31,8 @@ class TSingleInstance {
 
   // For the first start: calls raise(startupId) on the main loop for every later start.
   void ListenForRaise(std::function<void(const std::string& startupId)> raise);
-  // Later starts wait in the socket's queue and are answered once the main loop runs again.
+  // Closes the socket once the window goes: a later start then waits for the lock, which is held
+  // until the process ends, instead of queueing a request nobody answers.
   void StopListening();
 
  private:

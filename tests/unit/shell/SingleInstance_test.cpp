@@ -110,6 +110,16 @@ TEST_F(SingleInstanceTest, ARequestWaitsInTheQueueUntilTheHolderListens) {
   EXPECT_TRUE(raised);
 }
 
+TEST_F(SingleInstanceTest, AStartWhileTheHolderEndsRunsOnceItHasEnded) {
+  auto first = Claim(DataFolder());
+  first->ListenForRaise([](const std::string&) { ADD_FAILURE() << "raised while ending"; });
+  first->StopListening();
+  auto next = std::async(std::launch::async, [&] { return Claim(DataFolder())->Role(); });
+  g_usleep(300000);
+  first.reset();
+  EXPECT_EQ(next.get(), TSingleInstance::irFirst);
+}
+
 TEST_F(SingleInstanceTest, AnUnusableLockFolderLeavesTheStartUnguarded) {
   std::ofstream(FHome.Folder() / "run") << "a file, not a folder";
   EXPECT_EQ(Claim(DataFolder())->Role(), TSingleInstance::irFirst);
