@@ -9,7 +9,7 @@ TRuntimeStartupHooks* StartupHooks;
 
 void CEF_CALLBACK AppOnBeforeCommandLineProcessing(TCefApp* self, TCefConstString* processType,
                                                    TCefCommandLine* commandLine) {
-  GuardedEntry([&] {
+  CallGuarded(nullptr, [&] {
     // Wrap first, so the command line's reference is released even if the copy raises.
     const TRef<ICefCommandLine> line = TCefCommandLineRef::UnWrap(commandLine);
     OwnerOf<TCefAppOwn>(self)->on_before_command_line_processing(CopyFromRuntimeString(processType),
@@ -18,7 +18,7 @@ void CEF_CALLBACK AppOnBeforeCommandLineProcessing(TCefApp* self, TCefConstStrin
 }
 
 void CEF_CALLBACK AppOnRegisterCustomSchemes(TCefApp* self, TCefSchemeRegistrar* registrar) {
-  GuardedEntry([&] {
+  CallGuarded(nullptr, [&] {
     OwnerOf<TCefAppOwn>(self)->on_register_custom_schemes(
         TCefSchemeRegistrarRef::UnWrap(registrar));
   });
@@ -27,7 +27,7 @@ void CEF_CALLBACK AppOnRegisterCustomSchemes(TCefApp* self, TCefSchemeRegistrar*
 // Asks getter for a handler and hands it to the runtime with a reference of its own.
 template <class TStruct>
 TStruct* HandlerForRuntime(TCefApp* self, void (ICefApp::*getter)(TRef<ICefBase>&)) {
-  return GuardedEntry(static_cast<TStruct*>(nullptr), [&] {
+  return CallGuarded(nullptr, static_cast<TStruct*>(nullptr), [&] {
     TRef<ICefBase> handler;
     (OwnerOf<TCefAppOwn>(self)->*getter)(handler);
     return RuntimePointerOf<TStruct>(handler);

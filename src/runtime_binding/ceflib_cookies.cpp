@@ -15,7 +15,7 @@ TDateTime ExpiryOf(const RuntimeCookie& cookie) {
 TCefBool CEF_CALLBACK CookieVisitorVisit(TCefCookieVisitor* self, const RuntimeCookie* cookie,
                                          int32_t count, int32_t total, TCefBool* deleteCookie) {
   if (deleteCookie) *deleteCookie = 0;
-  return GuardedEntry(TCefBool{1}, [&] {
+  return CallGuarded(nullptr, TCefBool{1}, [&] {
     if (!cookie) return TCefBool{1};
     bool deleteFlag = false;
     const bool goOn = OwnerOf<TCefCookieVisitorOwn>(self)->visit(

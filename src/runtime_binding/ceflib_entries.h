@@ -112,9 +112,9 @@ struct TEntryRoutine<TOwner, Operation, Result (TClass::*)(Params...),
 
   static Raw CEF_CALLBACK Run(TStruct* self, RawArgs... raw) {
     if constexpr (std::is_void_v<Raw>)
-      GuardedEntry([&] { Call(self, raw...); });
+      CallGuarded(nullptr, [&] { Call(self, raw...); });
     else
-      return GuardedEntry(Raw{}, [&] { return ToRuntimeAnswer<Raw>(Call(self, raw...)); });
+      return CallGuarded(nullptr, Raw{}, [&] { return ToRuntimeAnswer<Raw>(Call(self, raw...)); });
   }
 
  private:
@@ -158,7 +158,7 @@ struct TGetterRoutine<TOwner, Operation, void (TClass::*)(Params...),
   using TAnswer = std::remove_reference_t<std::tuple_element_t<sizeof...(RawArgs), TParams>>;
 
   static Raw* CEF_CALLBACK Run(TStruct* self, RawArgs... raw) {
-    return GuardedEntry(static_cast<Raw*>(nullptr), [&] {
+    return CallGuarded(nullptr, static_cast<Raw*>(nullptr), [&] {
       auto args = ArgsOf(std::index_sequence_for<RawArgs...>(), raw...);
       TAnswer answer;
       TClass* object = OwnerOf<TOwner>(self);

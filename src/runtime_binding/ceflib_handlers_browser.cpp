@@ -12,7 +12,7 @@ TCefBool CEF_CALLBACK LifeSpanOnBeforePopup(TCefLifeSpanHandler* self, TCefBrows
                                             const TCefPopupFeatures* popupFeatures,
                                             TCefWindowInfo* windowInfo, TCefStringUtf16* url,
                                             TCefClient** client, TCefBrowserSettings* settings) {
-  return GuardedEntry(TCefBool{0}, [&] {
+  return CallGuarded(nullptr, TCefBool{0}, [&] {
     const TRef<ICefBrowser> parent = FromRuntime(parentBrowser);
     ustring target = CopyFromRuntimeString(url);
     TRef<ICefClient> popupClient = client ? ProgramClientOf(*client) : nullptr;
@@ -47,7 +47,7 @@ class TTooltipText {
 
 TCefBool CEF_CALLBACK DisplayOnTooltip(TCefDisplayHandler* self, TCefBrowser* browser,
                                        TCefStringUtf16* text) {
-  return GuardedEntry(TCefBool{0}, [&] {
+  return CallGuarded(nullptr, TCefBool{0}, [&] {
     const TRef<ICefBrowser> wrapped = FromRuntime(browser);
     TTooltipText tooltip(text);
     return ToRuntime(OwnerOf<TCefDisplayHandlerOwn>(self)->on_tooltip(wrapped, tooltip.Text()));

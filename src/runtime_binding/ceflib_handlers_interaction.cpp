@@ -13,7 +13,7 @@ namespace {
 void CEF_CALLBACK RequestOnResourceRedirect(TCefRequestHandler* self, TCefBrowser* browser,
                                             TCefFrame* frame, TCefConstString* oldUrl,
                                             TCefStringUtf16* newUrl) {
-  GuardedEntry([&] {
+  CallGuarded(nullptr, [&] {
     const TRef<ICefBrowser> wrappedBrowser = FromRuntime(browser);
     const TRef<ICefFrame> wrappedFrame = FromRuntime(frame);
     ustring target = CopyFromRuntimeString(newUrl);

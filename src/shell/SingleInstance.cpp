@@ -115,11 +115,7 @@ void Warn(const char* what, const std::string& path, int error) {
 
 struct TSingleInstance::TSignals {
   static gboolean OnRequest(gint, GIOCondition, gpointer data) {
-    try {
-      static_cast<TSingleInstance*>(data)->ServeRequest();
-    } catch (...) {
-      HandleCurrentException(nullptr);
-    }
+    CallGuarded(nullptr, [data] { static_cast<TSingleInstance*>(data)->ServeRequest(); });
     return G_SOURCE_CONTINUE;
   }
 };

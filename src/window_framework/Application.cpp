@@ -74,39 +74,36 @@ void TApplication::RemoveApplicationEvents(TApplicationEvents* events) {
   std::erase(FApplicationEvents, events);
 }
 
-void StartWindowFramework() {
-  Application = new TApplication(nullptr);
-}
-
-void EndWindowFramework() {
-  if (!Application) return;
-  Application->Free();
-  Application = nullptr;
-}
-
 namespace {
 
-void DeliverException(TObject* Sender, const std::exception& E) {
-  if (Application)
-    Application->HandleException(Sender, E);
-  else
-    WriteError(E);
-}
-
-}  // namespace
-
-void HandleCurrentException(TObject* Sender) noexcept {
+// The one place an exception stopped at a boundary with C code goes, besides the exception
+// notifiers that saw it raised: the application's exception event.
+void DeliverToApplication(TObject* Sender) noexcept {
   try {
     try {
       throw;
     } catch (const std::exception& e) {
-      DeliverException(Sender, e);
+      Application->HandleException(Sender, e);
     } catch (...) {
-      DeliverException(Sender, Exception("Unknown exception"));
+      Application->HandleException(Sender, Exception("Unknown exception"));
     }
   } catch (const std::exception& e) {
     WriteError(e);  // the exception handler itself failed
   } catch (...) {
     WriteError(Exception("Unknown exception in an exception handler"));
   }
+}
+
+}  // namespace
+
+void StartWindowFramework() {
+  Application = new TApplication(nullptr);
+  SetGuardedCallHandler(DeliverToApplication);
+}
+
+void EndWindowFramework() {
+  if (!Application) return;
+  Application->Free();
+  Application = nullptr;
+  SetGuardedCallHandler(nullptr);
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Forms.h"
+#include "GuardedCall.h"
 
 typedef struct _GMainLoop GMainLoop;
 class TApplicationEvents;
@@ -63,20 +64,6 @@ extern TApplication* Application;
 void StartWindowFramework();
 // Frees the application object and, with it, every form.
 void EndWindowFramework();
-
-// For a catch block at a boundary with C code: hands the current exception to the
-// application's exception handling (to stderr when there is no application). Never throws.
-void HandleCurrentException(TObject* Sender) noexcept;
-
-// Runs action where nothing may escape into C code (signal handlers, timers).
-template <class TAction>
-void CallGuarded(TObject* Sender, TAction&& action) noexcept {
-  try {
-    action();
-  } catch (...) {
-    HandleCurrentException(Sender);
-  }
-}
 
 template <class TFormClass>
 void TApplication::CreateForm(TFormClass*& reference) {

@@ -74,10 +74,10 @@ TEST_F(AppTest, ARaisingHookStaysOnTheProgramSide) {
   RuntimeStartupHooks().AppBeforeCommandLineProcessing =
       [](const ustring&, const TRef<ICefCommandLine>&) { throw EConvertError("bad switch"); };
   TCefCommandLine* line = FakeRuntime::NewCommandLine(u"", {});
+  // Logged when raised; the entry routine itself writes nothing.
   ::testing::internal::CaptureStderr();
   FakeRuntime::Fire(FakeRuntime::App(), &TCefApp::on_before_command_line_processing, nullptr, line);
-  EXPECT_THAT(::testing::internal::GetCapturedStderr(),
-              ::testing::HasSubstr("EConvertError: bad switch"));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(FakeRuntime::RefCountOf(line), 0);
 }
 

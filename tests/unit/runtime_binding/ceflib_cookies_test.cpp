@@ -8,7 +8,6 @@
 #include "runtime_object_recorder.h"
 
 using namespace Recorder;
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -242,12 +241,11 @@ TEST_F(CookiesTest, VisitorReceivesEachCookieAndAnswersThroughTheRuntimesFlags) 
   EXPECT_EQ(FakeRuntime::Fire(data, &TCefCookieVisitor::visit, &cookie, 3, 5, &deleteCookie), 0);
   EXPECT_EQ(deleteCookie, 1);
 
-  // An unreadable time stops nothing and deletes nothing; the error is reported.
+  // An unreadable time stops nothing and deletes nothing; the error was logged when raised.
   cookie.has_expires = 1;
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(FakeRuntime::Fire(data, &TCefCookieVisitor::visit, &cookie, 4, 5, &deleteCookie), 1);
-  EXPECT_THAT(::testing::internal::GetCapturedStderr(),
-              HasSubstr("EConvertError: Invalid argument to date encode"));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(deleteCookie, 0);
   data->base.release(&data->base);
 }

@@ -1,7 +1,5 @@
 #include "binding_test_fixture.h"
 
-using ::testing::HasSubstr;
-
 namespace {
 
 // Runtime objects as the runtime passes them into a callback: one reference each, which the
@@ -283,10 +281,10 @@ TEST_F(HandlersTest, TooltipRecordIsReplacedWhole) {
 
   // A failing handler answers false and the runtime keeps its text.
   handler->Fail = true;
+  // The exception was logged when raised; the entry routine writes nothing of its own.
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(FakeRuntime::Fire(data, &TCefDisplayHandler::on_tooltip, PassedBrowser(), &text), 0);
-  EXPECT_THAT(::testing::internal::GetCapturedStderr(),
-              HasSubstr("EConvertError: no tooltip today"));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(CopyFromRuntimeString(&text), u"better hint");
   RuntimeStringClear(&text);
   ReleaseExposed(data);
@@ -330,14 +328,22 @@ class TThrowingFocus : public TCefFocusHandlerOwn {
   }
 };
 
-TEST_F(HandlersTest, ARaisingHandlerAnswersTheDefaultAndIsReported) {
+TEST_F(HandlersTest, ARaisingHandlerAnswersTheDefaultAndGoesToTheOneBoundaryHandler) {
   TRef<TThrowingFocus> handler(new TThrowingFocus());
   TCefFocusHandler* data = Exposed<TCefFocusHandler>(handler);
   TCefBrowser* browser = PassedBrowser();
-  ::testing::internal::CaptureStderr();
+  static std::string reported;
+  SetGuardedCallHandler([](TObject*) noexcept {
+    try {
+      throw;
+    } catch (const std::exception& e) {
+      reported = e.what();
+    }
+  });
   EXPECT_EQ(FakeRuntime::Fire(data, &TCefFocusHandler::on_set_focus, browser, FOCUS_SOURCE_SYSTEM),
             0);
-  EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("ECefException: focus refused"));
+  SetGuardedCallHandler(nullptr);
+  EXPECT_EQ(reported, "focus refused");
   EXPECT_EQ(FakeRuntime::RefCountOf(browser), 0);
   ReleaseExposed(data);
 }
