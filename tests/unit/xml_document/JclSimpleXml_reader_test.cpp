@@ -263,4 +263,55 @@ TEST(JclSimpleXmlReader, EventsReportTagsValuesAndProgress) {
   EXPECT_EQ(total, static_cast<int64_t>(text.size()));
 }
 
+// Loads text through a UTF-8 stream decoding bufferSize characters per refill; answers the
+// error or the document as saved.
+std::string LoadWithBufferSize(const std::string& text, size_t bufferSize) {
+  TJclSimpleXML xml;
+  TJclUTF8Stream stream(text);
+  stream.SetBufferSize(bufferSize);
+  try {
+    xml.LoadFromStringStream(stream);
+  } catch (const EJclError& e) {
+    return e.Message();
+  }
+  return xml.SaveToString();
+}
+
+TEST(JclSimpleXmlReader, ReadingInRunsAgreesWithReadingOneCharacterAtATime) {
+  const std::string longName(40, 'n');
+  const std::string longText = "caf\xC3\xA9 " + std::string(30, 't') + " \xE2\x82\xAC &amp; end";
+  const std::string cases[] = {
+      "<" + longName + " a='" + longText + "' b=\"x'y\">" + longText + "</" + longName + ">",
+      "<r>\r\n  <" + longName + "/>\r\n  <x:" + longName + ">" + longText +
+          "</X:" + longName.substr(1) + "N>\r\n</r>",
+      "<r>" + longText + "<b/>" + longText + "<!--" + longText + "--><![CDATA[" + longText +
+          "]]]></r>",
+      "<r><" + longName + "></" + longName + "x></r>",
+      "<r a='1' " + longName + "!/>",
+      "<r>" + longText + "</r " + longName + ">",
+      "<r>" + longText + "<" + longName,
+      "<r>ab<c",
+      "<r>ab<c<d/></r>",
+      "<\xC3\xA9l\xC3\xA9ment "
+      "\xC3\xA9t\xC3\xA9='\xE2\x82\xAC'>\xF0\x9F\x98\x80</\xC3\xA9l\xC3\xA9ment>",
+  };
+  for (const std::string& text : cases) {
+    const std::string oneByOne = LoadWithBufferSize(text, 1);
+    for (const size_t bufferSize : {2, 3, 7, 9, 4096})
+      EXPECT_EQ(LoadWithBufferSize(text, bufferSize), oneByOne) << text << " " << bufferSize;
+  }
+  EXPECT_EQ(LoadWithBufferSize(cases[3], 4096),
+            "Invalid XML Element: Erroneous end of tag, expecting </" + longName + "> but </" +
+                longName + "x> found at position 89");
+}
+
+TEST(JclSimpleXmlReader, NamedEntitiesIgnoreTheCaseOfAsciiLettersOnly) {
+  TJclSimpleXML xml;
+  xml.LoadFromString("<a>&AMP;&aMp;&QUOT;&Apos;&gT;</a>");
+  EXPECT_EQ(xml.Root().Value(), "&&\"'>");
+  // A dotless i or a long s upper-cases to an ASCII letter but is not one.
+  xml.LoadFromString("<a>&apo\xC5\xBF;&l\xC4\xB1t;</a>");
+  EXPECT_EQ(xml.Root().Value(), "&apo\xC5\xBF;&l\xC4\xB1t;");
+}
+
 }  // namespace

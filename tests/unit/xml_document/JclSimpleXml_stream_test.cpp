@@ -54,6 +54,37 @@ TEST(JclSimpleXmlStream, PeekRunsAheadOfReadAndReadCatchesUp) {
   EXPECT_FALSE(stream.ReadUCS4(ch));
 }
 
+TEST(JclSimpleXmlStream, RunsMoveTheCursorsAsSingleCharactersDo) {
+  // ASCII runs of eight bytes and more beside characters of two, three and four bytes.
+  const std::string text =
+      "abcdefg\xC3\xA9"
+      "abcdefgh\xE2\x82\xAC"
+      "ijklmnopq\xF0\x9F\x98\x80z";
+  TJclUTF8Stream whole(text);
+  EXPECT_EQ(ReadAll(whole), text);
+
+  TJclUTF8Stream stream(text);
+  stream.SetBufferSize(4);
+  EXPECT_EQ(stream.ReadRun(), U"abcd");
+  stream.SkipRead(2);
+  EXPECT_EQ(stream.PeekPosition(), 2);
+  EXPECT_EQ(stream.PeekRun(), U"cd");
+  stream.SkipPeeked(2);
+  char32_t ch;
+  ASSERT_TRUE(stream.PeekUCS4(ch));
+  EXPECT_EQ(ch, U'e');
+  EXPECT_EQ(stream.PeekPosition(), 5);
+  ASSERT_TRUE(stream.ReadUCS4(ch));
+  EXPECT_EQ(ch, U'c');
+  EXPECT_EQ(stream.PeekPosition(), 3);
+  std::u32string rest;
+  for (std::u32string_view run; !(run = stream.ReadRun()).empty(); stream.SkipRead(run.size()))
+    rest += run;
+  EXPECT_EQ(rest, U"defg\u00E9abcdefgh\u20ACijklmnopq\U0001F600z");
+  EXPECT_TRUE(stream.PeekRun().empty());
+  EXPECT_FALSE(stream.ReadUCS4(ch));
+}
+
 TEST(JclSimpleXmlStream, MalformedBytesDecodeAsReplacementCharacters) {
   TJclUTF8Stream utf8(std::string_view("\xC3(\xF0\x9F"));
   EXPECT_EQ(ReadAll(utf8), "\xEF\xBF\xBD(\xEF\xBF\xBD");

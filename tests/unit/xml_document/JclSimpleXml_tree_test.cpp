@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <clocale>
 #include <memory>
 #include <sstream>
 
 #include "JclSimpleXml.h"
+#include "JclSimpleXml_text.h"
 
 namespace {
 
@@ -184,6 +187,31 @@ TEST(JclSimpleXmlTree, DeepTreeBuiltInMemorySavesAndFrees) {
   EXPECT_TRUE(saved.starts_with("<r><e><e>"));
   EXPECT_NE(saved.find("<e>v</e></e>"), std::string::npos);
   xml.reset();
+}
+
+}  // namespace
+
+namespace {
+
+// The ASCII table against the Unicode categories it stands for.
+TEST(JclSimpleXmlCharClasses, AsciiTableFollowsTheUnicodeRules) {
+  for (char32_t ch = 0; ch < 128; ++ch) {
+    const GUnicodeType type = g_unichar_type(ch);
+    const bool letter = type == G_UNICODE_UPPERCASE_LETTER || type == G_UNICODE_LOWERCASE_LETTER;
+    const bool listed = ch == '-' || ch == '.' || ch == '_';
+    EXPECT_EQ(IsAttributeNameStart(ch), letter || listed) << static_cast<unsigned>(ch);
+    EXPECT_EQ(IsNameChar(ch), letter || listed || type == G_UNICODE_DECIMAL_NUMBER) << static_cast<unsigned>(ch);
+    // White_Space, or the bidirectional class S (segment separators 9, 11 and 31).
+    const bool whitespace = g_unichar_isspace(ch) || ch == 9 || ch == 11 || ch == 31;
+    EXPECT_EQ(IsXmlWhitespace(ch), whitespace) << static_cast<unsigned>(ch);
+  }
+  EXPECT_TRUE(IsXmlWhitespace(0x3000));
+  EXPECT_FALSE(IsXmlWhitespace(0x200B));
+  EXPECT_TRUE(IsAttributeNameStart(0xE9));
+  EXPECT_FALSE(IsAttributeNameStart(0x0660));  // Arabic-Indic digit zero: Nd
+  EXPECT_TRUE(IsNameChar(0x0660));
+  EXPECT_TRUE(IsNameChar(0x203F));  // undertie: Pc
+  EXPECT_FALSE(IsNameChar(0xD7));   // multiplication sign: Sm
 }
 
 }  // namespace
