@@ -5,7 +5,6 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -52,13 +51,21 @@ constexpr bool IsAsciiDigit(char32_t ch) {
   return ch >= '0' && ch <= '9';
 }
 
+// "&#x" + at least digits upper-case hexadecimal digits + ";".
 void AppendHexReference(std::string& out, unsigned unit, int digits) {
   char buffer[16];
-  const int length = std::snprintf(buffer, sizeof buffer, "&#x%.*X;", digits, unit);
-  out.append(buffer, static_cast<size_t>(length));
+  char* const end = buffer + sizeof buffer;
+  char* start = end;
+  *--start = ';';
+  for (int written = 0; unit != 0 || written < digits; ++written, unit >>= 4)
+    *--start = "0123456789ABCDEF"[unit & 0xF];
+  *--start = 'x';
+  *--start = '#';
+  *--start = '&';
+  out.append(start, end);
 }
 
-const char* NamedEntityFor(char ch) {
+constexpr const char* NamedEntityFor(char ch) {
   switch (ch) {
     case '"':
       return "&quot;";
@@ -75,15 +82,26 @@ const char* NamedEntityFor(char ch) {
   }
 }
 
-bool IsControlToEncode(unsigned char c) {
+constexpr bool IsControlToEncode(unsigned char c) {
   return c < 32 && c != 9 && c != 10 && c != 13;
 }
 
+// Bytes that the full encoding leaves as they are: printable ASCII but the five entities.
+constexpr std::array<bool, 256> kWrittenAsItIs = [] {
+  std::array<bool, 256> table{};
+  for (unsigned byte = 0; byte < 0x80; ++byte)
+    table[byte] = !IsControlToEncode(static_cast<unsigned char>(byte)) &&
+                  !NamedEntityFor(static_cast<char>(byte));
+  return table;
+}();
+
+bool IsWrittenAsItIs(char c) {
+  return kWrittenAsItIs[static_cast<unsigned char>(c)];
+}
+
 bool NeedsFullEncoding(std::string_view text) {
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 || IsControlToEncode(byte) || NamedEntityFor(c)) return true;
-  }
+  for (const char c : text)
+    if (!IsWrittenAsItIs(c)) return true;
   return false;
 }
 
@@ -351,7 +369,13 @@ std::string FullEncode(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
   size_t pos = 0;
-  while (pos < text.size()) FullEncodeCodePoint(out, DecodeUtf8(text, pos));
+  while (pos < text.size()) {
+    size_t end = pos;
+    while (end < text.size() && IsWrittenAsItIs(text[end])) ++end;
+    out.append(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size()) FullEncodeCodePoint(out, DecodeUtf8(text, pos));
+  }
   return out;
 }
 
