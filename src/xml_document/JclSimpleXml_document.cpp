@@ -101,11 +101,15 @@ void TJclSimpleXML::SetFileName(const std::string& fileName) {
 }
 
 std::string TJclSimpleXML::EncodeValue(std::string_view value) {
-  std::string text(value);
-  if (OnEncodeValue) OnEncodeValue(*this, text);
-  if (FOptions.Contains(sxoAutoEncodeValue)) return FullEncode(text);
-  if (FOptions.Contains(sxoAutoEncodeEntity)) return EntityEncode(text);
-  return text;
+  std::string hooked;
+  if (OnEncodeValue) {
+    hooked = value;
+    OnEncodeValue(*this, hooked);
+    value = hooked;
+  }
+  if (FOptions.Contains(sxoAutoEncodeValue)) return FullEncode(value);
+  if (FOptions.Contains(sxoAutoEncodeEntity)) return EntityEncode(value);
+  return std::string(value);
 }
 
 std::string TJclSimpleXML::DecodeValue(std::string value) {
@@ -243,7 +247,8 @@ void TJclSimpleXML::DeclareEncoding(uint16_t codePage) {
 
 std::string TJclSimpleXML::SaveToBytes(TJclStringEncoding encoding, uint16_t codePage) {
   std::string bytes = WriteBytes(encoding, codePage);
-  return OnEncodeStream ? RunStreamHook(OnEncodeStream, *this, bytes) : bytes;
+  if (OnEncodeStream) return RunStreamHook(OnEncodeStream, *this, bytes);
+  return bytes;
 }
 
 void TJclSimpleXML::SaveToFile(const std::string& fileName, TJclStringEncoding encoding,
