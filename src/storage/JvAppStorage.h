@@ -391,8 +391,10 @@ class TJvCustomAppStorage : public TComponent {
   void WriteListIn(TListCountForm form, const std::string& path, const TObject* list,
                    int32_t itemCount, const TJvAppStorageListItemEvent& onWriteItem,
                    const TJvAppStorageListDeleteEvent& onDeleteItems, const std::string& itemName);
-  void DeleteListItems(const std::string& path, int32_t first, int32_t last,
-                       const std::string& itemName);
+  // The deletion handler of every list kind but wide string lists.
+  static void DeleteListItems(TJvCustomAppStorage& storage, const std::string& path,
+                              const TObject* list, int32_t first, int32_t last,
+                              const std::string& itemName);
   int32_t ReadObjectItems(const std::string& path,
                           const TJvAppStorageObjectListItemCreateEvent& itemCreator,
                           const std::string& itemName, const TJvAppStorageListItemEvent& readItem);

@@ -81,10 +81,11 @@ void TJvCustomAppStorage::WriteListIn(TListCountForm form, const std::string& pa
 
 // Last to first: in a positional item-name form ("Item[3]") the later items would otherwise
 // move down into the indexes already visited.
-void TJvCustomAppStorage::DeleteListItems(const std::string& path, int32_t first, int32_t last,
+void TJvCustomAppStorage::DeleteListItems(TJvCustomAppStorage& storage, const std::string& path,
+                                          const TObject*, int32_t first, int32_t last,
                                           const std::string& itemName) {
   for (int32_t i = last; i >= first; --i)
-    DeleteValue(ChildPath(path, ItemNameIndexPath(itemName, i)));
+    storage.DeleteValue(ChildPath(path, storage.ItemNameIndexPath(itemName, i)));
 }
 
 // --- String lists
@@ -121,9 +122,7 @@ void TJvCustomAppStorage::WriteStringList(const std::string& path, const TString
       [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t i, const std::string&) {
         WriteString(ChildPath(path, ItemNameIndexPath(itemName, i)), list.Strings(i));
       },
-      [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t first, int32_t last,
-          const std::string&) { DeleteListItems(path, first, last, itemName); },
-      itemName);
+      &DeleteListItems, itemName);
   WritePersistent(path, &list);
 }
 
@@ -230,9 +229,7 @@ void TJvCustomAppStorage::WriteObjectList(const std::string& path, const TObject
         if (TObject* item = list.Items(i))
           WritePersistent(ChildPath(path, ItemNameIndexPath(itemName, i)), item);
       },
-      [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t first, int32_t last,
-          const std::string&) { DeleteListItems(path, first, last, itemName); },
-      itemName);
+      &DeleteListItems, itemName);
 }
 
 // --- Collections
@@ -271,9 +268,7 @@ void TJvCustomAppStorage::WriteCollection(const std::string& path, const TCollec
       [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t i, const std::string&) {
         WritePersistent(ChildPath(path, ItemNameIndexPath(itemName, i)), list.Items(i));
       },
-      [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t first, int32_t last,
-          const std::string&) { DeleteListItems(path, first, last, itemName); },
-      itemName);
+      &DeleteListItems, itemName);
 }
 
 // --- String lists with objects
@@ -317,7 +312,5 @@ void TJvCustomAppStorage::WriteStringObjectList(const std::string& path, const T
         WriteString(ChildPath(itemPath, "Itemname"), list.Strings(i));
         WritePersistent(ChildPath(itemPath, "Object"), list.Objects(i));
       },
-      [&](TJvCustomAppStorage&, const std::string&, const TObject*, int32_t first, int32_t last,
-          const std::string&) { DeleteListItems(path, first, last, itemName); },
-      itemName);
+      &DeleteListItems, itemName);
 }
