@@ -10,6 +10,7 @@
 #include <string>
 
 #include "map_writer.h"
+#include "scanner_answers.h"
 
 namespace {
 
@@ -160,33 +161,16 @@ TEST(JclMapScanner, ConversionsOfRawText) {
 TEST(JclMapScanner, WrittenMapAnswersEveryLookup) {
   TScannedText map(WriteMapText(SampleDescription()));
   const TJclMapScanner& scanner = map.Scanner;
-  struct TCase {
-    uint32_t Addr;
-    const char* Unit;
-    const char* Proc;
-    int32_t ProcOffset;
-    int32_t Line;
-    int32_t LineOffset;
-    const char* Source;
-  } cases[] = {
-      {0x100, "Core.Unit1", "Core.Unit1.TForm1.Start", 0, 10, 0, "Core.Unit1.pas"},
-      {0x10C, "Core.Unit1", "Core.Unit1.TForm1.Start", 0xC, 11, 4, "Core.Unit1.pas"},
-      {0x130, "Core.Unit1", "Core.Unit1.Stop", 0x10, 14, 0x10, "Core.Unit1.pas"},
-      {0x204, "Unit2", "Unit2.Run", 4, 7, 4, "Unit2.pas"},
-      {0x27F, "Unit2", "Unit2.Run", 0x7F, 9, 0x6F, "Unit2.pas"},
-      {0x280, "", "", 0, 0, 0, ""},
-      {0x50, "", "", 0, 0, 0, ""},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Addr);
-    int32_t procOffset = -1, lineOffset = -1;
-    EXPECT_EQ(scanner.ModuleNameFromAddr(c.Addr), c.Unit);
-    EXPECT_EQ(scanner.ProcNameFromAddr(c.Addr, procOffset), c.Proc);
-    EXPECT_EQ(procOffset, c.ProcOffset);
-    EXPECT_EQ(scanner.LineNumberFromAddr(c.Addr, lineOffset), c.Line);
-    EXPECT_EQ(lineOffset, c.LineOffset);
-    EXPECT_EQ(scanner.SourceNameFromAddr(c.Addr), c.Source);
-  }
+  ExpectScannerAnswers(
+      scanner, {
+                   {0x100, "Core.Unit1", "Core.Unit1.TForm1.Start", 0, 10, 0, "Core.Unit1.pas"},
+                   {0x10C, "Core.Unit1", "Core.Unit1.TForm1.Start", 0xC, 11, 4, "Core.Unit1.pas"},
+                   {0x130, "Core.Unit1", "Core.Unit1.Stop", 0x10, 14, 0x10, "Core.Unit1.pas"},
+                   {0x204, "Unit2", "Unit2.Run", 4, 7, 4, "Unit2.pas"},
+                   {0x27F, "Unit2", "Unit2.Run", 0x7F, 9, 0x6F, "Unit2.pas"},
+                   {0x280, "", "", 0, 0, 0, ""},
+                   {0x50, "", "", 0, 0, 0, ""},
+               });
   EXPECT_EQ(scanner.LineNumberErrors(), 0);
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "scanner_answers.h"
 #include "td32_writer.h"
 
 namespace {
@@ -108,32 +109,15 @@ TEST(JclTD32InfoScanner, WrittenDataAnswersEveryLookup) {
   ASSERT_TRUE(scanner.ValidData());
   EXPECT_EQ(scanner.ModuleCount(), 2u);
   EXPECT_EQ(scanner.ProcSymbolCount(), 3u);
-  struct TCase {
-    uint32_t Addr;
-    const char* Unit;
-    const char* Proc;
-    int32_t ProcOffset;
-    int32_t Line;
-    int32_t LineOffset;
-    const char* Source;
-  } cases[] = {
-      {0x100, "Core.Unit1", "Core.Unit1.TForm1.Start", 0, 10, 0, "Core.Unit1.pas"},
-      {0x10C, "Core.Unit1", "Core.Unit1.TForm1.Start", 0xC, 11, 4, "Core.Unit1.pas"},
-      {0x130, "Core.Unit1", "Core.Unit1.Stop", 0x10, 0, 0, "Core.Unit1.pas"},
-      {0x204, "Unit2", "Unit2.Run", 4, 7, 4, "Unit2.pas"},
-      {0x280, "Unit2", "", 0, 0, 0, ""},
-      {0x50, "", "", 0, 0, 0, ""},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Addr);
-    int32_t procOffset = -1, lineOffset = -1;
-    EXPECT_EQ(scanner.ModuleNameFromAddr(c.Addr), c.Unit);
-    EXPECT_EQ(scanner.ProcNameFromAddr(c.Addr, procOffset), c.Proc);
-    EXPECT_EQ(procOffset, c.ProcOffset);
-    EXPECT_EQ(scanner.LineNumberFromAddr(c.Addr, lineOffset), c.Line);
-    EXPECT_EQ(lineOffset, c.LineOffset);
-    EXPECT_EQ(scanner.SourceNameFromAddr(c.Addr), c.Source);
-  }
+  ExpectScannerAnswers(
+      scanner, {
+                   {0x100, "Core.Unit1", "Core.Unit1.TForm1.Start", 0, 10, 0, "Core.Unit1.pas"},
+                   {0x10C, "Core.Unit1", "Core.Unit1.TForm1.Start", 0xC, 11, 4, "Core.Unit1.pas"},
+                   {0x130, "Core.Unit1", "Core.Unit1.Stop", 0x10, 0, 0, "Core.Unit1.pas"},
+                   {0x204, "Unit2", "Unit2.Run", 4, 7, 4, "Unit2.pas"},
+                   {0x280, "Unit2", "", 0, 0, 0, ""},
+                   {0x50, "", "", 0, 0, 0, ""},
+               });
 }
 
 TEST(JclTD32InfoParser, EverySymbolKindIsReadAndOthersArePassedOver) {
