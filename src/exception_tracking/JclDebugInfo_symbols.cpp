@@ -12,12 +12,21 @@
 
 namespace {
 
-#define JCL_DWFL_ROUTINES(X)                                                                 \
-  X(dwfl_begin)                                                                              \
-  X(dwfl_end)                                                                                \
-  X(dwfl_report_begin_add) X(dwfl_report_elf) X(dwfl_report_end) X(dwfl_addrmodule)          \
-      X(dwfl_module_addrinfo) X(dwfl_module_getsrc) X(dwfl_lineinfo) X(dwfl_module_getdwarf) \
-          X(dwfl_linux_proc_find_elf) X(dwfl_standard_find_debuginfo)
+// clang-format off
+#define JCL_DWFL_ROUTINES(X) \
+  X(dwfl_begin) \
+  X(dwfl_end) \
+  X(dwfl_report_begin_add) \
+  X(dwfl_report_elf) \
+  X(dwfl_report_end) \
+  X(dwfl_addrmodule) \
+  X(dwfl_module_addrinfo) \
+  X(dwfl_module_getsrc) \
+  X(dwfl_lineinfo) \
+  X(dwfl_module_getdwarf) \
+  X(dwfl_linux_proc_find_elf) \
+  X(dwfl_standard_find_debuginfo)
+// clang-format on
 
 struct TDwflRoutines {
 #define JCL_DWFL_FIELD(name) decltype(&::name) name = nullptr;

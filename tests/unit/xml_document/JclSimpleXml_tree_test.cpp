@@ -200,7 +200,8 @@ TEST(JclSimpleXmlCharClasses, AsciiTableFollowsTheUnicodeRules) {
     const bool letter = type == G_UNICODE_UPPERCASE_LETTER || type == G_UNICODE_LOWERCASE_LETTER;
     const bool listed = ch == '-' || ch == '.' || ch == '_';
     EXPECT_EQ(IsAttributeNameStart(ch), letter || listed) << static_cast<unsigned>(ch);
-    EXPECT_EQ(IsNameChar(ch), letter || listed || type == G_UNICODE_DECIMAL_NUMBER) << static_cast<unsigned>(ch);
+    EXPECT_EQ(IsNameChar(ch), letter || listed || type == G_UNICODE_DECIMAL_NUMBER)
+        << static_cast<unsigned>(ch);
     // White_Space, or the bidirectional class S (segment separators 9, 11 and 31).
     const bool whitespace = g_unichar_isspace(ch) || ch == 9 || ch == 11 || ch == 31;
     EXPECT_EQ(IsXmlWhitespace(ch), whitespace) << static_cast<unsigned>(ch);
