@@ -1,15 +1,14 @@
 #include "ConfigurationFile.h"
 
-#include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "FileUtils.h"
 #include "JvAppXMLStorage.h"
 #include "JvLogFile.h"
+#include "StderrReport.h"
 #include "SysUtils.h"
 
 namespace {
@@ -27,11 +26,10 @@ std::string RefusedLinkTarget(const std::string& fileName) {
 }
 
 void ReportRefusedLink(const std::string& fileName, const std::string& target) {
-  std::fprintf(stderr,
-               "%s: the configuration file %s is %s; it is neither read nor written, so "
-               "settings will not be kept\n",
-               g_get_prgname() ? g_get_prgname() : "corvane", fileName.c_str(), target.c_str());
-  std::fflush(stderr);
+  ReportOnStderr(
+      "the configuration file %s is %s; it is neither read nor written, so settings "
+      "will not be kept",
+      fileName.c_str(), target.c_str());
 }
 
 bool IsNonEmptyFile(const std::string& fileName) {

@@ -1,13 +1,11 @@
 #include "DataFolder.h"
 
-#include <glib.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -17,6 +15,7 @@
 #include "JvAppXMLStorage.h"
 #include "JvComputerInfoEx.h"
 #include "JvLogFile.h"
+#include "StderrReport.h"
 #include "SysUtils.h"
 
 namespace {
@@ -67,12 +66,10 @@ int UnusableFolderError(const std::string& folder) {
 void ReportUnusableFolder(const std::string& folder) {
   const int error = UnusableFolderError(folder);
   if (error == 0) return;
-  std::fprintf(stderr,
-               "%s: the data folder %s cannot be used (%s); settings and the error log will not "
-               "be kept\n",
-               g_get_prgname() ? g_get_prgname() : "corvane", folder.c_str(),
-               SystemErrorText(error).c_str());
-  std::fflush(stderr);
+  ReportOnStderr(
+      "the data folder %s cannot be used (%s); settings and the error log will not "
+      "be kept",
+      folder.c_str(), SystemErrorText(error).c_str());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <cxxabi.h>
 #include <cinttypes>
-#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -10,6 +10,7 @@
 #include "JclDebug.h"
 #include "JclDebugInfo.h"
 #include "JvLogFile.h"
+#include "StderrReport.h"
 #include "SysUtils.h"
 
 namespace {
@@ -94,9 +95,9 @@ void ReportWriteFailureOnce() noexcept {
   try {
     throw;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "corvane: exceptions cannot be logged: %s\n", e.what());
+    ReportOnStderr("exceptions cannot be logged: %s", e.what());
   } catch (...) {
-    std::fprintf(stderr, "corvane: exceptions cannot be logged\n");
+    ReportOnStderr("exceptions cannot be logged");
   }
 }
 

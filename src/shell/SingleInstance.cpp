@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "Application.h"
+#include "StderrReport.h"
 
 namespace {
 
@@ -37,10 +38,6 @@ struct TFd {
   TFd(const TFd&) = delete;
   TFd& operator=(const TFd&) = delete;
 };
-
-const char* ProgramName() {
-  return g_get_prgname() ? g_get_prgname() : "corvane";
-}
 
 // Names the data folder the same however it was spelled (links, "..", trailing slash).
 std::string FolderKey(const std::string& dataFolder) {
@@ -107,8 +104,8 @@ bool FromSameUser(int fd) {
 }
 
 void Warn(const char* what, const std::string& path, int error) {
-  g_printerr("%s: %s %s (%s); a second start will open a second window\n", ProgramName(), what,
-             path.c_str(), g_strerror(error));
+  ReportOnStderr("%s %s (%s); a second start will open a second window", what, path.c_str(),
+                 g_strerror(error));
 }
 
 }  // namespace
@@ -145,8 +142,7 @@ TSingleInstance::TSingleInstance(const std::string& dataFolder, const std::strin
     }
     if (TClock::now() >= deadline) {
       FRole = irUnreachable;
-      g_printerr("%s: another start runs over %s and does not answer\n", ProgramName(),
-                 dataFolder.c_str());
+      ReportOnStderr("another start runs over %s and does not answer", dataFolder.c_str());
       return;
     }
     g_usleep(50000);
@@ -197,10 +193,9 @@ bool TSingleInstance::AskToRaise(const std::string& startupId, TClock::time_poin
   if (ReadLine(socket.fd, answerDeadline)) return true;
   // Closed unanswered: the holder is ending, and its lock comes free.
   if (TClock::now() < answerDeadline) return false;
-  g_printerr(
-      "%s: the running program has not answered yet; its window comes to the front "
-      "once it has started\n",
-      ProgramName());
+  ReportOnStderr(
+      "the running program has not answered yet; its window comes to the front once it has "
+      "started");
   return true;
 }
 
