@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <filesystem>
+#include <system_error>
 #include <tuple>
 #include <utility>
 
@@ -76,6 +80,34 @@ int CreateFileBeside(const std::string& target, std::string& tempName) {
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// Reads the decimal number at the front of text and drops it; nullopt without one or when it
+// does not fit a process id.
+std::optional<pid_t> TakeNumber(std::string_view& text) {
+  pid_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  text.remove_prefix(static_cast<size_t>(end - text.data()));
+  return value;
+}
+
+// The writer's process id of a temporary file that replacing fileName makes
+// ("<fileName>.<pid>.<attempt>.tmp"); nullopt for any other name.
+std::optional<pid_t> TemporaryFileWriter(std::string_view name, std::string_view fileName) {
+  if (!name.starts_with(fileName) || !name.substr(fileName.size()).starts_with('.'))
+    return std::nullopt;
+  name.remove_prefix(fileName.size() + 1);
+  const std::optional<pid_t> pid = TakeNumber(name);
+  if (!pid || *pid <= 0 || !name.starts_with('.')) return std::nullopt;
+  name.remove_prefix(1);
+  if (!TakeNumber(name) || name != ".tmp") return std::nullopt;
+  return pid;
+}
+
+// A process we may not signal still lives.
+bool ProcessLives(pid_t pid) {
+  return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 // An existing target must be writable, as it would be for overwriting it in place, and its
@@ -184,4 +216,16 @@ std::string ExtractFileExt(const std::string& path) {
   const std::string name = ExtractFileName(path);
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder, std::string_view fileName) {
+  std::error_code error;
+  std::filesystem::directory_iterator entry(folder, error);
+  for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+    const std::optional<pid_t> writer =
+        TemporaryFileWriter(entry->path().filename().native(), fileName);
+    std::error_code ignored;
+    if (writer && !ProcessLives(*writer) && entry->is_regular_file(ignored))
+      std::filesystem::remove(entry->path(), ignored);
+  }
 }

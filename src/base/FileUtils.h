@@ -43,6 +43,10 @@ TFileStamp ReplaceFileContents(const std::string& fileName, std::string_view con
 std::optional<TFileStamp> AppendIfUnchanged(const std::string& fileName, const TFileStamp& expected,
                                             std::string_view text);
 
+// Removes the temporary files that replacing folder/fileName left behind when their writer
+// ended before renaming them (killed while saving); those of living processes stay.
+void RemoveStaleTemporaryFiles(const std::string& folder, std::string_view fileName);
+
 // The text after the last slash, and the text before it ("" without a slash).
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFileDir(const std::string& path);

@@ -12,10 +12,6 @@ class TJvAppXMLFileStorage;
 // "/Corvane".
 std::string DataFolderPath(const TJvComputerInfoEx& computerInfo);
 
-// Removes the temporary files that replacing folder/fileName left behind when their writer
-// ended before renaming them (killed while saving); those of living processes stay.
-void RemoveStaleTemporaryFiles(const std::string& folder, std::string_view fileName);
-
 // Creates folder with its missing parents, saying on stderr when it cannot be created or
 // written (the program then runs on, keeping nothing), removes what earlier runs left half
 // saved, then points logFile and storage at their files in it; naming the storage's file

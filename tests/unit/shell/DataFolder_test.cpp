@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FileUtils.h"
 #include "JvAppXMLStorage.h"
 #include "JvComputerInfoEx.h"
 #include "JvLogFile.h"
