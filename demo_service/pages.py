@@ -125,3 +125,80 @@ def marketing_home():
 
 def not_found(path):
     return document("Not found", "", "<h1>Not found</h1><p>%s</p>" % html.escape(path))
+
+
+# Customers of the invoice list. The find tests count one name, so it occurs exactly in the
+# rows listed in KESTREL_ROWS and nowhere else on the page.
+CUSTOMERS = ("Amber Mills", "Birch & Sons", "Cobalt Works", "Dune Bakery", "Elm Street Garage",
+             "Fjord Fisheries", "Granite Print", "Harbour Cafe", "Iris Florist", "Juniper Books")
+KESTREL_ROWS = (17, 101, 188)
+INVOICE_ROWS = 200
+
+INVOICES_SCRIPT = """
+function invoicesReport(event) {
+  var links = {};
+  document.querySelectorAll('#actions a').forEach(function (a) {
+    var r = a.getBoundingClientRect();
+    links[a.id] = [r.left, r.top, r.width, r.height];
+  });
+  corvaneReport('invoices', {event: event, innerWidth: window.innerWidth,
+                             devicePixelRatio: window.devicePixelRatio, links: links});
+}
+window.addEventListener('load', function () { invoicesReport('load'); });
+window.addEventListener('resize', function () { invoicesReport('resize'); });
+"""
+
+INVOICES_STYLE = """<style>
+body { font-family: sans-serif; margin: 0; }
+h1 { margin: 0; padding: 12px 16px; height: 40px; }
+#actions a { display: inline-block; box-sizing: border-box; width: 320px; height: 64px;
+             margin-left: 16px; padding: 20px; background: #dde; font-size: 18px; }
+table { margin: 16px; border-collapse: collapse; }
+td { padding: 2px 12px; }
+</style>"""
+
+
+def invoice_customer(row):
+    if row in KESTREL_ROWS:
+        return "Kestrel Logistics"
+    return CUSTOMERS[row % len(CUSTOMERS)]
+
+
+def invoices():
+    rows = "\n".join(
+        "<tr><td>INV-%04d</td><td>%s</td><td>%d.%02d EUR</td></tr>" % (
+            row, html.escape(invoice_customer(row)), 40 + row * 7 % 900, row * 13 % 100)
+        for row in range(1, INVOICE_ROWS + 1))
+    body = """<h1>Open invoices</h1>
+<div id="actions"><a id="invoice-42" href="/invoices/invoice-42.pdf">Download invoice-42.pdf</a><a
+ id="broken" href="/invoices/broken.pdf">Download broken.pdf</a></div>
+<table>%s</table>
+<script>%s</script>""" % (rows, INVOICES_SCRIPT)
+    return document("Invoices", INVOICES_STYLE, body)
+
+
+def pdf_document(text):
+    """A small valid one-page PDF showing text, the same bytes for the same text."""
+    content = b"BT /F1 24 Tf 72 720 Td (" + text.encode("latin-1") + b") Tj ET"
+    objects = [
+        b"<< /Type /Catalog /Pages 2 0 R >>",
+        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R"
+        b" /Resources << /Font << /F1 5 0 R >> >> >>",
+        b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content),
+        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    ]
+    out = bytearray(b"%PDF-1.4\n")
+    offsets = []
+    for number, body in enumerate(objects, start=1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n%s\nendobj\n" % (number, body)
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    out += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (
+        len(objects) + 1, xref)
+    return bytes(out)
+
+
+INVOICE_42_PDF = pdf_document("Invoice 42 - Corvane Online Invoicing")

@@ -13,6 +13,7 @@ Endpoints on both origins:
 import argparse
 import json
 import signal
+import socket
 import sys
 import threading
 import time
@@ -22,6 +23,10 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 import pages
 
 COOKIE_NAME = "corvane_demo"
+# The broken download announces this many bytes, sends half of them, waits a moment (so the
+# client shows it running) and closes the connection.
+BROKEN_DOWNLOAD_SIZE = 256 * 1024
+BROKEN_DOWNLOAD_PAUSE = 2.0
 
 
 class State:
@@ -37,6 +42,7 @@ class State:
         # signup_next: address the sign-up page navigates to once, after it has loaded.
         # start_iframe: address the start page embeds in an iframe.
         # login_reload: the login page reloads itself once after its head changed.
+        # start: path on the web app the start page redirects to, every time.
         self.scenario = {}
         self.visitors = 0
 
@@ -154,6 +160,11 @@ class Handler(BaseHTTPRequestHandler):
     # Web application pages.
 
     def start_page(self):
+        with self.state.lock:
+            start = self.state.scenario.get("start")
+        if start:
+            self.send_body(302, "", headers=[("Location", start)])
+            return
         cookie = self.headers.get("Cookie", "")
         sent_back = any(part.strip().startswith(COOKIE_NAME + "=") for part in cookie.split(";"))
         headers = []
@@ -173,6 +184,32 @@ class Handler(BaseHTTPRequestHandler):
     def login_page(self):
         self.send_body(200, pages.login(self.state.take_login_reload()))
 
+    def invoices_page(self):
+        self.send_body(200, pages.invoices())
+
+    def send_attachment_head(self, filename, length):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/pdf")
+        self.send_header("Content-Disposition", 'attachment; filename="%s"' % filename)
+        self.send_header("Content-Length", str(length))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
+
+    def invoice_download(self):
+        self.send_attachment_head("invoice-42.pdf", len(pages.INVOICE_42_PDF))
+        if self.command != "HEAD":
+            self.wfile.write(pages.INVOICE_42_PDF)
+
+    def broken_download(self):
+        self.send_attachment_head("broken.pdf", BROKEN_DOWNLOAD_SIZE)
+        self.close_connection = True
+        if self.command == "HEAD":
+            return
+        self.wfile.write(b"%PDF-1.4\n" + b"0" * (BROKEN_DOWNLOAD_SIZE // 2))
+        self.wfile.flush()
+        time.sleep(BROKEN_DOWNLOAD_PAUSE)
+        self.connection.shutdown(socket.SHUT_RDWR)
+
     # Marketing site pages.
 
     def marketing_signup_page(self):
@@ -186,6 +223,9 @@ WEBAPP_ROUTES = {
     ("GET", "/"): Handler.start_page,
     ("GET", "/signup.php"): Handler.signup_page,
     ("GET", "/login.php"): Handler.login_page,
+    ("GET", "/invoices"): Handler.invoices_page,
+    ("GET", "/invoices/invoice-42.pdf"): Handler.invoice_download,
+    ("GET", "/invoices/broken.pdf"): Handler.broken_download,
 }
 MARKETING_ROUTES = {
     ("GET", "/"): Handler.marketing_home_page,
