@@ -12,6 +12,7 @@
 #include "ceflib_dom.h"
 #include "ceflib_download.h"
 #include "ceflib_errors.h"
+#include "ceflib_extensions.h"
 #include "ceflib_handlers_browser.h"
 #include "ceflib_handlers_interaction.h"
 #include "ceflib_loader.h"

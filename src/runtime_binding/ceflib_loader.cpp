@@ -10,6 +10,7 @@
 #include "ceflib_api.h"
 #include "ceflib_app.h"
 #include "ceflib_errors.h"
+#include "ceflib_extensions.h"
 #include "ceflib_strings.h"
 
 TRuntimeEntryPoints RuntimeApi;
@@ -63,6 +64,7 @@ void OpenRuntimeLibrary(const std::string& name) {
 
 void CloseRuntimeLibrary() {
   RuntimeApi = {};
+  ResolveRuntimeExtensions(nullptr);
   ClearGenericStringOperations();
   dlclose(RuntimeLibraryHandle);
   RuntimeLibraryHandle = nullptr;
@@ -88,6 +90,7 @@ void BindRuntimeLibrary(const std::string& name) {
     CloseRuntimeLibrary();
     throw ECefException("Invalid CEF Library version");
   }
+  ResolveRuntimeExtensions(RuntimeLibraryHandle);
   SetGenericStringOperations();
 }
 

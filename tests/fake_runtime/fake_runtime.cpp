@@ -242,6 +242,9 @@ void Reset() {
   std::lock_guard guard(state.Lock);
   ReleaseProgramObjects(state.HeldApps);
   ReleaseProgramObjects(state.HeldClients);
+  ReleaseProgramObjects(state.HeldFindHandlers);
+  state.LastFind = {};
+  state.LastExtensionHost.clear();
   for (const auto& [object, record] : state.Objects) std::free(const_cast<void*>(object));
   state.Objects.clear();
   state.CommandLines.clear();

@@ -94,6 +94,21 @@ void SetBrowserFactory(TBrowserFactory factory);
 // Runs inside every cef_do_message_loop_work call, as the runtime's pending work would.
 void SetMessageLoopWork(std::function<void()> work);
 
+// The extension entry points of our runtime (corvane_runtime_ext.h). Whether this build
+// exports them; what the last corvane_find received; the kind of the host the last extension
+// call received (empty for none).
+bool ExtensionsExported();
+struct TFindRecord {
+  std::u16string Text;
+  bool Forward = false;
+  bool HadHandler = false;
+};
+const TFindRecord& LastFind();
+const std::string& LastExtensionHost();
+// Answers the oldest search still waiting with matchCount and releases its handler, as the
+// runtime does; false when no search waits.
+bool AnswerOldestFind(int32_t matchCount);
+
 // Calls entry of a structure the program exposed, passing the structure first.
 template <class TStruct, class TEntry, class... TArgs>
 auto Fire(TStruct* object, TEntry TStruct::*entry, TArgs... args) {

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cef_capi.h"
+#include "corvane_runtime_ext.h"
+#include "fake_runtime.h"
 
 struct TCefStringListData {
   std::vector<std::u16string> Items;
@@ -51,6 +52,9 @@ struct TState {
   std::vector<std::u16string> RegisteredSchemes;
   std::vector<TCefApp*> HeldApps;
   std::vector<TCefClient*> HeldClients;
+  std::vector<TCefFindHandler*> HeldFindHandlers;
+  FakeRuntime::TFindRecord LastFind;
+  std::string LastExtensionHost;
   std::vector<std::string> Problems;
   std::u16string LastTextArgument;
   RuntimeTime LastDateArgument{};
