@@ -116,9 +116,9 @@ std::string TJclSimpleXML::DecodeValue(std::string value) {
   // Every reference starts with '&'; text without one is kept as it was read, uncopied.
   if (value.find('&') != std::string::npos) {
     if (FOptions.Contains(sxoAutoEncodeValue))
-      value = FullDecode(value);
+      value = FullDecode(std::move(value));
     else if (FOptions.Contains(sxoAutoEncodeEntity))
-      value = EntityDecode(value);
+      value = EntityDecode(std::move(value));
   }
   if (OnDecodeValue) OnDecodeValue(*this, value);
   return value;

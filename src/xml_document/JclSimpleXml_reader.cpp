@@ -1,5 +1,7 @@
 // The one-pass reader: a small state machine per element kind over the character stream.
 
+#include <algorithm>
+
 #include "JclSimpleXml.h"
 #include "JclSimpleXml_text.h"
 
@@ -42,54 +44,87 @@ bool IsTagNameChar(char32_t ch) {
   return IsNameChar(ch) || ch == '-' || ch == '.';
 }
 
-// Passes over the characters at the read cursor while belongs holds, a decoded run at a time,
-// appending them to out when it is given. Stops before the first that does not belong, which
-// the caller then reads as one character, so errors report the position they always did.
+// The length of the leading characters of run, whole UTF-8 characters, for which belongs holds.
 template <class TBelongs>
-void ReadRunWhile(TJclStringStream& stream, TBelongs belongs, std::string* out) {
+size_t RunLength(std::string_view run, TBelongs belongs) {
+  size_t pos = 0;
+  while (pos < run.size()) {
+    const auto lead = static_cast<unsigned char>(run[pos]);
+    if (lead < 0x80) {
+      if (!belongs(char32_t{lead})) break;
+      ++pos;
+      continue;
+    }
+    size_t next = pos;
+    if (!belongs(DecodeUtf8(run, next))) break;
+    pos = next;
+  }
+  return pos;
+}
+
+// The length of run up to the first stop, an ASCII character, or all of it.
+size_t RunLengthBefore(std::string_view run, char stop) {
+  return std::min(run.find(stop), run.size());
+}
+
+// Passes over the characters at the read cursor, a decoded run at a time, as far as length(run)
+// says, appending them to out when it is given. Stops before the first that does not belong,
+// which the caller then reads as one character, so errors report the position they always did.
+template <class TLength>
+void ReadRunWhile(TJclStringStream& stream, TLength length, std::string* out) {
   while (true) {
-    const std::u32string_view run = stream.ReadRun();
-    size_t length = 0;
-    while (length < run.size() && belongs(run[length])) ++length;
-    if (out) AppendUtf8Run(*out, run.substr(0, length));
-    stream.SkipRead(length);
-    if (length < run.size() || run.empty()) return;
+    const std::string_view run = stream.ReadRun();
+    const size_t taken = length(run);
+    if (out) out->append(run.substr(0, taken));
+    stream.SkipRead(taken);
+    if (taken < run.size() || run.empty()) return;
   }
 }
 
 void ReadNameRun(TJclStringStream& stream, std::string& name) {
-  ReadRunWhile(stream, IsTagNameChar, &name);
+  ReadRunWhile(
+      stream, [](std::string_view run) { return RunLength(run, IsTagNameChar); }, &name);
 }
 
 void SkipWhitespaceRun(TJclStringStream& stream) {
-  ReadRunWhile(stream, IsXmlWhitespace, nullptr);
+  ReadRunWhile(
+      stream, [](std::string_view run) { return RunLength(run, IsXmlWhitespace); }, nullptr);
 }
 
-// Moves the peek cursor over the characters while belongs holds, a decoded run at a time.
-template <class TBelongs>
-void PeekWhile(TJclStringStream& stream, TBelongs belongs) {
+// Moves the peek cursor over the characters as far as length(run) says, a decoded run at a time.
+template <class TLength>
+void PeekWhile(TJclStringStream& stream, TLength length) {
   while (true) {
-    const std::u32string_view run = stream.PeekRun();
-    size_t length = 0;
-    while (length < run.size() && belongs(run[length])) ++length;
-    stream.SkipPeeked(length);
-    if (length < run.size() || run.empty()) return;
+    const std::string_view run = stream.PeekRun();
+    const size_t taken = length(run);
+    stream.SkipPeeked(taken);
+    if (taken < run.size() || run.empty()) return;
   }
 }
 
 // Peeks over everything up to the next '<', noting whether it held whitespace and other text.
+// Whitespace after other text changes nothing the caller decides, so text once seen is passed
+// over without looking at its characters.
 void PeekOverText(TJclStringStream& stream, bool& textSeen, bool& whitespaceSeen) {
-  PeekWhile(stream, [&](char32_t ch) {
-    if (ch == '<') return false;
-    (IsXmlWhitespace(ch) ? whitespaceSeen : textSeen) = true;
-    return true;
+  PeekWhile(stream, [&](std::string_view run) {
+    size_t length = 0;
+    if (!textSeen) {
+      length = RunLength(run, IsXmlWhitespace);
+      if (length > 0) whitespaceSeen = true;
+      if (length == run.size() || run[length] == '<') return length;
+      textSeen = true;
+    }
+    return length + RunLengthBefore(run.substr(length), '<');
   });
 }
 
 // A tag that starts with neither "<!" nor "<?" can only be an element: the characters up to
 // the one that says so need no keeping.
 void PeekOverElementName(TJclStringStream& stream) {
-  PeekWhile(stream, [](char32_t ch) { return ch != ' ' && ch != ':' && ch != '>' && ch != '/'; });
+  PeekWhile(stream, [](std::string_view run) {
+    return RunLength(run,
+                     [](char32_t ch) { return ch != ' ' && ch != ':' && ch != '>' && ch != '/'; });
+  });
 }
 
 // Reads the next character or raises the end-of-data error of the given kind.
@@ -301,7 +336,7 @@ void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
     if (!inTag) {
       inTag = ch == '<';
       if (inTag)
-        tag = "<";
+        tag.assign(1, '<');
       else if (IsXmlWhitespace(ch))
         whitespaceSeen = true;
       else
@@ -374,7 +409,9 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
       ReadNameRun(stream, name.Name);
     else if (state == TState::Value)
       ReadRunWhile(
-          stream, [quote](char32_t c) { return c != quote; }, &value);
+          stream,
+          [quote](std::string_view run) { return RunLengthBefore(run, static_cast<char>(quote)); },
+          &value);
     if (!stream.ReadUCS4(ch)) return;
     switch (state) {
       case TState::Between:
@@ -440,7 +477,7 @@ void TJclSimpleXMLElemText::LoadFromStringStream(TJclStringStream& stream) {
     stream.ReadUCS4(ch);
     AppendUtf8(text, ch);
     ReadRunWhile(
-        stream, [](char32_t c) { return c >= 128 || !HasXmlClass(c, xccTextEnd); }, &text);
+        stream, [](std::string_view run) { return RunLengthBefore(run, '<'); }, &text);
     stream.PeekUCS4(ch);
   }
   std::string decoded = DecodeValue(std::move(text));
@@ -586,7 +623,7 @@ void TJclSimpleXMLElemsProlog::LoadFromStringStream(TJclStringStream& stream) {
     if (tag.empty()) {
       if (IsXmlWhitespace(ch)) continue;
       if (ch != '<') RaiseAt("Invalid Document: Unexpected text in file prolog", stream);
-      tag = "<";
+      tag.assign(1, '<');
       tagLength = 1;
       continue;
     }

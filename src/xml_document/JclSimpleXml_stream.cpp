@@ -14,37 +14,62 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
+// The characters of well-formed UTF-8: its bytes but the continuation bytes (10xxxxxx), counted
+// eight at a time by adding up one bit per byte.
+size_t CountUtf8Chars(std::string_view text) {
+  constexpr uint64_t kOnePerByte = 0x0101010101010101ULL;
+  size_t continuations = 0;
+  size_t pos = 0;
+  for (; pos + sizeof(uint64_t) <= text.size(); pos += sizeof(uint64_t)) {
+    uint64_t chunk;
+    std::memcpy(&chunk, text.data() + pos, sizeof chunk);
+    const uint64_t flags = ((chunk & ~(chunk << 1)) >> 7) & kOnePerByte;
+    continuations += static_cast<size_t>((flags * kOnePerByte) >> 56);
+  }
+  for (; pos < text.size(); ++pos)
+    continuations += (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80;
+  return text.size() - continuations;
+}
+
 class TUtf8Codec : public TJclCharCodec {
+ public:
+  char32_t Decode(std::string_view bytes, size_t& pos) override { return DecodeUtf8(bytes, pos); }
+  // ASCII, nearly all of a settings file, eight bytes at a time.
+  size_t Utf8Run(std::string_view bytes, size_t pos, size_t count, size_t& chars) override {
+    const size_t start = pos;
+    chars = 0;
+    while (chars < count && pos < bytes.size()) {
+      if (chars + kChunk <= count && pos + kChunk <= bytes.size() &&
+          IsAsciiChunk(bytes.data() + pos)) {
+        chars += kChunk;
+        pos += kChunk;
+      } else if (const size_t length = WellFormedLength(bytes, pos)) {
+        ++chars;
+        pos += length;
+      } else {
+        break;
+      }
+    }
+    return pos - start;
+  }
+  void Encode(std::string_view utf8, std::string& out) override { out.append(utf8); }
+  bool EncodesAsUtf8() const override { return true; }
+
+ private:
   static constexpr size_t kChunk = sizeof(uint64_t);
   static bool IsAsciiChunk(const char* bytes) {
     uint64_t chunk;
     std::memcpy(&chunk, bytes, kChunk);
     return (chunk & 0x8080808080808080ULL) == 0;
   }
-
- public:
-  char32_t Decode(std::string_view bytes, size_t& pos) override { return DecodeUtf8(bytes, pos); }
-  // ASCII, nearly all of a settings file, without a call per character.
-  size_t DecodeBlock(std::string_view bytes, size_t& pos, size_t count, char32_t* chars,
-                     size_t* starts) override {
-    size_t decoded = 0;
-    while (decoded < count && pos < bytes.size()) {
-      if (decoded + kChunk <= count && pos + kChunk <= bytes.size() &&
-          IsAsciiChunk(bytes.data() + pos)) {
-        for (size_t i = 0; i < kChunk; ++i) {
-          starts[decoded + i] = pos + i;
-          chars[decoded + i] = static_cast<unsigned char>(bytes[pos + i]);
-        }
-        decoded += kChunk;
-        pos += kChunk;
-      } else {
-        starts[decoded] = pos;
-        chars[decoded++] = DecodeUtf8(bytes, pos);
-      }
-    }
-    return decoded;
+  // The length of the character at bytes[pos] when it decodes to itself, else 0.
+  static size_t WellFormedLength(std::string_view bytes, size_t pos) {
+    if (static_cast<unsigned char>(bytes[pos]) < 0x80) return 1;
+    size_t end = pos;
+    const char32_t ch = DecodeUtf8(bytes, end);
+    if (ch != kReplacement) return end - pos;
+    return bytes.substr(pos, end - pos) == "\xEF\xBF\xBD" ? end - pos : 0;
   }
-  void Encode(std::string_view utf8, std::string& out) override { out.append(utf8); }
 };
 
 class TUtf16Codec : public TJclCharCodec {
@@ -202,23 +227,27 @@ std::unique_ptr<TJclCharCodec> MakeCodePageCodec(uint16_t codePage) {
   return std::make_unique<TIconvCodec>(IconvName(codePage));
 }
 
-size_t TJclCharCodec::DecodeBlock(std::string_view bytes, size_t& pos, size_t count,
-                                  char32_t* chars, size_t* starts) {
-  size_t decoded = 0;
-  for (; decoded < count && pos < bytes.size(); ++decoded) {
-    starts[decoded] = pos;
-    chars[decoded] = Decode(bytes, pos);
-  }
-  return decoded;
+size_t TJclCharCodec::Utf8Run(std::string_view, size_t, size_t, size_t& chars) {
+  chars = 0;
+  return 0;
 }
 
 // --- TJclStringStream ---
 
 TJclStringStream::TJclStringStream(std::string_view input, std::string* output,
                                    std::unique_ptr<TJclCharCodec> codec)
-    : FInput(input), FOutput(output), FCodec(std::move(codec)) {}
+    : FInput(input),
+      FOutput(output),
+      FCodec(std::move(codec)),
+      FEncodesAsUtf8(FCodec->EncodesAsUtf8()) {}
 
 TJclStringStream::~TJclStringStream() = default;
+
+int64_t TJclStringStream::PeekPosition() const {
+  return FCharsBeforeBase +
+         static_cast<int64_t>(CountUtf8Chars(
+             BufferedFrom(FBufferBase).substr(0, static_cast<size_t>(FPeekPos - FBufferBase))));
+}
 
 bool TJclStringStream::EnsureDecoded(int64_t position) {
   while (!IsDecoded(position)) {
@@ -228,29 +257,56 @@ bool TJclStringStream::EnsureDecoded(int64_t position) {
   return true;
 }
 
+// Well-formed UTF-8 is copied in runs; anything else is decoded a character at a time.
 void TJclStringStream::Refill() {
-  const auto consumed = static_cast<size_t>(FReadPos - FBufferBase);
-  FChars.EraseFront(consumed);
-  FCharStarts.EraseFront(consumed);
-  FBufferBase = FReadPos;
+  DropReadText();
   // Every character takes at least one byte.
   const size_t wanted = std::min(FBufferSize, FInput.size() - FInputPos);
-  const size_t kept = FChars.size();
-  const size_t decoded = FCodec->DecodeBlock(FInput, FInputPos, wanted, FChars.Extend(wanted),
-                                             FCharStarts.Extend(wanted));
-  FChars.Truncate(kept + decoded);
-  FCharStarts.Truncate(kept + decoded);
+  for (size_t decoded = 0; decoded < wanted && FInputPos < FInput.size();) {
+    FOrigins.push_back({FBufferBase + static_cast<int64_t>(FText.size()), FInputPos});
+    size_t chars = 0;
+    const size_t run = FCodec->Utf8Run(FInput, FInputPos, wanted - decoded, chars);
+    if (run > 0) {
+      FText.append(FInput.substr(FInputPos, run));
+      FInputPos += run;
+      decoded += chars;
+    } else {
+      AppendUtf8(FText, FCodec->Decode(FInput, FInputPos));
+      ++decoded;
+    }
+  }
+}
+
+void TJclStringStream::DropReadText() {
+  const auto consumed = static_cast<size_t>(FReadPos - FBufferBase);
+  FCharsBeforeBase +=
+      static_cast<int64_t>(CountUtf8Chars(BufferedFrom(FBufferBase).substr(0, consumed)));
+  FText.erase(0, consumed);
+  FBufferBase = FReadPos;
+  // The origin of the first unread character stays.
+  const auto firstKept = std::upper_bound(
+      FOrigins.begin(), FOrigins.end(), FBufferBase,
+      [](int64_t textPos, const TTextOrigin& origin) { return textPos < origin.TextPos; });
+  if (firstKept != FOrigins.begin()) FOrigins.erase(FOrigins.begin(), firstKept - 1);
+}
+
+size_t TJclStringStream::InputPosOf(int64_t textPos) const {
+  const auto after = std::upper_bound(
+      FOrigins.begin(), FOrigins.end(), textPos,
+      [](int64_t position, const TTextOrigin& origin) { return position < origin.TextPos; });
+  const TTextOrigin& origin = *(after - 1);
+  return origin.InputPos + static_cast<size_t>(textPos - origin.TextPos);
 }
 
 void TJclStringStream::SetCodec(std::unique_ptr<TJclCharCodec> codec) {
-  const auto unread = static_cast<size_t>(FReadPos - FBufferBase);
-  if (unread < FChars.size()) {
-    FInputPos = FCharStarts[unread];
-    FChars.Truncate(unread);
-    FCharStarts.Truncate(unread);
+  if (IsDecoded(FReadPos)) {
+    FInputPos = InputPosOf(FReadPos);
+    FText.resize(static_cast<size_t>(FReadPos - FBufferBase));
+    while (!FOrigins.empty() && FOrigins.back().TextPos >= FReadPos) FOrigins.pop_back();
   }
   FPeekPos = FReadPos;
   FCodec = std::move(codec);
+  FEncodesAsUtf8 = FCodec->EncodesAsUtf8();
 }
 
 bool TJclStringStream::SkipPrefix(std::string_view bom) {
@@ -261,10 +317,6 @@ bool TJclStringStream::SkipPrefix(std::string_view bom) {
 
 void TJclStringStream::WriteBytes(std::string_view bytes) {
   if (FOutput) FOutput->append(bytes);
-}
-
-void TJclStringStream::WriteString(std::string_view utf8) {
-  if (FOutput) FCodec->Encode(utf8, *FOutput);
 }
 
 void TJclStringStream::WriteUCS4(char32_t ch) {

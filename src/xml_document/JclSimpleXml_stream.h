@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "SysUtils.h"
+#include "ustring.h"
 
 class EJclError : public Exception {
  public:
@@ -43,55 +43,21 @@ class TJclCharCodec {
   // Decodes the character at bytes[pos] and advances pos; malformed bytes give U+FFFD and
   // advance at least one byte. Requires pos < bytes.size().
   virtual char32_t Decode(std::string_view bytes, size_t& pos) = 0;
-  // Decodes up to count characters into chars, with the byte offset each started at in
-  // starts; answers how many it decoded (fewer only at the end of the bytes).
-  virtual size_t DecodeBlock(std::string_view bytes, size_t& pos, size_t count, char32_t* chars,
-                             size_t* starts);
+  // The length of the well-formed UTF-8 from bytes[pos] on, up to count characters, that
+  // decodes to itself, with the number of characters in it in chars; 0 when there is none or
+  // the codec is not UTF-8.
+  virtual size_t Utf8Run(std::string_view bytes, size_t pos, size_t count, size_t& chars);
   virtual void Encode(std::string_view utf8, std::string& out) = 0;
+  // Whether Encode appends the text unchanged.
+  virtual bool EncodesAsUtf8() const { return false; }
 };
 
 // A codec for a Windows code page (0 = the system's ANSI code page); EJclCharsetError when the
 // platform cannot convert it.
 std::unique_ptr<TJclCharCodec> MakeCodePageCodec(uint16_t codePage);
 
-// A growable array of plain values that leaves new elements uninitialised, so a refill writes
-// each decoded character once.
-template <class T>
-class TDecodeBuffer {
- public:
-  size_t size() const { return FSize; }
-  T* data() { return FData.get(); }
-  const T* data() const { return FData.get(); }
-  T& operator[](size_t index) { return FData[index]; }
-  const T& operator[](size_t index) const { return FData[index]; }
-
-  // Room for count more elements at the end; answers where they start.
-  T* Extend(size_t count) {
-    if (FSize + count > FCapacity) {
-      const size_t capacity = std::max(FSize + count, FCapacity * 2);
-      std::unique_ptr<T[]> grown(new T[capacity]);
-      std::copy(FData.get(), FData.get() + FSize, grown.get());
-      FData = std::move(grown);
-      FCapacity = capacity;
-    }
-    T* start = FData.get() + FSize;
-    FSize += count;
-    return start;
-  }
-  void Truncate(size_t size) { FSize = std::min(size, FSize); }
-  void EraseFront(size_t count) {
-    std::copy(FData.get() + count, FData.get() + FSize, FData.get());
-    FSize -= count;
-  }
-
- private:
-  std::unique_ptr<T[]> FData;
-  size_t FSize = 0;
-  size_t FCapacity = 0;
-};
-
-// Character stream over bytes: decodes them into code points with a read cursor and a peek
-// cursor ahead of it, or encodes text into bytes. Cursors count characters after the
+// Character stream over bytes: decodes them into UTF-8 text with a read cursor and a peek
+// cursor ahead of it, or encodes text into bytes. Positions count characters after the
 // byte-order mark, from 0.
 class TJclStringStream {
  public:
@@ -102,38 +68,57 @@ class TJclStringStream {
   // Both return false at the end of the data.
   bool PeekUCS4(char32_t& ch) {
     if (!IsDecoded(FPeekPos) && !EnsureDecoded(FPeekPos)) return false;
-    ch = FChars[static_cast<size_t>(FPeekPos++ - FBufferBase)];
+    ch = TakeChar(FPeekPos);
     return true;
   }
   bool ReadUCS4(char32_t& ch) {
     if (!IsDecoded(FReadPos) && !EnsureDecoded(FReadPos)) return false;
-    ch = FChars[static_cast<size_t>(FReadPos++ - FBufferBase)];
+    ch = TakeChar(FReadPos);
     FPeekPos = FReadPos;
     return true;
   }
 
-  // The decoded characters from the read cursor or the peek cursor to the end of what is
-  // decoded; empty only at the end of the data. Scanning readers take a run of characters from
-  // it and pass over them with SkipRead or SkipPeeked, which move the cursors as the same
-  // number of ReadUCS4 or PeekUCS4 calls would.
-  std::u32string_view ReadRun() {
+  // The decoded text, whole UTF-8 characters, from the read cursor or the peek cursor to the
+  // end of what is decoded; empty only at the end of the data. Scanning readers take a run of
+  // bytes from it and pass over them with SkipRead or SkipPeeked, which move the cursors as
+  // reading or peeking the characters one by one would.
+  std::string_view ReadRun() {
     if (!IsDecoded(FReadPos) && !EnsureDecoded(FReadPos)) return {};
     return BufferedFrom(FReadPos);
   }
-  std::u32string_view PeekRun() {
+  std::string_view PeekRun() {
     if (!IsDecoded(FPeekPos) && !EnsureDecoded(FPeekPos)) return {};
     return BufferedFrom(FPeekPos);
   }
-  void SkipRead(size_t count) {
-    FReadPos += static_cast<int64_t>(count);
+  void SkipRead(size_t bytes) {
+    FReadPos += static_cast<int64_t>(bytes);
     FPeekPos = FReadPos;
   }
-  void SkipPeeked(size_t count) { FPeekPos += static_cast<int64_t>(count); }
+  void SkipPeeked(size_t bytes) { FPeekPos += static_cast<int64_t>(bytes); }
 
   // Moves the peek cursor back to the read cursor, to look ahead afresh.
   void RestartPeek() { FPeekPos = FReadPos; }
 
-  void WriteString(std::string_view utf8);
+  void WriteString(std::string_view utf8) {
+    if (!FOutput) return;
+    if (FEncodesAsUtf8)
+      FOutput->append(utf8);
+    else
+      FCodec->Encode(utf8, *FOutput);
+  }
+  // Writes the text that produce(std::string&) appends, straight into the output when it takes
+  // UTF-8 unchanged.
+  template <class TProduce>
+  void WriteProduced(TProduce produce) {
+    if (!FOutput) return;
+    if (FEncodesAsUtf8) {
+      produce(*FOutput);
+      return;
+    }
+    std::string text;
+    produce(text);
+    FCodec->Encode(text, *FOutput);
+  }
   void WriteUCS4(char32_t ch);
   virtual void SkipBOM();
   virtual void WriteBOM();
@@ -141,10 +126,11 @@ class TJclStringStream {
   // callers that treat every stream alike.
   void Flush() {}
 
+  // Characters decoded per refill.
   size_t BufferSize() const { return FBufferSize; }
   void SetBufferSize(size_t size) { FBufferSize = size == 0 ? 1 : size; }
 
-  int64_t PeekPosition() const { return FPeekPos; }
+  int64_t PeekPosition() const;
   // Byte position of the next undecoded byte and the size of the data, for progress reports.
   size_t BytePosition() const { return FInputPos; }
   size_t ByteSize() const { return FInput.size(); }
@@ -164,26 +150,46 @@ class TJclStringStream {
   void WriteBytes(std::string_view bytes);
 
  private:
+  // Where decoded text from TextPos on came from: either one character, or well-formed UTF-8
+  // copied byte for byte from InputPos on.
+  struct TTextOrigin {
+    int64_t TextPos;
+    size_t InputPos;
+  };
+
   bool IsDecoded(int64_t position) const {
-    return position < FBufferBase + static_cast<int64_t>(FChars.size());
+    return position < FBufferBase + static_cast<int64_t>(FText.size());
   }
-  std::u32string_view BufferedFrom(int64_t position) const {
-    const auto offset = static_cast<size_t>(position - FBufferBase);
-    return {FChars.data() + offset, FChars.size() - offset};
+  std::string_view BufferedFrom(int64_t position) const {
+    return std::string_view(FText).substr(static_cast<size_t>(position - FBufferBase));
+  }
+  // The character at position, which is decoded; moves position past it.
+  char32_t TakeChar(int64_t& position) const {
+    size_t offset = static_cast<size_t>(position - FBufferBase);
+    const size_t start = offset;
+    const auto lead = static_cast<unsigned char>(FText[offset]);
+    const char32_t ch = lead < 0x80 ? (++offset, lead) : DecodeUtf8(FText, offset);
+    position += static_cast<int64_t>(offset - start);
+    return ch;
   }
   bool EnsureDecoded(int64_t position);
   void Refill();
+  void DropReadText();
+  size_t InputPosOf(int64_t textPos) const;
 
   std::string_view FInput;
   std::string* FOutput;
   std::unique_ptr<TJclCharCodec> FCodec;
+  bool FEncodesAsUtf8;
   size_t FInputPos = 0;
   size_t FBufferSize = 4096;
-  // Decoded characters from FBufferBase on, with the byte offset each one started at, so a
-  // change of code page can decode the unread ones again.
-  TDecodeBuffer<char32_t> FChars;
-  TDecodeBuffer<size_t> FCharStarts;
+  // Decoded text from the text byte FBufferBase on, which FCharsBeforeBase characters precede;
+  // cursors are text byte positions. The origins let a change of code page decode the unread
+  // text again.
+  std::string FText;
+  std::vector<TTextOrigin> FOrigins;
   int64_t FBufferBase = 0;
+  int64_t FCharsBeforeBase = 0;
   int64_t FReadPos = 0;
   int64_t FPeekPos = 0;
 };

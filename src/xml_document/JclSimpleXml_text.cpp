@@ -2,9 +2,11 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -143,8 +145,11 @@ std::optional<char> MatchNamedEntity(std::string_view text, size_t& pos) {
     char Character;
   } kEntities[] = {{"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"apos;", '\''}, {"quot;", '"'}};
   const std::string_view rest = text.substr(pos + 1);
+  if (rest.empty()) return std::nullopt;
+  const auto lowerFirst = static_cast<unsigned char>(rest.front()) | 0x20;
   for (const auto& entity : kEntities) {
-    if (rest.size() >= entity.Body.size() &&
+    if (lowerFirst == static_cast<unsigned char>(entity.Body.front()) &&
+        rest.size() >= entity.Body.size() &&
         SameAsciiText(rest.substr(0, entity.Body.size()), entity.Body)) {
       pos += 1 + entity.Body.size();
       return entity.Character;
@@ -153,38 +158,63 @@ std::optional<char> MatchNamedEntity(std::string_view text, size_t& pos) {
   return std::nullopt;
 }
 
-std::optional<uint32_t> ParseReferenceNumber(std::string_view digits, int base) {
-  if (digits.empty()) return std::nullopt;
-  uint32_t value = 0;
-  const auto [end, error] =
-      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-  if (error != std::errc() || end != digits.data() + digits.size() || value > 0x7FFFFFFF)
-    return std::nullopt;
-  return value;
+int DigitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (base == 10) return -1;
+  const int lower = static_cast<unsigned char>(c) | 0x20;
+  return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-// Matches "&#digits;" or "&#xhex;" at text[pos]; gives the low 16 bits and advances past ';'.
+// Matches "&#digits;" or "&#xhex;" at text[pos], a number up to 0x7FFFFFFF; gives its low 16
+// bits and advances past ';'. Reads no further than the digits, so text full of unfinished
+// references is decoded in one pass.
 std::optional<char16_t> MatchNumericReference(std::string_view text, size_t& pos) {
+  constexpr uint32_t kLargest = 0x7FFFFFFF;
   if (pos + 1 >= text.size() || text[pos + 1] != '#') return std::nullopt;
-  size_t start = pos + 2;
-  const bool hex = start < text.size() && (text[start] == 'x' || text[start] == 'X');
-  if (hex) ++start;
-  const size_t semicolon = text.find(';', start);
-  if (semicolon == std::string_view::npos) return std::nullopt;
-  const auto value = ParseReferenceNumber(text.substr(start, semicolon - start), hex ? 16 : 10);
-  if (!value) return std::nullopt;
-  pos = semicolon + 1;
-  return static_cast<char16_t>(*value & 0xFFFF);
+  size_t end = pos + 2;
+  const bool hex = end < text.size() && (text[end] == 'x' || text[end] == 'X');
+  if (hex) ++end;
+  const int base = hex ? 16 : 10;
+  const size_t digitsStart = end;
+  uint64_t value = 0;
+  for (int digit; end < text.size() && (digit = DigitValue(text[end], base)) >= 0; ++end)
+    value = std::min<uint64_t>(value * base + static_cast<uint64_t>(digit), kLargest + 1ULL);
+  if (end == digitsStart || end >= text.size() || text[end] != ';' || value > kLargest)
+    return std::nullopt;
+  pos = end + 1;
+  return static_cast<char16_t>(value & 0xFFFF);
 }
+
+// Writes decoded text over the text it is decoded from: no reference is shorter than the
+// characters it stands for, so the writing never overtakes the reading.
+class TInPlaceWriter {
+ public:
+  explicit TInPlaceWriter(std::string& text, size_t start) : FText(text), FWrite(start) {}
+  void Put(char c) { FText[FWrite++] = c; }
+  void PutCodePoint(char32_t ch) {
+    std::string bytes;
+    AppendUtf8(bytes, ch);
+    for (const char c : bytes) Put(c);
+  }
+  void Copy(size_t from, size_t count) {
+    std::memmove(FText.data() + FWrite, FText.data() + from, count);
+    FWrite += count;
+  }
+  void Finish() { FText.resize(FWrite); }
+
+ private:
+  std::string& FText;
+  size_t FWrite;
+};
 
 // Collects UTF-16 code units from numeric references: a high half followed by a low half
 // makes one character; an unpaired half becomes U+FFFD.
 class TUnitJoiner {
  public:
-  explicit TUnitJoiner(std::string& out) : FOut(out) {}
+  explicit TUnitJoiner(TInPlaceWriter& out) : FOut(out) {}
   void Add(char16_t unit) {
     if (FPendingHigh && IsLowSurrogate(unit)) {
-      AppendUtf8(FOut, 0x10000 + ((FPendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+      FOut.PutCodePoint(0x10000 + ((FPendingHigh - 0xD800) << 10) + (unit - 0xDC00));
       FPendingHigh = 0;
       return;
     }
@@ -192,31 +222,30 @@ class TUnitJoiner {
     if (IsHighSurrogate(unit))
       FPendingHigh = unit;
     else
-      AppendUtf8(FOut, IsLowSurrogate(unit) ? kReplacement : unit);
+      FOut.PutCodePoint(IsLowSurrogate(unit) ? kReplacement : unit);
   }
   void Flush() {
-    if (FPendingHigh) AppendUtf8(FOut, kReplacement);
+    if (FPendingHigh) FOut.PutCodePoint(kReplacement);
     FPendingHigh = 0;
   }
 
  private:
-  std::string& FOut;
+  TInPlaceWriter& FOut;
   char32_t FPendingHigh = 0;
 };
 
-std::string Decode(std::string_view text, bool numericReferences) {
-  if (text.find('&') == std::string_view::npos) return std::string(text);
-  std::string out;
-  out.reserve(text.size());
+std::string Decode(std::string text, bool numericReferences) {
+  size_t pos = text.find('&');
+  if (pos == std::string::npos) return text;
+  TInPlaceWriter out(text, pos);
   TUnitJoiner joiner(out);
-  size_t pos = 0;
   while (pos < text.size()) {
-    const size_t amp = text.find('&', pos);
-    if (amp != pos) {
+    if (text[pos] != '&') {
       joiner.Flush();
-      out.append(text.substr(pos, amp - pos));
-      if (amp == std::string_view::npos) break;
+      const size_t amp = std::min(text.find('&', pos), text.size());
+      out.Copy(pos, amp - pos);
       pos = amp;
+      continue;
     }
     if (numericReferences) {
       if (auto unit = MatchNumericReference(text, pos)) {
@@ -226,14 +255,15 @@ std::string Decode(std::string_view text, bool numericReferences) {
     }
     joiner.Flush();
     if (auto character = MatchNamedEntity(text, pos)) {
-      out += *character;
+      out.Put(*character);
     } else {
-      out += '&';
+      out.Put('&');
       ++pos;
     }
   }
   joiner.Flush();
-  return out;
+  out.Finish();
+  return text;
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -316,7 +346,6 @@ constexpr uint8_t AsciiClassesOf(char32_t ch) {
   if ((ch >= 9 && ch <= 13) || ch == 0x1F || ch == 0x20) classes |= xccWhitespace;
   if (IsAsciiLetter(ch) || ch == '-' || ch == '.' || ch == '_') classes |= xccNameStart | xccName;
   if (IsAsciiDigit(ch)) classes |= xccName;
-  if (ch == '<') classes |= xccTextEnd;
   return classes;
 }
 
@@ -341,16 +370,6 @@ bool IsAttributeNameStartAbove127(char32_t ch) {
 
 bool IsNameCharAbove127(char32_t ch) {
   return ch <= 0x10FFFF && IsNameCategory(g_unichar_type(ch));
-}
-
-void AppendUtf8Run(std::string& out, std::u32string_view chars) {
-  const size_t start = out.size();
-  out.resize(start + chars.size());
-  char* ascii = out.data() + start;
-  size_t i = 0;
-  for (; i < chars.size() && chars[i] < 0x80; ++i) ascii[i] = static_cast<char>(chars[i]);
-  out.resize(start + i);
-  for (; i < chars.size(); ++i) AppendUtf8(out, chars[i]);
 }
 
 bool IsIndentChar(char32_t ch) {
@@ -391,12 +410,12 @@ std::string EntityEncode(std::string_view text) {
   return out;
 }
 
-std::string FullDecode(std::string_view text) {
-  return Decode(text, true);
+std::string FullDecode(std::string text) {
+  return Decode(std::move(text), true);
 }
 
-std::string EntityDecode(std::string_view text) {
-  return Decode(text, false);
+std::string EntityDecode(std::string text) {
+  return Decode(std::move(text), false);
 }
 
 std::optional<int64_t> TextToInt64(std::string_view text) {

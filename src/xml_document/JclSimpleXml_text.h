@@ -26,8 +26,6 @@ enum TXmlCharClass : uint8_t {
   xccNameStart = 2,
   // Continues a name: letters, digits, '-', '.', '_'.
   xccName = 4,
-  // Ends a run of text: '<'.
-  xccTextEnd = 8,
 };
 extern const std::array<uint8_t, 128> kXmlAsciiClasses;
 
@@ -52,8 +50,6 @@ inline bool IsNameChar(char32_t ch) {
   return ch < 128 ? HasXmlClass(ch, xccName) : IsNameCharAbove127(ch);
 }
 
-// Appends the characters as UTF-8, ASCII without a call per character.
-void AppendUtf8Run(std::string& out, std::u32string_view chars);
 // The narrow set used for indentation and document-type trimming: 9 to 13 and 32.
 bool IsIndentChar(char32_t ch);
 bool IsIndentText(std::string_view text);
@@ -63,8 +59,9 @@ bool IsIndentText(std::string_view text);
 std::string FullEncode(std::string_view text);
 // Only the five characters " & ' < >.
 std::string EntityEncode(std::string_view text);
-std::string FullDecode(std::string_view text);
-std::string EntityDecode(std::string_view text);
+// Both decode in place, in the string they are given.
+std::string FullDecode(std::string text);
+std::string EntityDecode(std::string text);
 
 // Decimal with an optional sign, or hexadecimal after '$'.
 std::optional<int64_t> TextToInt64(std::string_view text);

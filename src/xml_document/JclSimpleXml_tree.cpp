@@ -606,7 +606,7 @@ std::string TJclSimpleXMLElem::EncodeValue(std::string_view value) const {
 
 std::string TJclSimpleXMLElem::DecodeValue(std::string value) const {
   if (FSimpleXML) return FSimpleXML->DecodeValue(std::move(value));
-  return FullDecode(value);
+  return FullDecode(std::move(value));
 }
 
 // --- element kinds ---

@@ -314,4 +314,46 @@ TEST(JclSimpleXmlReader, NamedEntitiesIgnoreTheCaseOfAsciiLettersOnly) {
   EXPECT_EQ(xml.Root().Value(), "&apo\xC5\xBF;&l\xC4\xB1t;");
 }
 
+TEST(JclSimpleXmlReader, PositionsCountCharactersNotBytes) {
+  const auto errorOf = [](const std::string& bytes) {
+    TJclSimpleXML xml;
+    try {
+      xml.LoadFromBytes(bytes);
+    } catch (const EJclSimpleXMLError& e) {
+      return e.Message();
+    }
+    return std::string("no error");
+  };
+  // Characters of two, three and four bytes, malformed bytes read as one replacement each, and
+  // a prolog read in UTF-8 before its header switches to a single-byte code page.
+  EXPECT_EQ(
+      errorOf("<a b=\"\xC3\xA9\xE2\x82\xAC\"><c>\xF0\x9F\x98\x80</d></a>"),
+      "Invalid XML Element: Erroneous end of tag, expecting </c> but </d> found at position 18");
+  EXPECT_EQ(
+      errorOf("<a>\xC3(\xF0\x9F</b>"),
+      "Invalid XML Element: Erroneous end of tag, expecting </a> but </b> found at position 10");
+  EXPECT_EQ(
+      errorOf(
+          "<!--\xC3\xA9t\xC3\xA9--><?xml version=\"1.0\" encoding=\"Windows-1252\"?><a>\xE9</b>"),
+      "Invalid XML Element: Erroneous end of tag, expecting </a> but </b> found at position 63");
+}
+
+TEST(JclSimpleXmlReader, NumericReferencesNeedDigitsAndASemicolon) {
+  TJclSimpleXML xml;
+  xml.LoadFromString(
+      "<a>&#65;&#x42;&#X43;&#0000068;&#65&#x;&#;&#65x;&#4294967361;&#2147483648;&#x7FFFFFFF;"
+      "&#x10045;&#-1;</a>");
+  EXPECT_EQ(xml.Root().Value(),
+            "ABCD&#65&#x;&#;&#65x;&#4294967361;&#2147483648;\xEF\xBF\xBF"
+            "E&#-1;");
+  // Halves of a character join; a half alone is a replacement character.
+  xml.LoadFromString("<a>&#xD83D;&#xDE00;&#xD83D;x&#xDE00;&#55357;&amp;</a>");
+  EXPECT_EQ(xml.Root().Value(), "\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD\xEF\xBF\xBD&");
+  // Unfinished references stay as they are, a long run of them too.
+  std::string unfinished;
+  for (int i = 0; i < 1 << 14; ++i) unfinished += "&#1";
+  xml.LoadFromString("<a>" + unfinished + "</a>");
+  EXPECT_EQ(xml.Root().Value(), unfinished);
+}
+
 }  // namespace
