@@ -375,6 +375,7 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   TJclSimpleXMLOptions Options() const;
   // Value encoding of the owning document, or the full encoding without one.
   std::string EncodeValue(std::string_view value) const;
+  void AppendEncodedValue(std::string& out, std::string_view value) const;
   std::string DecodeValue(std::string value) const;
 
  protected:
@@ -418,7 +419,7 @@ class TJclSimpleXMLElemClassic : public TJclSimpleXMLElem {
   void WriteEnd(TJclStringStream& stream, std::string_view level);
   // What the children's level adds to this element's.
   std::string_view ChildIndent() const;
-  void WriteEndTag(TJclStringStream& stream, std::string_view fullName) const;
+  void WriteEndTag(TJclStringStream& stream) const;
   void ReadChildren(TJclStringStream& stream);
   void NameChildEarly(const std::string& name, const std::string& nameSpace);
 };
@@ -636,6 +637,7 @@ class TJclSimpleXML {
  private:
   friend class TJclSimpleXMLElem;
   void ClearContent();
+  void AppendEncodedValue(std::string& out, std::string_view value);
   void ResolveAutoEncoding(TJclStringEncoding& encoding, uint16_t& codePage);
   // The document's bytes before OnEncodeStream; resolves seAuto in place.
   std::string WriteBytes(TJclStringEncoding& encoding, uint16_t& codePage);

@@ -101,15 +101,24 @@ void TJclSimpleXML::SetFileName(const std::string& fileName) {
 }
 
 std::string TJclSimpleXML::EncodeValue(std::string_view value) {
+  std::string encoded;
+  AppendEncodedValue(encoded, value);
+  return encoded;
+}
+
+void TJclSimpleXML::AppendEncodedValue(std::string& out, std::string_view value) {
   std::string hooked;
   if (OnEncodeValue) {
     hooked = value;
     OnEncodeValue(*this, hooked);
     value = hooked;
   }
-  if (FOptions.Contains(sxoAutoEncodeValue)) return FullEncode(value);
-  if (FOptions.Contains(sxoAutoEncodeEntity)) return EntityEncode(value);
-  return std::string(value);
+  if (FOptions.Contains(sxoAutoEncodeValue))
+    AppendFullEncoded(out, value);
+  else if (FOptions.Contains(sxoAutoEncodeEntity))
+    AppendEntityEncoded(out, value);
+  else
+    out.append(value);
 }
 
 std::string TJclSimpleXML::DecodeValue(std::string value) {

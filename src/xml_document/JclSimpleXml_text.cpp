@@ -101,12 +101,6 @@ bool IsWrittenAsItIs(char c) {
   return kWrittenAsItIs[static_cast<unsigned char>(c)];
 }
 
-bool NeedsFullEncoding(std::string_view text) {
-  for (const char c : text)
-    if (!IsWrittenAsItIs(c)) return true;
-  return false;
-}
-
 void FullEncodeCodePoint(std::string& out, char32_t ch) {
   if (ch < 0x80) {
     if (const char* entity = NamedEntityFor(static_cast<char>(ch)))
@@ -383,10 +377,7 @@ bool IsIndentText(std::string_view text) {
   return true;
 }
 
-std::string FullEncode(std::string_view text) {
-  if (!NeedsFullEncoding(text)) return std::string(text);
-  std::string out;
-  out.reserve(text.size() * 2);
+void AppendFullEncoded(std::string& out, std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = pos;
@@ -395,19 +386,17 @@ std::string FullEncode(std::string_view text) {
     pos = end;
     if (pos < text.size()) FullEncodeCodePoint(out, DecodeUtf8(text, pos));
   }
-  return out;
 }
 
-std::string EntityEncode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    if (const char* entity = NamedEntityFor(c))
-      out += entity;
-    else
-      out += c;
+void AppendEntityEncoded(std::string& out, std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = pos;
+    while (end < text.size() && !NamedEntityFor(text[end])) ++end;
+    out.append(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size()) out += NamedEntityFor(text[pos++]);
   }
-  return out;
 }
 
 std::string FullDecode(std::string text) {

@@ -56,9 +56,9 @@ bool IsIndentText(std::string_view text);
 
 // Named entities and numeric character references for every character outside printable
 // ASCII; characters above U+FFFF are written as their two UTF-16 halves.
-std::string FullEncode(std::string_view text);
+void AppendFullEncoded(std::string& out, std::string_view text);
 // Only the five characters " & ' < >.
-std::string EntityEncode(std::string_view text);
+void AppendEntityEncoded(std::string& out, std::string_view text);
 // Both decode in place, in the string they are given.
 std::string FullDecode(std::string text);
 std::string EntityDecode(std::string text);

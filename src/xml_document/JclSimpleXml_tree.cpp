@@ -600,8 +600,16 @@ std::optional<size_t> TJclSimpleXMLElem::GetNamedIndex(const TJclSimpleXMLElem* 
 }
 
 std::string TJclSimpleXMLElem::EncodeValue(std::string_view value) const {
-  if (FSimpleXML) return FSimpleXML->EncodeValue(value);
-  return FullEncode(value);
+  std::string encoded;
+  AppendEncodedValue(encoded, value);
+  return encoded;
+}
+
+void TJclSimpleXMLElem::AppendEncodedValue(std::string& out, std::string_view value) const {
+  if (FSimpleXML)
+    FSimpleXML->AppendEncodedValue(out, value);
+  else
+    AppendFullEncoded(out, value);
 }
 
 std::string TJclSimpleXMLElem::DecodeValue(std::string value) const {

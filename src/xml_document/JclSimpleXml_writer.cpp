@@ -6,19 +6,40 @@
 #include "JclSimpleXml.h"
 #include "JclSimpleXml_text.h"
 
+namespace {
+
+// "[namespace:]name".
+void WriteQualifiedName(TJclStringStream& stream, const TJclSimpleXMLData& item) {
+  if (!item.NameSpace().empty()) {
+    stream.WriteString(item.NameSpace());
+    stream.WriteString(":");
+  }
+  stream.WriteString(item.Name());
+}
+
+// The value as owner's document encodes it, fully encoded without an owner; produced straight
+// into the output where the stream allows.
+void WriteEncodedValue(TJclStringStream& stream, const TJclSimpleXMLElem* owner,
+                       std::string_view value) {
+  stream.WriteProduced([&](std::string& out) {
+    if (owner)
+      owner->AppendEncodedValue(out, value);
+    else
+      AppendFullEncoded(out, value);
+  });
+}
+
+}  // namespace
+
 std::string_view TJclSimpleXMLElem::LineEnd() const {
   return Options().Contains(sxoAutoIndent) ? "\r\n" : "";
 }
 
 void TJclSimpleXMLProp::SaveToStringStream(TJclStringStream& stream) const {
   stream.WriteString(" ");
-  if (!FNameSpace.empty()) {
-    stream.WriteString(FNameSpace);
-    stream.WriteString(":");
-  }
-  stream.WriteString(FName);
+  WriteQualifiedName(stream, *this);
   stream.WriteString("=\"");
-  stream.WriteString(FParent ? FParent->EncodeValue(FValue) : FullEncode(FValue));
+  WriteEncodedValue(stream, FParent, FValue);
   stream.WriteString("\"");
 }
 
@@ -68,10 +89,9 @@ bool TJclSimpleXMLElemClassic::WriteStart(TJclStringStream& stream, std::string_
     NotifySaved();
     return false;
   }
-  const std::string fullName = FullName();
   stream.WriteString(level);
   stream.WriteString("<");
-  stream.WriteString(fullName);
+  WriteQualifiedName(stream, *this);
   if (HasProperties()) Properties().SaveToStringStream(stream);
   if (HasItems()) {
     stream.WriteString(">");
@@ -80,8 +100,8 @@ bool TJclSimpleXMLElemClassic::WriteStart(TJclStringStream& stream, std::string_
   }
   if (!FValue.empty()) {
     stream.WriteString(">");
-    stream.WriteString(EncodeValue(FValue));
-    WriteEndTag(stream, fullName);
+    WriteEncodedValue(stream, this, FValue);
+    WriteEndTag(stream);
   } else {
     stream.WriteString("/>");
     stream.WriteString(LineEnd());
@@ -93,7 +113,7 @@ bool TJclSimpleXMLElemClassic::WriteStart(TJclStringStream& stream, std::string_
 void TJclSimpleXMLElemClassic::WriteEnd(TJclStringStream& stream, std::string_view level) {
   if (!FName.empty()) {
     stream.WriteString(level);
-    WriteEndTag(stream, FullName());
+    WriteEndTag(stream);
   }
   NotifySaved();
 }
@@ -103,10 +123,9 @@ std::string_view TJclSimpleXMLElemClassic::ChildIndent() const {
   return SimpleXML() ? std::string_view(SimpleXML()->IndentString()) : std::string_view("  ");
 }
 
-void TJclSimpleXMLElemClassic::WriteEndTag(TJclStringStream& stream,
-                                           std::string_view fullName) const {
+void TJclSimpleXMLElemClassic::WriteEndTag(TJclStringStream& stream) const {
   stream.WriteString("</");
-  stream.WriteString(fullName);
+  WriteQualifiedName(stream, *this);
   stream.WriteString(">");
   stream.WriteString(LineEnd());
 }
@@ -114,7 +133,7 @@ void TJclSimpleXMLElemClassic::WriteEndTag(TJclStringStream& stream,
 void TJclSimpleXMLElemText::SaveToStringStream(TJclStringStream& stream, std::string_view level) {
   if (!FValue.empty()) {
     stream.WriteString(level);
-    stream.WriteString(EncodeValue(FValue));
+    WriteEncodedValue(stream, this, FValue);
     stream.WriteString(LineEnd());
   }
   NotifySaved();
@@ -154,11 +173,7 @@ void TJclSimpleXMLElemProcessingInstruction::SaveToStringStream(TJclStringStream
                                                                 std::string_view level) {
   stream.WriteString(level);
   stream.WriteString("<?");
-  if (!FNameSpace.empty()) {
-    stream.WriteString(FNameSpace);
-    stream.WriteString(":");
-  }
-  stream.WriteString(FName);
+  WriteQualifiedName(stream, *this);
   if (HasProperties()) Properties().SaveToStringStream(stream);
   stream.WriteString("?>");
   stream.WriteString(LineEnd());
