@@ -260,6 +260,13 @@ class TJclSimpleXMLElems {
   void ChildRenamed();
   void RebuildNamedViews();
   bool AutoCreate() const;
+  friend class TJclSimpleXMLElemClassic;
+  // Reads the children of parent up to its end tag. A text that comes first is read without
+  // making a node of it and handed back while it stays the only child; the caller keeps it or
+  // attaches it.
+  static std::optional<std::string> ReadChildList(TJclSimpleXMLElem& parent,
+                                                  TJclStringStream& stream);
+  static std::string ReadLoneText(TJclSimpleXMLElem& parent, TJclStringStream& stream);
   void ReadChild(std::unique_ptr<TJclSimpleXMLElem> child, TJclStringStream& stream);
   void ReadText(TJclStringStream& stream);
 
@@ -420,7 +427,8 @@ class TJclSimpleXMLElemClassic : public TJclSimpleXMLElem {
   // What the children's level adds to this element's.
   std::string_view ChildIndent() const;
   void WriteEndTag(TJclStringStream& stream) const;
-  void ReadChildren(TJclStringStream& stream);
+  // A text that is the only child, read without making a node of it.
+  std::optional<std::string> ReadChildren(TJclStringStream& stream);
   void NameChildEarly(const std::string& name, const std::string& nameSpace);
 };
 
@@ -434,8 +442,8 @@ class TJclSimpleXMLElemText : public TJclSimpleXMLElem {
   std::unique_ptr<TJclSimpleXMLElem> CreateEmpty() const override;
 
  private:
-  // Hands its text to an element whose only child it was.
-  friend class TJclSimpleXMLElemClassic;
+  // The child-list reader takes the text of an only child without keeping the node.
+  friend class TJclSimpleXMLElems;
 };
 
 class TJclSimpleXMLElemComment : public TJclSimpleXMLElem {

@@ -221,83 +221,84 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
   TState state = TState::BeforeTag;
   TTagName tag;
   std::string endName;
-  std::string value;
+  std::optional<std::string> loneText;
   bool complete = false;
   char32_t ch;
   NotifyLoadProgress(stream);
-  while (!complete) {
-    if (state == TState::Name)
-      ReadNameRun(stream, tag.Name);
-    else if (state == TState::EndName)
-      ReadNameRun(stream, endName);
-    else if (state != TState::AfterSlash && state != TState::EndTagOpen)
-      SkipWhitespaceRun(stream);
-    if (!stream.ReadUCS4(ch)) break;
-    switch (state) {
-      case TState::BeforeTag:
-        if (ch == '<')
-          state = TState::Name;
-        else if (!IsXmlWhitespace(ch))
-          RaiseExpectedBeginningOfTag(ch, stream);
-        break;
-      case TState::Name:
-        if (tag.Take(ch)) break;
-        if (ch != '/' && ch != '>' && (!IsXmlWhitespace(ch) || tag.Name.empty()))
-          RaiseMalformedTag(stream);
-        NameChildEarly(tag.Name, tag.NameSpace);
-        if (IsXmlWhitespace(ch)) {
-          Properties().LoadFromStringStream(stream);
-          state = TState::AfterAttributes;
-        } else if (ch == '/') {
-          state = TState::AfterSlash;
-        } else {
-          ReadChildren(stream);
-          state = TState::AfterChildren;
-        }
-        break;
-      case TState::AfterAttributes:
-        if (ch == '/') {
-          state = TState::AfterSlash;
-        } else if (ch == '>') {
-          ReadChildren(stream);
-          state = TState::AfterChildren;
-        } else if (!IsXmlWhitespace(ch)) {
-          RaiseExpectedEndOfTag(ch, stream);
-        }
-        break;
-      case TState::AfterSlash:
-        if (ch != '>') RaiseExpectedEndOfTag(ch, stream);
-        complete = true;
-        break;
-      case TState::AfterChildren:
-        if (ch == '<')
-          state = TState::EndTagOpen;
-        else if (!IsXmlWhitespace(ch))
-          RaiseExpectedEndOfTag(ch, stream);
-        break;
-      case TState::EndTagOpen:
-        if (ch != '/') RaiseExpectedEndOfTag(ch, stream);
-        state = TState::EndName;
-        break;
-      case TState::EndName:
-        if (IsTagNameChar(ch) || ch == ':') {
-          AppendUtf8(endName, ch);
+  try {
+    while (!complete) {
+      if (state == TState::Name)
+        ReadNameRun(stream, tag.Name);
+      else if (state == TState::EndName)
+        ReadNameRun(stream, endName);
+      else if (state != TState::AfterSlash && state != TState::EndTagOpen)
+        SkipWhitespaceRun(stream);
+      if (!stream.ReadUCS4(ch)) break;
+      switch (state) {
+        case TState::BeforeTag:
+          if (ch == '<')
+            state = TState::Name;
+          else if (!IsXmlWhitespace(ch))
+            RaiseExpectedBeginningOfTag(ch, stream);
           break;
-        }
-        if (ch != '>' && !IsXmlWhitespace(ch)) RaiseMalformedTag(stream);
-        CheckEndName(tag.Name, tag.NameSpace, endName, stream);
-        if (ch != '>') SkipToTagEnd(stream);
-        complete = true;
-        break;
+        case TState::Name:
+          if (tag.Take(ch)) break;
+          if (ch != '/' && ch != '>' && (!IsXmlWhitespace(ch) || tag.Name.empty()))
+            RaiseMalformedTag(stream);
+          NameChildEarly(tag.Name, tag.NameSpace);
+          if (IsXmlWhitespace(ch)) {
+            Properties().LoadFromStringStream(stream);
+            state = TState::AfterAttributes;
+          } else if (ch == '/') {
+            state = TState::AfterSlash;
+          } else {
+            loneText = ReadChildren(stream);
+            state = TState::AfterChildren;
+          }
+          break;
+        case TState::AfterAttributes:
+          if (ch == '/') {
+            state = TState::AfterSlash;
+          } else if (ch == '>') {
+            loneText = ReadChildren(stream);
+            state = TState::AfterChildren;
+          } else if (!IsXmlWhitespace(ch)) {
+            RaiseExpectedEndOfTag(ch, stream);
+          }
+          break;
+        case TState::AfterSlash:
+          if (ch != '>') RaiseExpectedEndOfTag(ch, stream);
+          complete = true;
+          break;
+        case TState::AfterChildren:
+          if (ch == '<')
+            state = TState::EndTagOpen;
+          else if (!IsXmlWhitespace(ch))
+            RaiseExpectedEndOfTag(ch, stream);
+          break;
+        case TState::EndTagOpen:
+          if (ch != '/') RaiseExpectedEndOfTag(ch, stream);
+          state = TState::EndName;
+          break;
+        case TState::EndName:
+          if (IsTagNameChar(ch) || ch == ':') {
+            AppendUtf8(endName, ch);
+            break;
+          }
+          if (ch != '>' && !IsXmlWhitespace(ch)) RaiseMalformedTag(stream);
+          CheckEndName(tag.Name, tag.NameSpace, endName, stream);
+          if (ch != '>') SkipToTagEnd(stream);
+          complete = true;
+          break;
+      }
     }
+  } catch (...) {
+    // Cut short, the element keeps its text as the child node it was read as.
+    if (loneText) Items().AddText({}, *loneText);
+    throw;
   }
-  if (ItemCount() == 1)
-    if (auto* text = dynamic_cast<TJclSimpleXMLElemText*>(Items().Item(0))) {
-      value = std::move(text->FValue);
-      DiscardChildren();
-    }
   SetName(tag.Name);
-  FValue = std::move(value);
+  FValue = loneText ? std::move(*loneText) : std::string();
   FNameSpace = std::move(tag.NameSpace);
   NotifyParsed(true);
 }
@@ -311,22 +312,45 @@ void TJclSimpleXMLElemClassic::NameChildEarly(const std::string& name,
   FNameSpace = nameSpace;
 }
 
-void TJclSimpleXMLElemClassic::ReadChildren(TJclStringStream& stream) {
-  Items().LoadFromStringStream(stream);
+std::optional<std::string> TJclSimpleXMLElemClassic::ReadChildren(TJclStringStream& stream) {
+  if (HasItems()) Items().Clear();
+  std::optional<std::string> loneText = TJclSimpleXMLElems::ReadChildList(*this, stream);
   if (ItemCount() == 0) DiscardChildren();
+  return loneText;
 }
 
 // --- child list ---
 
 void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
   Clear();
-  if (NestingDepth(FParent) > kMaxSimpleXMLDepth)
+  if (const std::optional<std::string> text = ReadChildList(*FParent, stream)) AddText({}, *text);
+}
+
+// The list is created with the first child attached to it, so an element without children
+// costs none.
+std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& parent,
+                                                             TJclStringStream& stream) {
+  if (NestingDepth(&parent) > kMaxSimpleXMLDepth)
     RaiseAt("Invalid XML Element: elements nested too deeply", stream);
-  FParent->NotifyLoadProgress(stream);
-  const bool keepWhitespace = FParent->Options().Contains(sxoKeepWhitespace);
+  parent.NotifyLoadProgress(stream);
+  const bool keepWhitespace = parent.Options().Contains(sxoKeepWhitespace);
   bool textSeen = false;
   bool whitespaceSeen = false;
   auto textPending = [&] { return textSeen || (whitespaceSeen && keepWhitespace); };
+  std::optional<std::string> loneText;
+  // Anything read after a first text makes it a child node, in its place.
+  auto attachLoneText = [&] {
+    if (loneText) parent.Items().AddText({}, *loneText);
+    loneText.reset();
+  };
+  auto readText = [&] {
+    if (parent.ItemCount() == 0 && !loneText) {
+      loneText = ReadLoneText(parent, stream);
+      return;
+    }
+    attachLoneText();
+    parent.Items().ReadText(stream);
+  };
   bool inTag = false;
   std::string tag;
   char32_t ch;
@@ -345,29 +369,31 @@ void TJclSimpleXMLElems::LoadFromStringStream(TJclStringStream& stream) {
     }
     std::unique_ptr<TJclSimpleXMLElem> child;
     if (ch == ' ' || ch == ':' || ch == '>' || (ch == '/' && tag != "<"sv)) {
-      child = std::make_unique<TJclSimpleXMLElemClassic>(FParent);
+      child = std::make_unique<TJclSimpleXMLElemClassic>(&parent);
     } else if (ch == '/') {
-      if (textPending()) ReadText(stream);
-      return;
+      if (textPending()) readText();
+      return loneText;
     } else if (textPending()) {
-      ReadText(stream);
+      readText();
       textSeen = whitespaceSeen = false;
       continue;
     } else {
       if (!IsXmlWhitespace(ch) || tag != "<![CDATA"sv) AppendUtf8(tag, ch);
       if (tag == "<![CDATA["sv)
-        child = std::make_unique<TJclSimpleXMLElemCData>(FParent);
+        child = std::make_unique<TJclSimpleXMLElemCData>(&parent);
       else if (tag == "<!--"sv)
-        child = std::make_unique<TJclSimpleXMLElemComment>(FParent);
+        child = std::make_unique<TJclSimpleXMLElemComment>(&parent);
       else if (tag == "<?"sv)
-        child = std::make_unique<TJclSimpleXMLElemProcessingInstruction>(FParent);
+        child = std::make_unique<TJclSimpleXMLElemProcessingInstruction>(&parent);
       else if (tag[1] != '!')
         PeekOverElementName(stream);
       if (!child) continue;
     }
-    ReadChild(std::move(child), stream);
+    attachLoneText();
+    parent.Items().ReadChild(std::move(child), stream);
     inTag = false;
   }
+  return loneText;
 }
 
 // Attached before it reads itself, so an element keeps what it read when an error comes
@@ -386,6 +412,13 @@ void TJclSimpleXMLElems::ReadChild(std::unique_ptr<TJclSimpleXMLElem> child,
 
 void TJclSimpleXMLElems::ReadText(TJclStringStream& stream) {
   ReadChild(std::make_unique<TJclSimpleXMLElemText>(FParent), stream);
+}
+
+// Read as a node on the stack would be, with the same events.
+std::string TJclSimpleXMLElems::ReadLoneText(TJclSimpleXMLElem& parent, TJclStringStream& stream) {
+  TJclSimpleXMLElemText text(&parent);
+  text.LoadFromStringStream(stream);
+  return std::move(text.FValue);
 }
 
 // --- attribute list ---
