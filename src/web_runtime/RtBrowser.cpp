@@ -270,6 +270,14 @@ void TBrowser::OnLoadFailed(const GError& error, const std::string& url) {
   });
 }
 
+// A popup opened only for a download would stay an empty window: it closes, and its opener
+// takes the download.
+TBrowser* TBrowser::HandOverDownload() {
+  if (!IsPopup() || !FMainUrl.empty() || !FOpener->IsAlive()) return this;
+  CloseRequested();
+  return FOpener;
+}
+
 void TBrowser::OnLoadingStateChanged() {
   WebKitWebView* view = FView->View();
   WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {

@@ -32,6 +32,9 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   TCefClient* Client() const { return FClient.get(); }
   bool IsPopup() const { return FOpener != nullptr; }
   TBrowser* Opener() const { return FOpener; }
+  // Answers who hears of a download this browser's page started; a popup with no page of
+  // its own closes and hands it to its opener.
+  TBrowser* HandOverDownload();
 
   // Frames; id 0 stands for the main frame.
   uint64_t MainFrameId() const { return FMainFrameId; }

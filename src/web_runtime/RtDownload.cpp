@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <glib/gstdio.h>
+
 #include "RtBrowser.h"
 #include "RtGuard.h"
 #include "RtStrings.h"
@@ -11,6 +13,25 @@
 namespace {
 
 uint32_t LastDownloadId = 0;
+
+// Numbers tried for a name in the download folder before the download gives up.
+constexpr int kMaxNumber = 1000;
+// A progress bar needs a few updates a second, not one per network packet.
+constexpr gint64 kProgressIntervalMicros = 100000;
+
+std::string FolderOf(const std::string& path) {
+  gchar* folder = g_path_get_dirname(path.c_str());
+  std::string result = folder;
+  g_free(folder);
+  return result;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  gchar* path = g_build_filename(folder.c_str(), name.c_str(), nullptr);
+  std::string result = path;
+  g_free(path);
+  return result;
+}
 
 // The client's answer to where a download goes. Released unanswered, it cancels the
 // download, so that nothing is written where nobody asked for it.
@@ -78,16 +99,10 @@ struct TDownloadEntries {
   static RuntimeTime CEF_CALLBACK get_end_time(TCefDownloadItem* self) {
     return Self(self).FEndTime ? RuntimeTimeOfMicros(Self(self).FEndTime) : RuntimeTime{};
   }
+  // Where the file will be, never the part file it is written to.
   static TCefStringUserFreeUtf16 CEF_CALLBACK get_full_path(TCefDownloadItem* self) {
     return Guarded(
-        "get_full_path",
-        [&] {
-          const char* destination = webkit_download_get_destination(Self(self).FDownload);
-          gchar* path = destination ? g_filename_from_uri(destination, nullptr, nullptr) : nullptr;
-          TCefStringUserFreeUtf16 result = NewUserFree(TextOrEmpty(path));
-          g_free(path);
-          return result;
-        },
+        "get_full_path", [&] { return NewUserFree(Self(self).FTargetPath); },
         TCefStringUserFreeUtf16(nullptr));
   }
   static uint32_t CEF_CALLBACK get_id(TCefDownloadItem* self) { return Self(self).FId; }
@@ -175,27 +190,91 @@ void TDownload::InitFaces() {
   FCancelFace.Struct.cancel = TDownloadEntries::cancel;
 }
 
-// An empty path means the user's download folder with the suggested name.
 void TDownload::SetDestination(const std::string& path) {
   if (!FRunning) return;
-  std::string target = path;
-  if (target.empty()) {
-    const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
-    gchar* joined =
-        g_build_filename(folder ? folder : g_get_home_dir(), FSuggestedName.c_str(), nullptr);
-    target = joined;
-    g_free(joined);
-  }
-  gchar* uri = g_filename_to_uri(target.c_str(), nullptr, nullptr);
-  if (uri)
+  if (ChooseTarget(path)) FPartPath = CreatePartFile(FolderOf(FTargetPath)).value_or("");
+  gchar* uri = FPartPath.empty() ? nullptr : g_filename_to_uri(FPartPath.c_str(), nullptr, nullptr);
+  if (uri) {
+    // The part file is ours: WebKit writes over it and over nothing else.
+    webkit_download_set_allow_overwrite(FDownload, TRUE);
     webkit_download_set_destination(FDownload, uri);
-  else
+  } else {
     Cancel();
+  }
   g_free(uri);
+}
+
+// The client's own path must be free; in the download folder the first free number is taken.
+bool TDownload::ChooseTarget(const std::string& path) {
+  if (!path.empty()) {
+    FTargetPath = path;
+    return g_path_is_absolute(path.c_str()) && !PathIsTaken(path);
+  }
+  FNumberedFolder = UserDownloadFolder();
+  FNumberedName = SafeFileName(FSuggestedName);
+  if (FNumberedFolder.empty()) return false;
+  while (FNumber < kMaxNumber && PathIsTaken(NumberedTarget())) ++FNumber;
+  FTargetPath = NumberedTarget();
+  return FNumber < kMaxNumber;
+}
+
+std::string TDownload::NumberedTarget() const {
+  return JoinPath(FNumberedFolder, NumberedName(FNumberedName, FNumber));
+}
+
+// WebKit reports a download the server broke off as finished. A body the network library
+// decoded (Content-Encoding) has another length than the header says, so it is not judged.
+bool TDownload::IsShortOfContentLength() const {
+  WebKitURIResponse* response = webkit_download_get_response(FDownload);
+  if (!response) return false;
+  const guint64 expected = webkit_uri_response_get_content_length(response);
+  SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+  const char* encoding =
+      headers ? soup_message_headers_get_one(headers, "Content-Encoding") : nullptr;
+  if (expected == 0 || (encoding && g_ascii_strcasecmp(encoding, "identity") != 0)) return false;
+  return webkit_download_get_received_data_length(FDownload) < expected;
+}
+
+// A name taken while the download ran fails the client's path; the download folder moves on
+// to the next number.
+bool TDownload::PlaceFile() {
+  if (FNumberedFolder.empty()) return MovePartFileTo(FTargetPath) == TMoveResult::Moved;
+  for (; FNumber < kMaxNumber; ++FNumber) {
+    const TMoveResult result = MovePartFileTo(NumberedTarget());
+    if (result != TMoveResult::Taken) return result == TMoveResult::Moved;
+  }
+  return false;
+}
+
+TMoveResult TDownload::MovePartFileTo(const std::string& target) {
+  FTargetPath = target;
+  const TMoveResult result = MoveWithoutReplacing(FPartPath, target);
+  if (result == TMoveResult::Moved) FPartPath.clear();
+  return result;
+}
+
+void TDownload::DiscardPartFile() {
+  if (!FPartPath.empty()) g_unlink(FPartPath.c_str());
+  FPartPath.clear();
+}
+
+// The file gets its name only once all of it is there.
+void TDownload::Complete() {
+  if (!FRunning) return;
+  const bool placed = !FPartPath.empty() && !IsShortOfContentLength() && PlaceFile();
+  if (!placed) DiscardPartFile();
+  Finish(!placed);
 }
 
 void TDownload::Cancel() {
   if (FRunning) webkit_download_cancel(FDownload);  // ends in OnFailed
+}
+
+void TDownload::ReportProgress() {
+  const gint64 now = g_get_monotonic_time();
+  if (now - FLastProgressReport < kProgressIntervalMicros) return;
+  FLastProgressReport = now;
+  ReportUpdate();
 }
 
 void TDownload::ReportUpdate() {
@@ -238,13 +317,17 @@ gboolean TDownload::OnDecideDestination(WebKitDownload*, gchar* suggested, gpoin
 }
 
 void TDownload::OnReceivedData(WebKitDownload*, guint64, gpointer self) {
-  Guarded("received-data", [&] { static_cast<TDownload*>(self)->ReportUpdate(); });
+  Guarded("received-data", [&] { static_cast<TDownload*>(self)->ReportProgress(); });
 }
 
 void TDownload::OnFinished(WebKitDownload*, gpointer self) {
-  Guarded("finished", [&] { static_cast<TDownload*>(self)->Finish(false); });
+  Guarded("finished", [&] { static_cast<TDownload*>(self)->Complete(); });
 }
 
 void TDownload::OnFailed(WebKitDownload*, GError*, gpointer self) {
-  Guarded("failed", [&] { static_cast<TDownload*>(self)->Finish(true); });
+  Guarded("failed", [&] {
+    auto& download = *static_cast<TDownload*>(self);
+    download.DiscardPartFile();
+    download.Finish(true);
+  });
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "RtDownloadFiles.h"
 #include "RtObject.h"
 #include "cef_capi.h"
 
@@ -18,6 +19,7 @@ class TDownload final : public TRtCounted {
   static void Follow(TBrowser* browser, WebKitDownload* download);
 
   TCefDownloadItem* ShareItem() { return Share(FItemFace); }
+  // An empty path means the user's download folder under the suggested name, numbered.
   void SetDestination(const std::string& path);
   void Cancel();
 
@@ -26,7 +28,15 @@ class TDownload final : public TRtCounted {
   ~TDownload() override;
   void InitFaces();
   void ReportUpdate();
+  void ReportProgress();
   void AskDestination(const std::string& suggestedName);
+  bool ChooseTarget(const std::string& path);
+  std::string NumberedTarget() const;
+  bool IsShortOfContentLength() const;
+  bool PlaceFile();
+  TMoveResult MovePartFileTo(const std::string& target);
+  void DiscardPartFile();
+  void Complete();
   void Finish(bool canceled);
 
   static gboolean OnDecideDestination(WebKitDownload*, gchar* suggested, gpointer self);
@@ -40,8 +50,16 @@ class TDownload final : public TRtCounted {
   WebKitDownload* FDownload;
   uint32_t FId;
   std::string FSuggestedName;
+  // WebKit writes to the part file; it becomes the target only when complete.
+  std::string FPartPath;
+  std::string FTargetPath;
+  // Set for the user's download folder: a name taken meanwhile moves on to the next number.
+  std::string FNumberedFolder;
+  std::string FNumberedName;
+  int FNumber = 0;
   gint64 FStartTime;  // Unix microseconds
   gint64 FEndTime = 0;
+  gint64 FLastProgressReport = 0;  // monotonic microseconds
   bool FComplete = false;
   bool FCanceled = false;
   bool FRunning = true;

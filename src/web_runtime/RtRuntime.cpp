@@ -15,7 +15,7 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
     TRuntime* runtime = TRuntime::Instance();
     TBrowser* browser =
         runtime ? runtime->BrowserOfView(webkit_download_get_web_view(download)) : nullptr;
-    if (browser) TDownload::Follow(browser, download);
+    if (browser) TDownload::Follow(browser->HandOverDownload(), download);
   });
 }
 

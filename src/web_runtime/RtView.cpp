@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "RtGuard.h"
+#include "RtPrint.h"
 #include "RtText.h"
 #include "WebMessages.h"
 
@@ -59,7 +60,7 @@ bool IsOfType(GVariant* parameters, const char* type) {
 }  // namespace
 
 TWebView::TWebView(WebKitWebView* view, IViewEvents& events)
-    : FView(view), FEvents(events), FRecovery(view) {
+    : FView(view), FEvents(events), FRecovery(view), FFinder(view) {
   g_object_ref_sink(FView);
   g_object_set_data(G_OBJECT(FView), kSelfKey, this);
   ConnectSignals();
@@ -90,6 +91,7 @@ void TWebView::ConnectSignals() {
   g_signal_connect(FView, "create", G_CALLBACK(OnCreate), this);
   g_signal_connect(FView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   g_signal_connect(FView, "close", G_CALLBACK(OnClose), this);
+  g_signal_connect(FView, "print", G_CALLBACK(OnPrint), this);
   g_signal_connect(FView, "web-process-terminated", G_CALLBACK(OnTerminated), this);
   g_signal_connect(FView, "resource-load-started", G_CALLBACK(OnResourceStarted), this);
   g_signal_connect(FView, "destroy", G_CALLBACK(OnDestroy), this);
@@ -377,6 +379,12 @@ gboolean TWebView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision
 
 void TWebView::OnClose(WebKitWebView*, gpointer self) {
   Guarded("close", [&] { static_cast<TWebView*>(self)->FEvents.OnCloseRequested(); });
+}
+
+// The page's window.print() gets the same dialog, file name and kept choices as ours.
+gboolean TWebView::OnPrint(WebKitWebView* view, WebKitPrintOperation* operation, gpointer) {
+  Guarded("print", [&] { PrintWithDialog(view, operation); });
+  return TRUE;
 }
 
 // A crash (not our own or the client's ending of the process) is recovered from before the

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "RtFind.h"
 #include "RtRecovery.h"
 
 // What the web-process extension tells about one frame.
@@ -68,6 +69,7 @@ class TWebView {
 
   WebKitWebView* View() const { return FView; }
   GtkWidget* Widget() const { return GTK_WIDGET(FView); }
+  TPageFinder& Finder() { return FFinder; }
 
   // Frame id 0 stands for the main frame.
   void ExecuteScript(uint64_t frameId, const std::string& code, const std::string& url,
@@ -110,6 +112,7 @@ class TWebView {
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer self);
   static void OnClose(WebKitWebView*, gpointer self);
+  static gboolean OnPrint(WebKitWebView*, WebKitPrintOperation* operation, gpointer self);
   static void OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self);
   static void OnResourceStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
                                 gpointer self);
@@ -127,6 +130,7 @@ class TWebView {
   WebKitWebView* FView;
   IViewEvents& FEvents;
   TPageRecovery FRecovery;
+  TPageFinder FFinder;
   // The main frame's load as far as WebKit told: our own page's loads are not the client's.
   bool FOwnPageLoad = false;
   bool FLoadCommitted = false;

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -160,13 +161,106 @@ TEST_F(BrowserTest, KeysPassThroughTheClientFirst) {
   EXPECT_EQ(reports.find("key=x"), std::string::npos);
 }
 
+std::string DownloadFolder() {
+  return Root + "/downloads";
+}
+
+// What the server sends for every download.
+std::string ServedBytes() {
+  std::string bytes;
+  for (int i = 0; i < 64; ++i) bytes += "downloaded bytes\n";
+  return bytes;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string MakeFolder(const std::string& path) {
+  g_mkdir_with_parents(path.c_str(), 0700);
+  return path;
+}
+
+// Navigates to url and waits until the download it turned into has ended.
+TDownloadEnd Download(TCefBrowser* browser, const std::string& url) {
+  const size_t before = Events.DownloadEnds.size();
+  LoadInMainFrame(browser, url);
+  PumpUntil([&] { return Events.DownloadEnds.size() > before; }, 15);
+  return Events.DownloadEnds.size() > before ? Events.DownloadEnds.back() : TDownloadEnd{};
+}
+
+// The navigation that became a download is neither a load error nor a load end of nothing.
 TEST_F(BrowserTest, DownloadIsWrittenWhereTheClientSaid) {
-  DownloadTarget = Root + "/saved.bin";
-  LoadInMainFrame(Browser, Server.Base() + "/file.bin");
-  EXPECT_TRUE(PumpUntil([] { return Events.DownloadComplete; }, 15));
+  const std::string folder = MakeFolder(Root + "/chosen");
+  DownloadTarget = folder + "/saved.bin";
+  const TDownloadEnd end = Download(Browser, Server.Base() + "/file.bin");
+  EXPECT_TRUE(end.Complete);
+  EXPECT_FALSE(end.Canceled);
+  EXPECT_EQ(end.Path, DownloadTarget);
+  EXPECT_EQ(end.Received, int64_t(ServedBytes().size()));
+  EXPECT_EQ(end.Total, int64_t(ServedBytes().size()));
   EXPECT_EQ(Events.SuggestedName, "file.bin");
-  EXPECT_EQ(ReadFile(DownloadTarget).size(), 17u * 64);
-  EXPECT_EQ(Events.LoadErrors, 0) << "a load that became a download is no error";
+  EXPECT_EQ(ReadFile(DownloadTarget), ServedBytes());
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"saved.bin"}) << "part file left";
+  PumpFor(500);
+  EXPECT_EQ(Events.LoadErrors, 0);
+  for (const TFrameEvent& loadEnd : Events.LoadEnds) EXPECT_NE(loadEnd.Url, "");
+}
+
+TEST_F(BrowserTest, DownloadNeverReplacesAFile) {
+  const std::string folder = MakeFolder(Root + "/occupied");
+  DownloadTarget = folder + "/saved.bin";
+  ASSERT_TRUE(g_file_set_contents(DownloadTarget.c_str(), "the user's own", -1, nullptr));
+  const TDownloadEnd end = Download(Browser, Server.Base() + "/file.bin");
+  EXPECT_TRUE(end.Canceled);
+  EXPECT_FALSE(end.Complete);
+  EXPECT_EQ(ReadFile(DownloadTarget), "the user's own");
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"saved.bin"});
+}
+
+// An empty path is the user's download folder, under a name no other file has.
+TEST_F(BrowserTest, DownloadFolderGetsNumberedNames) {
+  DownloadTarget.clear();
+  const std::string url = Server.Base() + "/attachment?name=invoice-42.pdf";
+  const std::string folder = DownloadFolder();
+  for (const char* name : {"invoice-42.pdf", "invoice-42 (1).pdf", "invoice-42 (2).pdf"}) {
+    const TDownloadEnd end = Download(Browser, url);
+    EXPECT_TRUE(end.Complete) << name;
+    EXPECT_EQ(end.Path, folder + "/" + name);
+  }
+  for (const char* name : {"invoice-42.pdf", "invoice-42 (1).pdf", "invoice-42 (2).pdf"})
+    EXPECT_EQ(ReadFile(folder + "/" + name), ServedBytes()) << name;
+  EXPECT_GE(Events.DownloadUpdates, 3 * 2) << "progress and end of each";
+}
+
+// WebKit calls it finished; the item and the folder say otherwise.
+TEST_F(BrowserTest, DownloadTheServerBrokeOffLeavesNoFile) {
+  DownloadTarget.clear();
+  MakeFolder(DownloadFolder());
+  const std::vector<std::string> before = FolderEntries(DownloadFolder());
+  const TDownloadEnd end = Download(Browser, Server.Base() + "/attachment?name=broken.pdf&cut=1");
+  EXPECT_TRUE(end.Canceled);
+  EXPECT_FALSE(end.Complete);
+  EXPECT_LT(end.Received, end.Total);
+  EXPECT_EQ(FolderEntries(DownloadFolder()), before);
+}
+
+TEST_F(BrowserTest, HostileDownloadNamesStayInTheFolder) {
+  DownloadTarget.clear();
+  for (const char* name : {"..%2F..%2Fescaped", "%2Fetc%2Fpasswd", ".hidden", "..", "."}) {
+    const TDownloadEnd end = Download(Browser, Server.Base() + "/attachment?name=" + name);
+    EXPECT_TRUE(end.Complete) << name;
+    const std::filesystem::path path(end.Path);
+    EXPECT_EQ(path.parent_path().string(), DownloadFolder()) << name;
+    EXPECT_NE(path.filename().string().front(), '.') << name << " hidden";
+    EXPECT_EQ(ReadFile(end.Path), ServedBytes()) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Root + "/escaped"));
 }
 
 // Links WebKit cannot show go to the desktop (here: to the client, which declines); the
@@ -230,6 +324,76 @@ TEST_F(BrowserTest, PopupGetsItsFeaturesWindowAndSubstitutedAddress) {
   RunInMainFrame(Browser, "window.popup.close();");
   EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose == 1; }, 10)) << "popup closed";
   EXPECT_EQ(PopupWindowOf(Window), nullptr);
+  Events.BeforeClose = 0;
+}
+
+// A page with "apple" three times, in three cases.
+class FindTest : public BrowserTest {
+ protected:
+  std::string StartUrl() const override { return Server.Base() + "/find.html"; }
+
+  // The count the handler was told, or -1 when it was told nothing.
+  int32_t Find(TCefBrowserHost* host, const std::string& text, bool forward, int seconds = 5) {
+    const size_t before = Events.FindResults.size();
+    const std::u16string text16 = U16(text);
+    const TCefStringUtf16 textView = View(text16);
+    Ext.corvane_find(host, &textView, forward, Harness.Find.Give());
+    PumpUntil([&] { return Events.FindResults.size() > before; }, seconds);
+    return Events.FindResults.size() > before ? Events.FindResults.back() : -1;
+  }
+  int32_t Find(const std::string& text, bool forward = true) {
+    return Find(Browser->get_host(Browser), text, forward);
+  }
+};
+
+TEST_F(FindTest, CountsMatchesAndGivesEveryHandlerBack) {
+  EXPECT_EQ(Find("apple"), 3);
+  EXPECT_EQ(Find("apple"), 3) << "next";
+  EXPECT_EQ(Find("apple", false), 3) << "previous";
+  EXPECT_EQ(Find("pear"), 1);
+  EXPECT_EQ(Find("banana"), 0);
+  EXPECT_EQ(Find("banana"), 0) << "next of nothing";
+  EXPECT_EQ(Find(""), 0) << "empty text stops";
+  Ext.corvane_stop_finding(Browser->get_host(Browser));
+  EXPECT_EQ(Find("APPLE"), 3) << "after stopping";
+  EXPECT_EQ(Harness.Find.Refs, 1);
+}
+
+// Nobody can answer: the handler and the host come back at once.
+TEST_F(FindTest, ClosedBrowserOrNoHostReleasesTheHandler) {
+  const size_t answers = Events.FindResults.size();
+  EXPECT_EQ(Find(nullptr, "apple", true, 1), -1);
+  Ext.corvane_stop_finding(nullptr);
+  Ext.corvane_print(nullptr);
+  TCefBrowserHost* host = Browser->get_host(Browser);
+  host->close_browser(host);
+  ASSERT_TRUE(PumpUntil([] { return Events.BeforeClose >= 1; }, 10));
+  for (int call = 0; call < 3; ++call) host->base.add_ref(&host->base);
+  EXPECT_EQ(Find(host, "apple", true, 1), -1);
+  Ext.corvane_stop_finding(host);
+  Ext.corvane_print(host);
+  EXPECT_EQ(Harness.Find.Refs, 1);
+  EXPECT_EQ(Events.FindResults.size(), answers);
+  EXPECT_EQ(host->base.get_refct(&host->base), 2) << "the test's and the browser's own";
+  Drop(host);
+  Drop(std::exchange(Browser, nullptr));
+}
+
+// The download goes on; the window that would stay empty goes, the opener's page stays.
+TEST_F(BrowserTest, PopupOpenedForADownloadCloses) {
+  DownloadTarget.clear();
+  RunInMainFrame(Browser,
+                 "var link = document.createElement('a');"
+                 "link.href = '/attachment?name=from-popup.bin'; link.target = '_blank';"
+                 "document.body.appendChild(link); link.click();");
+  EXPECT_TRUE(PumpUntil([] { return !Events.DownloadEnds.empty(); }, 15));
+  EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose == 1; }, 10)) << "popup closed";
+  EXPECT_EQ(Events.Popups, 1);
+  ASSERT_EQ(Events.DownloadEnds.size(), 1u);
+  EXPECT_TRUE(Events.DownloadEnds[0].Complete);
+  EXPECT_EQ(ReadFile(DownloadFolder() + "/from-popup.bin"), ServedBytes());
+  EXPECT_EQ(PopupWindowOf(Window), nullptr);
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
   Events.BeforeClose = 0;
 }
 
@@ -467,21 +631,34 @@ int RunChildCheck(const std::string& check, const std::string& argument) {
   return unbalanced.empty() ? result : 1;
 }
 
+// The runtime's per-user web data and downloads go to the test's folder, not the user's. Set
+// before GTK starts: GLib reads the folders once.
+void UseTestUserFolders() {
+  setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
+  const std::string config = Root + "/config-home";
+  g_mkdir_with_parents(config.c_str(), 0700);
+  const std::string dirs = "XDG_DOWNLOAD_DIR=\"" + DownloadFolder() + "\"\n";
+  g_file_set_contents((config + "/user-dirs.dirs").c_str(), dirs.c_str(), -1, nullptr);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  const bool child = argc == 4 && std::strcmp(argv[1], "--child") == 0;
+  if (!child) {
+    Root = MakeTemporaryFolder("runtime-test-XXXXXX");
+    UseTestUserFolders();
+  }
   if (!gtk_init_check(&argc, &argv)) {
     std::printf("no display\n");
     return 1;
   }
   SetUpClient();
   if (!LoadRuntime()) return 1;
-  if (argc == 4 && std::strcmp(argv[1], "--child") == 0) return RunChildCheck(argv[2], argv[3]);
+  if (child) return RunChildCheck(argv[2], argv[3]);
 
-  Root = MakeTemporaryFolder("runtime-test-XXXXXX");
-  // The runtime's per-user web data goes to the test's folder, not the user's.
-  setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
   ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment);
   const int result = RUN_ALL_TESTS();
   RemoveFolder(Root);

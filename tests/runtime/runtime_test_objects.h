@@ -46,6 +46,15 @@ struct TFrameEvent {
   int32_t Status = 0;
 };
 
+// A download's item as the last update showed it.
+struct TDownloadEnd {
+  bool Complete = false;
+  bool Canceled = false;
+  std::string Path;
+  int64_t Received = 0;
+  int64_t Total = 0;
+};
+
 struct TSeenCookie {
   std::string Name;
   std::string Value;
@@ -72,6 +81,8 @@ struct TEvents {
   TCefPopupFeatures PopupFeatures{};
   std::vector<std::string> ExternalUrls;  // offered to the request handler
   std::string SuggestedName;
-  bool DownloadComplete = false;
+  int DownloadUpdates = 0;
+  std::vector<TDownloadEnd> DownloadEnds;
+  std::vector<int32_t> FindResults;
   std::vector<int32_t> PreKeys;  // windows key codes of key presses, in order
 };

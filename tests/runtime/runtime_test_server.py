@@ -4,13 +4,14 @@
 Usage: runtime_test_server.py REPORT_FILE TIME_LIMIT [PORT]
 
 Listens on PORT (any free port when 0 or left out) and prints it on the first line of stdout,
-serves a page with an iframe, two plain pages and a file to download, appends every
+serves a page with an iframe, plain pages and files to download, appends every
 /report request's query and every requested path to the report file, and exits by itself after
 a time limit or when /quit is requested.
 """
 import http.server
 import sys
 import threading
+import urllib.parse
 
 PAGES = {
     "/index.html": b"<!DOCTYPE html><html><head><title>Runtime test</title></head><body>"
@@ -21,6 +22,8 @@ PAGES = {
                    b"<p>popup document</p></body></html>",
     "/other.html": b"<!DOCTYPE html><html><head><title>Other page</title></head><body>"
                    b"<p>other document</p></body></html>",
+    "/find.html": b"<!DOCTYPE html><html><head><title>Find test</title></head><body>"
+                  b"<p>apple tree</p><p>Apple pie</p><p>pear and APPLE</p></body></html>",
 }
 
 DOWNLOAD = b"downloaded bytes\n" * 64
@@ -41,6 +44,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             threading.Thread(target=self.server.shutdown, daemon=True).start()
         elif path == "/file.bin":
             self.answer(200, DOWNLOAD, "application/octet-stream")
+        elif path == "/attachment":
+            self.attachment(urllib.parse.parse_qs(query))
         elif path in PAGES:
             self.answer(200, PAGES[path])
         else:
@@ -52,6 +57,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+
+    def attachment(self, query):
+        """A download named by ?name=; ?cut=1 announces all of it but sends half, then closes."""
+        name = query.get("name", ["file.bin"])[0]
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Disposition", 'attachment; filename="%s"' % name)
+        self.send_header("Content-Length", str(len(DOWNLOAD)))
+        self.end_headers()
+        cut = query.get("cut", ["0"])[0] == "1"
+        self.wfile.write(DOWNLOAD[: len(DOWNLOAD) // 2] if cut else DOWNLOAD)
+        self.wfile.flush()
+        self.close_connection = True
 
     def log_message(self, *args):
         pass

@@ -18,6 +18,7 @@
 extern char** environ;
 
 TRuntimeApi Api;
+TRuntimeExtApi Ext;
 TEvents Events;
 TTestClient Harness;
 std::string DownloadTarget;
@@ -91,7 +92,11 @@ void CEF_CALLBACK OnBeforeDownload(TCefDownloadHandler*, TCefBrowser* browser,
 
 void CEF_CALLBACK OnDownloadUpdated(TCefDownloadHandler*, TCefBrowser* browser,
                                     TCefDownloadItem* item, TCefDownloadItemCallback* callback) {
-  if (item->is_complete(item)) Events.DownloadComplete = true;
+  ++Events.DownloadUpdates;
+  if (!item->is_in_progress(item))
+    Events.DownloadEnds.push_back({item->is_complete(item) != 0, item->is_canceled(item) != 0,
+                                   TakeUserFree(item->get_full_path(item)),
+                                   item->get_received_bytes(item), item->get_total_bytes(item)});
   Drop(callback);
   Drop(item);
   Drop(browser);
@@ -165,6 +170,10 @@ void CEF_CALLBACK VisitText(TCefStringVisitor*, TCefConstString* text) {
   Events.Texts.push_back(Ascii(text));
 }
 
+void CEF_CALLBACK OnFindResult(TCefFindHandler*, int32_t matchCount) {
+  Events.FindResults.push_back(matchCount);
+}
+
 TCefBool CEF_CALLBACK VisitCookie(TCefCookieVisitor*, const RuntimeCookie* cookie, int32_t count,
                                   int32_t total, TCefBool*) {
   Events.Cookies.push_back({Ascii(&cookie->name), Ascii(&cookie->value), cookie->has_expires != 0});
@@ -186,8 +195,16 @@ bool LoadRuntime() {
   resolved += Api.name != nullptr;
   CEF_EXPORTED_FUNCTIONS(RESOLVE_ENTRY)
 #undef RESOLVE_ENTRY
-  if (resolved != CEF_EXPORTED_FUNCTION_COUNT) std::printf("entry points missing\n");
-  return resolved == CEF_EXPORTED_FUNCTION_COUNT;
+#define RESOLVE_EXTENSION(result, name, params)                \
+  Ext.name = reinterpret_cast<T##name>(dlsym(library, #name)); \
+  resolved += Ext.name != nullptr;
+  CORVANE_RUNTIME_EXT_FUNCTIONS(RESOLVE_EXTENSION)
+#undef RESOLVE_EXTENSION
+#define COUNT_EXTENSION(result, name, params) +1
+  const int expected = CEF_EXPORTED_FUNCTION_COUNT CORVANE_RUNTIME_EXT_FUNCTIONS(COUNT_EXTENSION);
+#undef COUNT_EXTENSION
+  if (resolved != expected) std::printf("entry points missing\n");
+  return resolved == expected;
 }
 
 bool StartRuntime() {
@@ -225,6 +242,7 @@ void SetUpClient() {
   Harness.Request.Struct.on_protocol_execution = OnProtocolExecution;
   Harness.TextVisitor.Struct.visit = VisitText;
   Harness.CookieVisitor.Struct.visit = VisitCookie;
+  Harness.Find.Struct.on_find_result = OnFindResult;
 }
 
 std::string UnbalancedReferences() {
@@ -242,6 +260,7 @@ std::string UnbalancedReferences() {
   check("request handler", Harness.Request.Refs);
   check("string visitor", Harness.TextVisitor.Refs);
   check("cookie visitor", Harness.CookieVisitor.Refs);
+  check("find handler", Harness.Find.Refs);
   check("application", Harness.App.Refs);
   return names;
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cef_capi.h"
+#include "corvane_runtime_ext.h"
 #include "runtime_test_objects.h"
 
 struct TRuntimeApi {
@@ -19,7 +20,15 @@ struct TRuntimeApi {
 #undef DECLARE_ENTRY
 };
 
+// Our runtime's own entries beyond the runtime API.
+struct TRuntimeExtApi {
+#define DECLARE_ENTRY(result, name, params) T##name name = nullptr;
+  CORVANE_RUNTIME_EXT_FUNCTIONS(DECLARE_ENTRY)
+#undef DECLARE_ENTRY
+};
+
 extern TRuntimeApi Api;
+extern TRuntimeExtApi Ext;
 extern TEvents Events;
 
 // The client and its handlers, each starting with the test's own reference.
@@ -34,6 +43,7 @@ struct TTestClient {
   TCounted<TCefRequestHandler> Request;
   TCounted<TCefStringVisitor> TextVisitor;
   TCounted<TCefCookieVisitor> CookieVisitor;
+  TCounted<TCefFindHandler> Find;
   TCounted<TCefApp> App;
 };
 extern TTestClient Harness;
