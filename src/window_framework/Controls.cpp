@@ -56,14 +56,19 @@ void TWinControl::SetAlign(TAlign align) {
 }
 
 void TWinControl::AlignControls() {
-  int top = 0;
+  int top = 0, bottom = FHeight;
   for (TWinControl* control : FControls) {
-    if (control->FAlign != alTop) continue;
-    control->SetBounds(0, top, FWidth, control->FHeight);
-    top += control->FHeight;
+    if (!control->FVisible) continue;
+    if (control->FAlign == alTop) {
+      control->SetBounds(0, top, FWidth, control->FHeight);
+      top += control->FHeight;
+    } else if (control->FAlign == alBottom) {
+      bottom -= control->FHeight;
+      control->SetBounds(0, bottom, FWidth, control->FHeight);
+    }
   }
   for (TWinControl* control : FControls)
-    if (control->FAlign == alClient) control->SetBounds(0, top, FWidth, std::max(FHeight - top, 0));
+    if (control->FAlign == alClient) control->SetBounds(0, top, FWidth, std::max(bottom - top, 0));
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -77,8 +82,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (resized) {
     Resize();
     AlignControls();
-    // A top-aligned control that changes its own height moves the controls below it.
-    if (FAlign == alTop && FParent) FParent->AlignControls();
+    // An edge-aligned control that changes its own height moves the controls beside it.
+    if (AlignedToEdge() && FParent) FParent->AlignControls();
   }
 }
 
@@ -98,6 +103,7 @@ void TWinControl::ClientResized(int width, int height) {
 void TWinControl::SetVisible(bool visible) {
   FVisible = visible;
   if (FHandle) gtk_widget_set_visible(FHandle, visible);
+  if (AlignedToEdge() && FParent) FParent->AlignControls();
 }
 
 void TWinControl::SetColor(TColor color) {

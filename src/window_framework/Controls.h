@@ -7,8 +7,9 @@
 
 typedef struct _GtkWidget GtkWidget;
 
-// Top-aligned controls stack from the top edge; a client-aligned one takes what they leave.
-enum TAlign { alNone, alTop, alClient };
+// Top-aligned controls stack from the top edge, bottom-aligned ones from the bottom edge (the
+// first one lowest); a client-aligned one takes what they leave. Hidden ones take no room.
+enum TAlign { alNone, alTop, alClient, alBottom };
 
 // A control with a GTK widget of its own. Child controls, and foreign widgets such as an
 // embedded view, live in its client area (see ClientArea.h), placed at their bounds.
@@ -77,6 +78,7 @@ class TWinControl : public TComponent {
   void AttachChildWidget(TWinControl& child);
   void PlaceChild(TWinControl& child);
   void AlignControls();
+  bool AlignedToEdge() const { return FAlign == alTop || FAlign == alBottom; }
   void ClientResized(int width, int height);
   void DestroyHandle();
 
