@@ -46,6 +46,14 @@ bool IsArrowKey(guint keyval) {
   }
 }
 
+int32_t ModifiersOf(guint state) {
+  int32_t modifiers = 0;
+  if (state & GDK_SHIFT_MASK) modifiers |= EVENTFLAG_SHIFT_DOWN;
+  if (state & GDK_CONTROL_MASK) modifiers |= EVENTFLAG_CONTROL_DOWN;
+  if (state & GDK_MOD1_MASK) modifiers |= EVENTFLAG_ALT_DOWN;
+  return modifiers;
+}
+
 }  // namespace
 
 // GTK signal handlers of the control's own widget.
@@ -69,6 +77,13 @@ struct TChromiumWindowSignals {
   // activate anything in the window; the arrow keys keep the window's treatment.
   static gboolean KeyPress(GtkWidget*, GdkEventKey* event, gpointer) {
     return !IsArrowKey(event->keyval);
+  }
+
+  // Only wheel turns the page did not use reach the page's parent, this control.
+  static gboolean Scroll(GtkWidget*, GdkEventScroll* event, gpointer self) {
+    auto* control = static_cast<TCustomChromium*>(self);
+    return CallGuarded(control, gboolean(FALSE),
+                       [&] { return gboolean(control->WheelTurned(*event)); });
   }
 };
 
@@ -178,11 +193,27 @@ void TCustomChromium::PassFocusToBrowser() {
                     g_object_unref);
 }
 
+bool TCustomChromium::WheelTurned(const GdkEventScroll& event) {
+  int notches = 0;
+  if (event.direction == GDK_SCROLL_UP) notches = 1;
+  if (event.direction == GDK_SCROLL_DOWN) notches = -1;
+  if (event.direction == GDK_SCROLL_SMOOTH) {
+    FWheelFraction -= event.delta_y;
+    notches = static_cast<int>(FWheelFraction);
+    FWheelFraction -= notches;
+  }
+  bool handled = false;
+  if (notches != 0 && OnMouseWheel) OnMouseWheel(this, ModifiersOf(event.state), notches, handled);
+  return handled;
+}
+
 void TCustomChromium::ConnectWindowSignals() {
   GtkWidget* widget = Handle();
   g_signal_connect(widget, "focus-in-event", G_CALLBACK(TChromiumWindowSignals::FocusIn), this);
   g_signal_connect(widget, "draw", G_CALLBACK(TChromiumWindowSignals::Draw), this);
   g_signal_connect(widget, "key-press-event", G_CALLBACK(TChromiumWindowSignals::KeyPress), this);
+  gtk_widget_add_events(widget, GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  g_signal_connect(widget, "scroll-event", G_CALLBACK(TChromiumWindowSignals::Scroll), this);
 }
 
 void TCustomChromium::DisconnectWindowSignals() {

@@ -7,6 +7,8 @@
 #include "cefvcl_events.h"
 #include "cefvcl_options.h"
 
+typedef struct _GdkEventScroll GdkEventScroll;
+
 // A control that owns one browser of the runtime inside its own window: the browser is
 // created with the window, kept at the size of the client area, given the keyboard focus the
 // control receives, and every notification about it is raised as an event of the control.
@@ -161,6 +163,7 @@ class TCustomChromium : public TWinControl, public IChromiumEvents {
   TOnGetAuthCredentials OnGetAuthCredentials;
   TOnGetCookieManager OnGetCookieManager;
   TOnProtocolExecution OnProtocolExecution;
+  TOnMouseWheel OnMouseWheel;
 
  protected:
   // Tells the host first, then disconnects the client handler, so no later notification
@@ -183,6 +186,8 @@ class TCustomChromium : public TWinControl, public IChromiumEvents {
   void ConnectWindowSignals();
   void DisconnectWindowSignals();
   void PassFocusToBrowser();
+  // Raises OnMouseWheel for whole notches; a touchpad's fractions add up until they make one.
+  bool WheelTurned(const GdkEventScroll& event);
   void DestroyBrowserLink() noexcept;
 
   template <class TEvent, class... TArgs>
@@ -198,6 +203,7 @@ class TCustomChromium : public TWinControl, public IChromiumEvents {
   ustring FUserStyleSheetLocation;
   ustring FDefaultEncoding;
   std::unique_ptr<TChromiumFontOptions> FFontOptions;
+  double FWheelFraction = 0;
 
   friend struct TChromiumWindowSignals;
 };

@@ -42,6 +42,10 @@ using TOnPreKeyEvent =
 using TOnKeyEvent =
     std::function<void(TObject* Sender, TBrowserArg browser, const TCefKeyEvent* event,
                        cef_event_handle_t osEvent, bool& Result)>;
+// The mouse wheel turned over the page and the page left it alone: notches away from the user
+// count positive; modifiers are EVENTFLAG_ values as in a key event.
+using TOnMouseWheel =
+    std::function<void(TObject* Sender, int32_t modifiers, int notches, bool& Handled)>;
 using TOnLoadingStateChange = std::function<void(
     TObject* Sender, TBrowserArg browser, bool isLoading, bool canGoBack, bool canGoForward)>;
 using TOnAddressChange =

@@ -174,6 +174,38 @@ TEST_F(CefVclTest, TheControlClaimsEveryKeyButTheArrows) {
   EXPECT_FALSE(claimed(GDK_KEY_Down));
 }
 
+TEST_F(CefVclTest, WheelTurnsThePageLeftAloneBecomeWholeNotchesWithTheirModifiers) {
+  TChromium& control = NewControl();
+  control.Load(u"about:blank");
+  std::vector<std::pair<int32_t, int>> turns;
+  control.OnMouseWheel = [&](TObject* sender, int32_t modifiers, int notches, bool& handled) {
+    EXPECT_EQ(sender, &control);
+    turns.emplace_back(modifiers, notches);
+    handled = modifiers & EVENTFLAG_CONTROL_DOWN;
+  };
+  const auto scroll = [&](GdkScrollDirection direction, guint state, double deltaY = 0) {
+    GdkEvent* event = gdk_event_new(GDK_SCROLL);
+    event->scroll.direction = direction;
+    event->scroll.state = state;
+    event->scroll.delta_y = deltaY;
+    event->scroll.window = nullptr;
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(control.Handle(), "scroll-event", event, &handled);
+    gdk_event_free(event);
+    return handled == TRUE;
+  };
+  EXPECT_TRUE(scroll(GDK_SCROLL_UP, GDK_CONTROL_MASK));
+  EXPECT_FALSE(scroll(GDK_SCROLL_DOWN, GDK_SHIFT_MASK));
+  // A touchpad's fractions: nothing until they add up to a notch, the rest is kept.
+  EXPECT_FALSE(scroll(GDK_SCROLL_SMOOTH, GDK_CONTROL_MASK, 0.6));
+  EXPECT_TRUE(scroll(GDK_SCROLL_SMOOTH, GDK_CONTROL_MASK, 0.6));
+  EXPECT_FALSE(scroll(GDK_SCROLL_SMOOTH, GDK_CONTROL_MASK, -0.3));
+  EXPECT_FALSE(scroll(GDK_SCROLL_LEFT, GDK_CONTROL_MASK));
+  EXPECT_THAT(turns,
+              ElementsAre(std::pair(EVENTFLAG_CONTROL_DOWN, 1), std::pair(EVENTFLAG_SHIFT_DOWN, -1),
+                          std::pair(EVENTFLAG_CONTROL_DOWN, -1)));
+}
+
 TEST_F(CefVclTest, DestroyingTheControlTellsTheHostFirstAndNoLaterNotificationReachesIt) {
   TChromium& control = NewControl();
   int loadEnds = 0;
