@@ -30,7 +30,8 @@ void Complete(TCookieCall* call) {
 
 // Waits for the call; answers it, or nothing when it did not finish in time.
 std::unique_ptr<TCookieCall> Await(TCookieCall* call) {
-  if (IterateMainContextUntil(call->Done)) return std::unique_ptr<TCookieCall>(call);
+  if (IterateMainContextUntil([&] { return call->Done; }))
+    return std::unique_ptr<TCookieCall>(call);
   call->Abandoned = true;
   return nullptr;
 }

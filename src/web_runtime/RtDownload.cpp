@@ -6,6 +6,7 @@
 
 #include "RtBrowser.h"
 #include "RtGuard.h"
+#include "RtMainLoop.h"
 #include "RtStrings.h"
 #include "RtText.h"
 #include "RtTime.h"
@@ -149,6 +150,12 @@ void TDownload::Follow(TBrowser* browser, WebKitDownload* download) {
   g_signal_connect(download, "received-data", G_CALLBACK(OnReceivedData), followed);
   g_signal_connect(download, "finished", G_CALLBACK(OnFinished), followed);
   g_signal_connect(download, "failed", G_CALLBACK(OnFailed), followed);
+  Running.push_back(followed);
+}
+
+void TDownload::CancelAll() {
+  for (TDownload* download : std::vector<TDownload*>(Running)) download->Cancel();
+  IterateMainContextUntil([] { return Running.empty(); });
 }
 
 TDownload::TDownload(TBrowser* browser, WebKitDownload* download)
@@ -303,6 +310,7 @@ void TDownload::AskDestination(const std::string& suggestedName) {
 void TDownload::Finish(bool canceled) {
   if (!FRunning) return;
   FRunning = false;
+  std::erase(Running, this);
   FCanceled = canceled;
   FComplete = !canceled;
   FEndTime = g_get_real_time();

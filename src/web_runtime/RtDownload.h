@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "RtDownloadFiles.h"
 #include "RtObject.h"
@@ -17,6 +18,8 @@ class TDownload final : public TRtCounted {
  public:
   // Follows a download WebKit started for browser.
   static void Follow(TBrowser* browser, WebKitDownload* download);
+  // Cancels the downloads still running and waits, bounded, until their part files are gone.
+  static void CancelAll();
 
   TCefDownloadItem* ShareItem() { return Share(FItemFace); }
   // An empty path means the user's download folder under the suggested name, numbered.
@@ -63,6 +66,8 @@ class TDownload final : public TRtCounted {
   bool FComplete = false;
   bool FCanceled = false;
   bool FRunning = true;
+
+  static inline std::vector<TDownload*> Running;
 
   friend struct TDownloadEntries;
 };

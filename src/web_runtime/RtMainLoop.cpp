@@ -16,12 +16,12 @@ gboolean OnWaitExpired(gpointer expired) {
 
 }  // namespace
 
-bool IterateMainContextUntil(const bool& done) {
+bool IterateMainContextUntil(const std::function<bool()>& done) {
   bool expired = false;
   const guint timer = g_timeout_add(kSyncWaitMilliseconds, OnWaitExpired, &expired);
-  while (!done && !expired) g_main_context_iteration(nullptr, TRUE);
+  while (!done() && !expired) g_main_context_iteration(nullptr, TRUE);
   if (!expired) g_source_remove(timer);
-  return done;
+  return done();
 }
 
 void PumpMainContext() {

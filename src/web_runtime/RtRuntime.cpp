@@ -29,6 +29,7 @@ bool TRuntime::Start(const std::string& cachePath) {
 
 void TRuntime::Stop() {
   if (!Current) return;
+  TDownload::CancelAll();
   Current->CloseAllBrowsers();
   delete Current;
   Current = nullptr;

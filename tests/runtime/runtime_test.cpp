@@ -575,6 +575,14 @@ TEST(WebData, LocalStorageSurvivesARestartAndNothingIsLeftInTmp) {
         << entry.path();
 }
 
+// The program ends while a download runs: its part file must not stay in the user's folder.
+TEST(Download, EndingTheProgramMidwayLeavesNoPartFile) {
+  MakeFolder(DownloadFolder());
+  const std::vector<std::string> before = FolderEntries(DownloadFolder());
+  EXPECT_TRUE(RunChild({"--child", "download-at-exit", Server.Base()}));
+  EXPECT_EQ(FolderEntries(DownloadFolder()), before);
+}
+
 // ---- Checks run in a second process ---------------------------------------------------------
 
 int CheckCookiesKept(const std::string& folder) {
@@ -608,6 +616,19 @@ std::string WithLocalStorage(const std::string& base, const std::string& script)
   return text;
 }
 
+// Answers 0 when the download had begun writing before the runtime was shut down.
+int StartSlowDownload(const std::string& base) {
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_container_add(GTK_CONTAINER(window), fixed);
+  gtk_widget_show_all(window);
+  DownloadTarget.clear();
+  TCefBrowser* browser = CreateBrowser(fixed, base + "/attachment?name=slow.bin&pause=1");
+  const bool begun = PumpUntil([] { return Events.DownloadUpdates > 0; }, 10);
+  Drop(browser);
+  return begun ? 0 : 1;
+}
+
 int RunChildCheck(const std::string& check, const std::string& argument) {
   if (!StartRuntime()) return 2;
   int result = 1;
@@ -624,6 +645,8 @@ int RunChildCheck(const std::string& check, const std::string& argument) {
         argument, "document.body.textContent = 'read: ' + localStorage.getItem('kept');");
     result = text.find("read: stored value") != std::string::npos ? 0 : 1;
     if (result) std::printf("read back: %s\n", text.c_str());
+  } else if (check == "download-at-exit") {
+    result = StartSlowDownload(argument);
   }
   Api.cef_shutdown();
   const std::string unbalanced = UnbalancedReferences();

@@ -11,6 +11,7 @@ a time limit or when /quit is requested.
 import http.server
 import sys
 import threading
+import time
 import urllib.parse
 
 PAGES = {
@@ -59,16 +60,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
     def attachment(self, query):
-        """A download named by ?name=; ?cut=1 announces all of it but sends half, then closes."""
+        """A download named by ?name=; ?cut=1 announces all of it but sends half, then closes;
+        ?pause=1 sends half, waits three seconds, then sends the rest."""
         name = query.get("name", ["file.bin"])[0]
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Disposition", 'attachment; filename="%s"' % name)
         self.send_header("Content-Length", str(len(DOWNLOAD)))
         self.end_headers()
-        cut = query.get("cut", ["0"])[0] == "1"
-        self.wfile.write(DOWNLOAD[: len(DOWNLOAD) // 2] if cut else DOWNLOAD)
+        half = len(DOWNLOAD) // 2
+        self.wfile.write(DOWNLOAD[:half])
         self.wfile.flush()
+        if query.get("pause", ["0"])[0] == "1":
+            time.sleep(3)
+        if query.get("cut", ["0"])[0] != "1":
+            self.wfile.write(DOWNLOAD[half:])
         self.close_connection = True
 
     def log_message(self, *args):
