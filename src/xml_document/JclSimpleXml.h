@@ -665,6 +665,8 @@ class TJclSimpleXML {
   int64_t FSaveCount = 0;
   int64_t FSaveCurrent = 0;
   bool FRootFound = false;
+  // The size of the bytes last read or written, so that writing reserves room at once.
+  size_t FSizeHint = 0;
 };
 
 // Text from a character stream as UTF-8 (used to turn saved bytes back into text).

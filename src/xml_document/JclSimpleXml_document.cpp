@@ -165,6 +165,7 @@ void TJclSimpleXML::LoadFromBytes(std::string_view bytes, TJclStringEncoding enc
     decoded = RunStreamHook(OnDecodeStream, *this, bytes);
     bytes = decoded;
   }
+  FSizeHint = bytes.size();
   const std::unique_ptr<TJclStringStream> stream = MakeReadStream(bytes, encoding, codePage);
   stream->SkipBOM();
   LoadFromStringStream(*stream);
@@ -227,6 +228,7 @@ void TJclSimpleXML::ResolveAutoEncoding(TJclStringEncoding& encoding, uint16_t& 
 std::string TJclSimpleXML::WriteBytes(TJclStringEncoding& encoding, uint16_t& codePage) {
   if (encoding == seAuto) ResolveAutoEncoding(encoding, codePage);
   std::string bytes;
+  bytes.reserve(FSizeHint + FSizeHint / 16);
   std::unique_ptr<TJclStringStream> stream;
   if (encoding == seUTF8) {
     stream = std::make_unique<TJclUTF8Stream>(&bytes);
@@ -240,6 +242,7 @@ std::string TJclSimpleXML::WriteBytes(TJclStringEncoding& encoding, uint16_t& co
   if (!FOptions.Contains(sxoDoNotSaveBOM) || encoding == seUTF16) stream->WriteBOM();
   if (!FOptions.Contains(sxoDoNotSaveProlog)) DeclareEncoding(WrittenCodePage(encoding, codePage));
   SaveToStringStream(*stream);
+  FSizeHint = bytes.size();
   return bytes;
 }
 

@@ -124,6 +124,18 @@ TEST(JclSimpleXmlWriter, RoundTripKeepsEveryKindOfNode) {
   EXPECT_EQ(second.Root().Items().Item(1)->Value(), "<raw> & ]");
 }
 
+TEST(JclSimpleXmlWriter, DocumentThatGrewOrShrankSinceItWasReadIsWrittenWhole) {
+  TJclSimpleXML xml;
+  xml.SetOptions(xml.Options().Without(sxoAutoIndent));
+  xml.LoadFromBytes("<r/>");
+  for (int i = 0; i < 1000; ++i) xml.Root().Items().Add("v", i);
+  const std::string grown = xml.SaveToBytes();
+  EXPECT_EQ(grown.substr(grown.size() - 24), "<v>998</v><v>999</v></r>");
+  xml.Root().Items().Clear();
+  EXPECT_EQ(xml.SaveToBytes(),
+            "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?><r/>");
+}
+
 TEST(JclSimpleXmlWriter, ApostropheDelimitedAttributeIsWrittenWithDoubleQuotes) {
   TJclSimpleXML xml;
   xml.SetOptions(kDefaultSimpleXMLOptions.With(sxoDoNotSaveProlog).Without(sxoAutoIndent));
