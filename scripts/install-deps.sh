@@ -11,6 +11,7 @@ packages=(
   libdw-dev elfutils
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev libxml2-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
+  dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
   python3 fonts-dejavu-core
   desktop-file-utils appstream librsvg2-bin dpkg-dev file
 )

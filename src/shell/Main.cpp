@@ -62,7 +62,12 @@ TFormDescription TMainForm::Description() const {
                  [](TMainForm& form, TJvFormStorage& formStorage) {
                    formStorage.SetAppStorage(form.aXMLStorage);
                    formStorage.SetAppStoragePath("%FORM_NAME%\\");
-                 });
+                 })
+      .Component("DownloadBar", &TMainForm::DownloadBar, [](TMainForm& form, TDownloadBar& bar) {
+        bar.SetAlign(alBottom);
+        bar.SetVisible(false);
+        bar.SetBrowserControl(form.Chromium);
+      });
 }
 
 void TMainForm::aAppEventsException(TObject*, const std::exception&) {}

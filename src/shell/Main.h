@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "ApplicationEvents.h"
+#include "DownloadBar.h"
 #include "Forms.h"
 #include "JvAppXMLStorage.h"
 #include "JvComputerInfoEx.h"
@@ -21,6 +22,7 @@ class TMainForm : public TForm {
   TJvComputerInfoEx* aPCInfo = nullptr;
   TJvAppXMLFileStorage* aXMLStorage = nullptr;
   TJvFormStorage* aFormStorage = nullptr;
+  TDownloadBar* DownloadBar = nullptr;
 
   // Starts logging every raised exception, then puts the error log, the configuration and the
   // browser's cookies into the data folder.

@@ -1,0 +1,223 @@
+"""Downloads as a user meets them: a click on an invoice link saves the file into the download
+folder of the desktop's user-dirs.dirs under a free name, a download the server breaks off
+leaves nothing behind, and the bar at the bottom of the window tells of it all. The bar is
+observed through the accessibility tree (AT-SPI on a private session bus)."""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+import urllib.request
+
+import corvane_e2e as e2e
+
+TIMEOUT = 60
+INVOICE = "invoice-42.pdf"
+INVOICE_COPY = "invoice-42 (1).pdf"
+
+# Lists the program's widgets outside the web page: role, name and whether they are showing.
+PROBE = r"""
+import json, sys
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+
+def walk(node, out, depth=0):
+    if node is None or depth > 30:
+        return
+    try:
+        role, name = node.get_role_name(), node.get_name() or ""
+        showing = node.get_state_set().contains(Atspi.StateType.SHOWING)
+    except Exception:
+        return
+    out.append({"role": role, "name": name, "showing": showing})
+    if role == "document web":
+        return
+    for i in range(node.get_child_count()):
+        walk(node.get_child_at_index(i), out, depth + 1)
+
+desktop, out = Atspi.get_desktop(0), []
+for i in range(desktop.get_child_count()):
+    app = desktop.get_child_at_index(i)
+    if app is not None and app.get_process_id() == int(sys.argv[1]):
+        walk(app, out)
+print(json.dumps(out))
+"""
+
+
+def service():
+    return e2e.SERVICE
+
+
+def python_with_atspi():
+    """An interpreter that has the AT-SPI bindings: this one, else the system's."""
+    for candidate in (sys.executable, "/usr/bin/python3"):
+        probe = subprocess.run([candidate, "-c", "import gi; gi.require_version('Atspi', '2.0')"],
+                               capture_output=True)
+        if probe.returncode == 0:
+            return candidate
+    return None
+
+
+class SessionBus:
+    """A private D-Bus session bus, so the accessibility bus starts for this test only."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.address = self.process.stdout.readline().strip()
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def server_bytes(path):
+    with urllib.request.urlopen(service().webapp_origin + path, timeout=10) as response:
+        return response.read()
+
+
+class DownloadsTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.python = python_with_atspi()
+        if not cls.python or not shutil.which("dbus-daemon"):
+            raise AssertionError("AT-SPI bindings or dbus-daemon missing: scripts/install-deps.sh")
+        cls.bus = SessionBus()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bus.stop()
+
+    def setUp(self):
+        service().reset()
+        service().scenario(start="/invoices")
+        self.home = e2e.Home()
+        self.addCleanup(self.home.remove)
+        # Not the first run, so the start page (and with it the invoices) opens.
+        self.home.write_data_file(
+            "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
+                          b"</Configuration>")
+        self.downloads = os.path.join(self.home.path, "My Downloads")
+
+    def use_download_dir(self, value):
+        with open(os.path.join(self.home.config_home, "user-dirs.dirs"), "w") as f:
+            f.write('XDG_DOWNLOAD_DIR="%s"\n' % value)
+
+    def start(self):
+        session = e2e.Session(home=self.home, env_changes={
+            "DBUS_SESSION_BUS_ADDRESS": self.bus.address, "NO_AT_BRIDGE": None,
+            "GSETTINGS_BACKEND": "memory"})
+        session.__enter__()
+        self.addCleanup(session.__exit__, None, None, None)
+        windows = session.wait_for_windows()
+        self.assertTrue(windows, "no window")
+        self.window = windows[0]
+        self.session = session
+        reports = e2e.wait_until(lambda: service().reports("invoices"), TIMEOUT)
+        self.assertTrue(reports, "the invoices page did not load: %s" % service().paths())
+        self.links = reports[0]["links"]
+        return session
+
+    def click_link(self, link):
+        x, y, _, _ = e2e.window_geometry(self.window)
+        left, top, width, height = self.links[link]
+        e2e.run_tool("xdotool", "mousemove", str(x + int(left + width / 2)),
+                     str(y + int(top + height / 2)), "click", "1")
+
+    def widgets(self):
+        result = subprocess.run([self.python, "-c", PROBE, str(self.session.process.pid)],
+                                capture_output=True, text=True, timeout=30)
+        try:
+            return json.loads(result.stdout or "[]")
+        except ValueError:
+            return []
+
+    def bar(self):
+        """What the bar shows: its text and button names, progress bar shown; None if hidden."""
+        shown = [w for w in self.widgets() if w["showing"]]
+        labels = [w["name"] for w in shown if w["role"] == "label"]
+        if not labels:
+            return None
+        return {"text": labels[0],
+                "buttons": [w["name"] for w in shown if w["role"] == "push button"],
+                "progress": any(w["role"] == "progress bar" for w in shown)}
+
+    def wait_for_bar(self, predicate, what):
+        seen = []
+
+        def probe():
+            state = self.bar()
+            seen.append(state)
+            return state if state and predicate(state) else None
+        state = e2e.wait_until(probe, TIMEOUT, interval=0.2)
+        self.assertTrue(state, "bar never showed %s; last seen: %s" % (what, seen[-3:]))
+        return state
+
+    def folder_listing(self):
+        return sorted(os.listdir(self.downloads))
+
+    def read(self, name):
+        with open(os.path.join(self.downloads, name), "rb") as f:
+            return f.read()
+
+    def test_invoices_land_under_free_names_and_a_broken_download_leaves_nothing(self):
+        self.use_download_dir("$HOME/My Downloads")  # missing: the program creates it
+        invoice = server_bytes("/invoices/" + INVOICE)
+        self.start()
+
+        self.click_link("invoice-42")
+        done = self.wait_for_bar(lambda b: b["text"].startswith(INVOICE + " is downloaded"),
+                                 "the finished invoice")
+        self.assertEqual(done["buttons"], ["Open", "Show in folder", "Close"])
+        self.assertEqual(self.folder_listing(), [INVOICE])
+        self.assertEqual(self.read(INVOICE), invoice)
+        first_stat = os.stat(os.path.join(self.downloads, INVOICE))
+
+        self.click_link("invoice-42")
+        self.wait_for_bar(lambda b: b["text"].startswith(INVOICE_COPY + " is downloaded"),
+                          "the second copy")
+        self.assertEqual(self.folder_listing(), sorted([INVOICE, INVOICE_COPY]))
+        self.assertEqual(self.read(INVOICE_COPY), invoice)
+        self.assertEqual(self.read(INVOICE), invoice)
+
+        # The server sends half, pauses, then breaks off: the bar shows it running meanwhile.
+        self.click_link("broken")
+        running = self.wait_for_bar(lambda b: b["text"].startswith("Downloading broken.pdf"),
+                                    "the broken download running")
+        self.assertTrue(running["progress"], running)
+        failed = self.wait_for_bar(lambda b: "The download of broken.pdf failed." in b["text"],
+                                   "the failure")
+        self.assertFalse(failed["progress"], failed)
+        self.assertNotIn("Open", failed["buttons"])
+        self.assertEqual(self.folder_listing(), sorted([INVOICE, INVOICE_COPY]))
+        self.assertEqual(self.read(INVOICE), invoice)
+        self.assertEqual(self.read(INVOICE_COPY), invoice)
+        self.assertEqual(os.stat(os.path.join(self.downloads, INVOICE)).st_ino, first_stat.st_ino)
+
+        # The bar goes by itself a while after the last end.
+        self.assertTrue(e2e.wait_until(lambda: self.bar() is None, 30, interval=0.5),
+                        "the bar stayed: %s" % self.bar())
+
+    def test_an_unusable_download_folder_is_said_and_nothing_is_written(self):
+        blocker = os.path.join(self.home.path, "not-a-folder")
+        with open(blocker, "wb") as f:
+            f.write(b"keep me")
+        self.use_download_dir("$HOME/not-a-folder")
+        self.start()
+
+        self.click_link("invoice-42")
+        state = self.wait_for_bar(lambda b: "was not downloaded" in b["text"], "the refusal")
+        self.assertIn(INVOICE, state["text"])
+        self.assertIn(blocker, state["text"])
+        self.assertEqual(state["buttons"], ["Close"])
+        with open(blocker, "rb") as f:
+            self.assertEqual(f.read(), b"keep me")
+        self.assertFalse(os.path.exists(os.path.join(self.home.path, "Downloads")))
+
+
+if __name__ == "__main__":
+    e2e.main()
