@@ -45,7 +45,7 @@ void TDownloadBar::ChromiumBeforeDownload(TObject*, const TRef<ICefBrowser>&,
                                           const ustring& suggestedName,
                                           const TRef<ICefBeforeDownloadCallback>& callback) {
   const std::string name = SafeDownloadName(Utf16ToUtf8(suggestedName));
-  const std::string folder = UserDownloadFolder();
+  const std::string folder = FFolder.empty() ? UserDownloadFolder() : FFolder;
   const std::optional<std::string> path =
       PrepareDownloadFolder(folder) ? FreeDownloadPath(folder, name, FList.ReservedPaths())
                                     : std::nullopt;

@@ -24,6 +24,8 @@ class TDownloadBar : public TInfoBar {
                                const TRef<ICefDownloadItem>& downloadItem,
                                const TRef<ICefDownloadItemCallback>& callback);
 
+  // Where downloads are saved; the user's download folder while empty.
+  void SetFolder(std::string folder) { FFolder = std::move(folder); }
   // How long an end stays on the bar, in milliseconds.
   void SetEndShownFor(unsigned milliseconds) { FEndShownFor = milliseconds; }
 
@@ -38,6 +40,7 @@ class TDownloadBar : public TInfoBar {
   void StopEndTimer();
 
   TChromium* FChromium = nullptr;
+  std::string FFolder;
   TDownloadList FList;
   unsigned FEndShownFor = 10000;
   TTimerId FEndTimer = 0;

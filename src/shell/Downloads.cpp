@@ -51,8 +51,8 @@ std::string Utf8Prefix(const std::string& text, size_t maxBytes) {
 std::string Shortened(const std::string& name) {
   if (name.size() <= kMaxNameBytes) return name;
   const size_t dot = ExtensionStart(name);
-  std::string extension = name.substr(dot);
-  if (extension.size() > kMaxNameBytes / 2) extension.clear();
+  const std::string extension = name.substr(dot);
+  if (extension.size() > kMaxNameBytes / 2) return Utf8Prefix(name, kMaxNameBytes);
   return Utf8Prefix(name.substr(0, dot), kMaxNameBytes - extension.size()) + extension;
 }
 
