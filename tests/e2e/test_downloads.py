@@ -38,12 +38,43 @@ def walk(node, out, depth=0):
     for i in range(node.get_child_count()):
         walk(node.get_child_at_index(i), out, depth + 1)
 
+def press(node, name, depth=0):
+    # Presses the showing button called name; answers whether there was one.
+    if node is None or depth > 30:
+        return False
+    if (node.get_role_name() == "push button" and node.get_name() == name
+            and node.get_state_set().contains(Atspi.StateType.SHOWING)):
+        return node.get_action_iface().do_action(0)
+    if node.get_role_name() == "document web":
+        return False
+    return any(press(node.get_child_at_index(i), name, depth + 1)
+               for i in range(node.get_child_count()))
+
 desktop, out = Atspi.get_desktop(0), []
 for i in range(desktop.get_child_count()):
     app = desktop.get_child_at_index(i)
     if app is not None and app.get_process_id() == int(sys.argv[1]):
-        walk(app, out)
+        if len(sys.argv) > 2:
+            out.append(press(app, sys.argv[2]))
+        else:
+            walk(app, out)
 print(json.dumps(out))
+"""
+
+# The desktop's default program for PDF files and folders, in the test's home: it notes what it
+# was asked to open.
+OPENER = """#!/bin/sh
+printf '%s\\n' "$1" >> "$(dirname "$0")/opened.txt"
+"""
+OPENER_ENTRY = """[Desktop Entry]
+Type=Application
+Name=Note what is opened
+Exec={opener} %f
+MimeType=application/pdf;inode/directory;
+"""
+DEFAULT_APPS = """[Default Applications]
+application/pdf=corvane-test-opener.desktop
+inode/directory=corvane-test-opener.desktop
 """
 
 
@@ -103,6 +134,32 @@ class DownloadsTest(unittest.TestCase):
                           b"</Configuration>")
         self.downloads = os.path.join(self.home.path, "My Downloads")
 
+    def install_opener(self):
+        opener = os.path.join(self.home.path, "opener.sh")
+        with open(opener, "w") as f:
+            f.write(OPENER)
+        os.chmod(opener, 0o755)
+        applications = os.path.join(self.home.path, ".local", "share", "applications")
+        os.makedirs(applications)
+        with open(os.path.join(applications, "corvane-test-opener.desktop"), "w") as f:
+            f.write(OPENER_ENTRY.format(opener=opener))
+        with open(os.path.join(self.home.config_home, "mimeapps.list"), "w") as f:
+            f.write(DEFAULT_APPS)
+
+    def opened(self):
+        try:
+            with open(os.path.join(self.home.path, "opened.txt")) as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def press(self, button):
+        result = subprocess.run(
+            [self.python, "-c", PROBE, str(self.session.process.pid), button],
+            capture_output=True, text=True, timeout=30)
+        self.assertEqual(result.stdout.strip(), "[true]", "cannot press %s: %s" % (
+            button, result.stderr[-500:]))
+
     def use_download_dir(self, value):
         with open(os.path.join(self.home.config_home, "user-dirs.dirs"), "w") as f:
             f.write('XDG_DOWNLOAD_DIR="%s"\n' % value)
@@ -110,7 +167,8 @@ class DownloadsTest(unittest.TestCase):
     def start(self):
         session = e2e.Session(home=self.home, env_changes={
             "DBUS_SESSION_BUS_ADDRESS": self.bus.address, "NO_AT_BRIDGE": None,
-            "GSETTINGS_BACKEND": "memory"})
+            "GSETTINGS_BACKEND": "memory",
+            "XDG_DATA_HOME": os.path.join(self.home.path, ".local", "share")})
         session.__enter__()
         self.addCleanup(session.__exit__, None, None, None)
         windows = session.wait_for_windows()
@@ -166,6 +224,7 @@ class DownloadsTest(unittest.TestCase):
 
     def test_invoices_land_under_free_names_and_a_broken_download_leaves_nothing(self):
         self.use_download_dir("$HOME/My Downloads")  # missing: the program creates it
+        self.install_opener()
         invoice = server_bytes("/invoices/" + INVOICE)
         self.start()
 
@@ -176,6 +235,13 @@ class DownloadsTest(unittest.TestCase):
         self.assertEqual(self.folder_listing(), [INVOICE])
         self.assertEqual(self.read(INVOICE), invoice)
         first_stat = os.stat(os.path.join(self.downloads, INVOICE))
+
+        # Both go to the desktop's default program; no file manager is on the private bus.
+        self.press("Open")
+        self.assertTrue(e2e.wait_until(lambda: len(self.opened()) == 1, TIMEOUT))
+        self.press("Show in folder")
+        self.assertTrue(e2e.wait_until(lambda: len(self.opened()) == 2, TIMEOUT))
+        self.assertEqual(self.opened(), [os.path.join(self.downloads, INVOICE), self.downloads])
 
         self.click_link("invoice-42")
         self.wait_for_bar(lambda b: b["text"].startswith(INVOICE_COPY + " is downloaded"),
