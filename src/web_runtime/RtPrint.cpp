@@ -9,14 +9,16 @@ GtkPrintSettings* KeptSettings = nullptr;
 GtkPageSetup* KeptPageSetup = nullptr;
 
 // The kept file is the last page's; the next page's file goes beside it under its own name.
+// GTK's file printer takes the folder as a path, not a URI.
 void ForgetOutputFile(GtkPrintSettings* settings) {
   const char* uri = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
   if (!uri) return;
   GFile* file = g_file_new_for_uri(uri);
   if (GFile* folder = g_file_get_parent(file)) {
-    gchar* folderUri = g_file_get_uri(folder);
-    gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_DIR, folderUri);
-    g_free(folderUri);
+    if (gchar* path = g_file_get_path(folder)) {
+      gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_DIR, path);
+      g_free(path);
+    }
     g_object_unref(folder);
   }
   g_object_unref(file);

@@ -1,5 +1,5 @@
-// The runtime's print set-up, driven without a dialog: a print to a file through GTK's file
-// printer, and the choices one print leaves for the next.
+// The runtime's printing: the dialog answered as a user would, a print to a file through GTK's
+// file printer without a dialog, and the choices one print leaves for the next.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,10 @@
 namespace {
 
 std::string Root;
+
+std::string DocumentsFolder() {
+  return Root + "/documents";
+}
 
 // A view in a window of its own, showing html; nothing is stored in the user's folders.
 class PrintTest : public ::testing::Test {
@@ -64,6 +68,52 @@ void OnPrintFinished(WebKitPrintOperation*, gpointer done) {
   *static_cast<bool*>(done) = true;
 }
 
+// Presses the dialog's Print button once the dialog has found a printer to make it usable;
+// gives up with Cancel after ten seconds rather than leave the test hanging in the dialog.
+gboolean PressPrintWhenReady(gpointer dialogParent) {
+  static int ticks = 0;
+  const bool givingUp = ++ticks > 100;
+  GList* windows = gtk_window_list_toplevels();
+  bool answered = false;
+  for (GList* item = windows; item && !answered; item = item->next) {
+    if (!GTK_IS_DIALOG(item->data) || !gtk_widget_get_visible(GTK_WIDGET(item->data))) continue;
+    GtkDialog* dialog = GTK_DIALOG(item->data);
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), dialogParent);
+    GtkWidget* print = gtk_dialog_get_widget_for_response(dialog, GTK_RESPONSE_OK);
+    answered = givingUp || (print && gtk_widget_is_sensitive(print));
+    if (answered) gtk_dialog_response(dialog, givingUp ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_OK);
+  }
+  g_list_free(windows);
+  return answered ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+// The last print went to a file in the documents folder; the dialog offers the same printer
+// and folder, under the new page's title.
+TEST_F(PrintTest, DialogPrintsWithTheKeptChoicesUnderThePageTitle) {
+  Show("<title>Invoice 6</title><p>earlier</p>", "Invoice 6");
+  WebKitPrintOperation* earlier = webkit_print_operation_new(View);
+  PreparePrint(View, earlier);
+  GtkPrintSettings* chosen = webkit_print_operation_get_print_settings(earlier);
+  gtk_print_settings_set_printer(chosen, "Print to File");
+  gchar* earlierUri =
+      g_filename_to_uri((DocumentsFolder() + "/Invoice 6.pdf").c_str(), nullptr, nullptr);
+  gtk_print_settings_set(chosen, GTK_PRINT_SETTINGS_OUTPUT_URI, earlierUri);
+  g_free(earlierUri);
+  KeepPrintChoices(earlier);
+  g_object_unref(earlier);
+
+  Show("<title>Invoice 7</title><h1>Dialog heading</h1>", "Invoice 7");
+  g_timeout_add(100, PressPrintWhenReady, Window);  // answers the dialog, so it ends by itself
+  WebKitPrintOperation* operation = webkit_print_operation_new(View);
+  bool done = false;
+  g_signal_connect(operation, "finished", G_CALLBACK(OnPrintFinished), &done);
+  PrintWithDialog(View, operation);
+  EXPECT_TRUE(Wait([&] { return done; }));
+  g_object_unref(operation);
+  EXPECT_NE(PdfText(DocumentsFolder() + "/Invoice 7.pdf").find("Dialog heading"),
+            std::string::npos);
+}
+
 TEST_F(PrintTest, PageTitleNamesTheOutputAndThePdfHoldsThePage) {
   Show("<title>Invoice 42/2026</title><h1>Invoice heading</h1>", "Invoice 42/2026");
   WebKitPrintOperation* operation = webkit_print_operation_new(View);
@@ -101,7 +151,7 @@ TEST_F(PrintTest, ChoicesOfAPrintedJobCarryToTheNext) {
   PreparePrint(View, second);
   EXPECT_EQ(gtk_print_settings_get_n_copies(webkit_print_operation_get_print_settings(second)), 2);
   EXPECT_EQ(Setting(second, GTK_PRINT_SETTINGS_OUTPUT_URI), nullptr);
-  EXPECT_STREQ(Setting(second, GTK_PRINT_SETTINGS_OUTPUT_DIR), "file:///chosen/folder");
+  EXPECT_STREQ(Setting(second, GTK_PRINT_SETTINGS_OUTPUT_DIR), "/chosen/folder");
   EXPECT_STREQ(Setting(second, GTK_PRINT_SETTINGS_OUTPUT_BASENAME), "Second");
   g_object_unref(second);
 }
@@ -110,13 +160,20 @@ TEST_F(PrintTest, ChoicesOfAPrintedJobCarryToTheNext) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  gchar* root = g_dir_make_tmp("runtime-print-XXXXXX", nullptr);
+  Root = root;
+  g_free(root);
+  // GLib reads the user's folders once, so they point into the test's folder before GTK starts.
+  const std::string config = Root + "/config";
+  g_mkdir_with_parents(config.c_str(), 0700);
+  g_mkdir_with_parents(DocumentsFolder().c_str(), 0700);
+  const std::string dirs = "XDG_DOCUMENTS_DIR=\"" + DocumentsFolder() + "\"\n";
+  g_file_set_contents((config + "/user-dirs.dirs").c_str(), dirs.c_str(), -1, nullptr);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   if (!gtk_init_check(&argc, &argv)) {
     std::printf("no display\n");
     return 1;
   }
-  gchar* root = g_dir_make_tmp("runtime-print-XXXXXX", nullptr);
-  Root = root;
-  g_free(root);
   const int result = RUN_ALL_TESTS();
   std::filesystem::remove_all(Root);
   return result;
