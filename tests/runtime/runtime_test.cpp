@@ -327,6 +327,40 @@ TEST_F(BrowserTest, PopupGetsItsFeaturesWindowAndSubstitutedAddress) {
   Events.BeforeClose = 0;
 }
 
+// Answers every dialog with Cancel, so that no test hangs in one, and counts those shown over
+// the expected window.
+struct TDialogWatch {
+  GtkWidget* Parent = nullptr;
+  int Seen = 0;
+  int OverParent = 0;
+};
+
+gboolean CancelDialogs(gpointer data) {
+  auto& watch = *static_cast<TDialogWatch*>(data);
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* item = windows; item; item = item->next) {
+    if (!GTK_IS_DIALOG(item->data) || !gtk_widget_get_visible(GTK_WIDGET(item->data))) continue;
+    ++watch.Seen;
+    watch.OverParent +=
+        gtk_window_get_transient_for(GTK_WINDOW(item->data)) == GTK_WINDOW(watch.Parent);
+    gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_CANCEL);
+  }
+  g_list_free(windows);
+  return G_SOURCE_CONTINUE;
+}
+
+// Ours and the page's window.print() both show GTK's print dialog over the browser's window.
+TEST_F(BrowserTest, PrintShowsTheDialogOverTheWindow) {
+  TDialogWatch watch{Window};
+  const guint watcher = g_timeout_add(100, CancelDialogs, &watch);
+  Ext.corvane_print(Browser->get_host(Browser));  // returns once the dialog is answered
+  EXPECT_EQ(watch.Seen, 1);
+  RunInMainFrame(Browser, "window.print();");
+  EXPECT_TRUE(PumpUntil([&] { return watch.Seen == 2; }, 10));
+  EXPECT_EQ(watch.OverParent, 2);
+  g_source_remove(watcher);
+}
+
 // A page with "apple" three times, in three cases.
 class FindTest : public BrowserTest {
  protected:
