@@ -63,11 +63,24 @@ TFormDescription TMainForm::Description() const {
                    formStorage.SetAppStorage(form.aXMLStorage);
                    formStorage.SetAppStoragePath("%FORM_NAME%\\");
                  })
-      .Component("DownloadBar", &TMainForm::DownloadBar, [](TMainForm& form, TDownloadBar& bar) {
-        bar.SetAlign(alBottom);
-        bar.SetVisible(false);
-        bar.SetBrowserControl(form.Chromium);
-      });
+      .Component("DownloadBar", &TMainForm::DownloadBar,
+                 [](TMainForm& form, TDownloadBar& bar) {
+                   bar.SetAlign(alBottom);
+                   bar.SetVisible(false);
+                   bar.SetBrowserControl(form.Chromium);
+                 })
+      .Component("FindBar", &TMainForm::FindBar,
+                 [](TMainForm& form, TFindBar& bar) {
+                   bar.SetAlign(alTop);
+                   bar.SetVisible(false);
+                   bar.SetBrowserControl(form.Chromium);
+                 })
+      .Component("aPageShortcuts", &TMainForm::aPageShortcuts,
+                 [](TMainForm& form, TPageShortcuts& shortcuts) {
+                   shortcuts.SetBrowserControl(form.Chromium);
+                   shortcuts.SetFindBar(form.FindBar);
+                   shortcuts.SetFormStorage(form.aFormStorage);
+                 });
 }
 
 void TMainForm::aAppEventsException(TObject*, const std::exception&) {}
@@ -84,16 +97,24 @@ TRef<ICefFrame> MainFrameOf(const TChromium& chromium) {
   return chromium.Browser() ? chromium.Browser()->get_main_frame() : nullptr;
 }
 
-// Shows the control again however the work in between ends.
+// Shows the control again however the work in between ends. Hiding takes the keyboard focus
+// from it, so a control that had the focus gets it back: the page keeps its keys.
 class THiddenWhile {
  public:
-  explicit THiddenWhile(TWinControl& control) : FControl(control) { FControl.SetVisible(false); }
-  ~THiddenWhile() { FControl.SetVisible(true); }
+  THiddenWhile(TForm& form, TWinControl& control)
+      : FControl(control), FHadFocus(form.ActiveControl() == &control) {
+    FControl.SetVisible(false);
+  }
+  ~THiddenWhile() {
+    FControl.SetVisible(true);
+    if (FHadFocus) FControl.SetFocus();
+  }
   THiddenWhile(const THiddenWhile&) = delete;
   THiddenWhile& operator=(const THiddenWhile&) = delete;
 
  private:
   TWinControl& FControl;
+  const bool FHadFocus;
 };
 
 }  // namespace
@@ -120,6 +141,7 @@ void TMainForm::FormDestroy(TObject*) {
 
 void TMainForm::FormShow(TObject*) {
   const bool firstRun = aFormStorage->ReadString("FirstTime", "").empty();
+  aPageShortcuts->RestoreZoom();
   Chromium->Load(firstRun ? WebAppSignupUrl() : ustring(WebAppOrigin));
 }
 
@@ -139,7 +161,7 @@ void TMainForm::ChromiumAddressChange(TObject*, const TRef<ICefBrowser>&, const 
 void TMainForm::ChromiumLoadEnd(TObject*, const TRef<ICefBrowser>&, const TRef<ICefFrame>& frame,
                                 int32_t) {
   if (!frame || !IsLoginPageUrl(frame->get_url())) return;
-  THiddenWhile hidden(*Chromium);
+  THiddenWhile hidden(*this, *Chromium);
   if (TRef<ICefFrame> mainFrame = MainFrameOf(*Chromium))
     mainFrame->execute_java_script(ustring(LoginRestyleScript), LoginPageUrl(), 0);
 }

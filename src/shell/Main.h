@@ -4,11 +4,13 @@
 
 #include "ApplicationEvents.h"
 #include "DownloadBar.h"
+#include "FindBar.h"
 #include "Forms.h"
 #include "JvAppXMLStorage.h"
 #include "JvComputerInfoEx.h"
 #include "JvFormPlacement.h"
 #include "JvLogFile.h"
+#include "PageShortcuts.h"
 #include "cefvcl.h"
 
 // The program's one window.
@@ -23,6 +25,8 @@ class TMainForm : public TForm {
   TJvAppXMLFileStorage* aXMLStorage = nullptr;
   TJvFormStorage* aFormStorage = nullptr;
   TDownloadBar* DownloadBar = nullptr;
+  TFindBar* FindBar = nullptr;
+  TPageShortcuts* aPageShortcuts = nullptr;
 
   // Starts logging every raised exception, then puts the error log, the configuration and the
   // browser's cookies into the data folder.

@@ -2,7 +2,7 @@
 
 // Browsers of the fake runtime with the entries the browser control and the shell use: an
 // identifier, a main frame that records what it is asked to load and run, and a host whose
-// window is a real widget. Every call lands in one log, in order.
+// window is a real widget and that keeps a zoom level. Every call lands in one log, in order.
 
 #include <gtk/gtk.h>
 
@@ -22,6 +22,7 @@ class TFakeBrowsers {
     TCefWindowInfo WindowInfo{};
     uint32_t SettingsSize = 0;
     TFakeBrowsers* Owner = nullptr;
+    double ZoomLevel = 0;
   };
 
   // Installs itself as the fake runtime's browser factory.
@@ -105,6 +106,11 @@ class TFakeBrowsers {
     host->get_window_handle = [](TCefBrowserHost* self) { return Of(self).Window; };
     host->parent_window_will_close = [](TCefBrowserHost* self) {
       Of(self).Owner->Log.push_back("parent_window_will_close " + std::to_string(Of(self).Id));
+    };
+    host->get_zoom_level = [](TCefBrowserHost* self) { return Of(self).ZoomLevel; };
+    host->set_zoom_level = [](TCefBrowserHost* self, double level) {
+      Of(self).ZoomLevel = level;
+      Of(self).Owner->Log.push_back("set_zoom_level " + std::to_string(level));
     };
     return host;
   }

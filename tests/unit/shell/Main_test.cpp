@@ -186,6 +186,19 @@ TEST_F(MainFormTest, TheLoginPageInAnyFrameGetsTheScriptInTheMainFrame) {
   EXPECT_TRUE(MainForm->Chromium->Visible()) << "shown again";
 }
 
+TEST_F(MainFormTest, RestylingKeepsTheKeyboardFocusOfThePageAndGivesNoneToAPageWithout) {
+  MainForm->Show();
+  MainForm->Chromium->SetFocus();
+  ASSERT_EQ(MainForm->ActiveControl(), MainForm->Chromium);
+  MainForm->Chromium->DispatchLoadEnd(nullptr, FFakeBrowsers->SubFrame(LoginPageUrl()), 200);
+  EXPECT_EQ(MainForm->ActiveControl(), MainForm->Chromium) << "hiding took the focus for good";
+
+  MainForm->FindBar->SetVisible(true);
+  MainForm->FindBar->FocusText();
+  MainForm->Chromium->DispatchLoadEnd(nullptr, FFakeBrowsers->SubFrame(LoginPageUrl()), 200);
+  EXPECT_EQ(MainForm->ActiveControl(), MainForm->FindBar);
+}
+
 TEST_F(MainFormTest, AnExceptionReachingTheLoopIsDroppedWithoutABoxAndTheProgramGoesOn) {
   bool boxShown = false;
   int ticks = 0;
