@@ -50,6 +50,11 @@ void TPageFinder::Stop() {
   webkit_find_controller_search_finish(FController);
 }
 
+void TPageFinder::PageGone() {
+  FText.clear();
+  FWaiting.clear();
+}
+
 void TPageFinder::Answer(guint matchCount) {
   if (FWaiting.empty()) return;
   TClientRef<TCefFindHandler> handler = std::move(FWaiting.front());

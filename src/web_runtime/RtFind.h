@@ -21,6 +21,8 @@ class TPageFinder {
   // text stops searching.
   void Find(const std::string& text, bool forward, TClientRef<TCefFindHandler> handler);
   void Stop();
+  // A dead page answers nothing: the waiting handlers are released unanswered.
+  void PageGone();
 
  private:
   void Answer(guint matchCount);

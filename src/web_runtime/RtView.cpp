@@ -395,6 +395,7 @@ void TWebView::OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason re
   Guarded("web-process-terminated", [&] {
     view.FPageGone = true;
     view.FailPendingReplies();
+    view.FFinder.PageGone();
     if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) view.FRecovery.ProcessCrashed();
     view.FEvents.OnProcessTerminated(reason);
   });

@@ -238,6 +238,22 @@ TEST_F(BrowserTest, DownloadFolderGetsNumberedNames) {
   EXPECT_GE(Events.DownloadUpdates, 3 * 2) << "progress and end of each";
 }
 
+// Both chose the same free name; the one that completes second takes the next number.
+TEST_F(BrowserTest, DownloadsRunningTogetherGetTheirOwnNames) {
+  DownloadTarget.clear();
+  RunInMainFrame(Browser,
+                 "for (var i = 0; i < 2; ++i) {"
+                 "  var frame = document.createElement('iframe');"
+                 "  frame.src = '/attachment?name=twin.bin&pause=1&n=' + i;"
+                 "  document.body.appendChild(frame); }");
+  ASSERT_TRUE(PumpUntil([] { return Events.DownloadEnds.size() == 2; }, 15));
+  std::vector<std::string> paths{Events.DownloadEnds[0].Path, Events.DownloadEnds[1].Path};
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{DownloadFolder() + "/twin (1).bin",
+                                             DownloadFolder() + "/twin.bin"}));
+  for (const std::string& path : paths) EXPECT_EQ(ReadFile(path), ServedBytes()) << path;
+}
+
 // WebKit calls it finished; the item and the folder say otherwise.
 TEST_F(BrowserTest, DownloadTheServerBrokeOffLeavesNoFile) {
   DownloadTarget.clear();
