@@ -414,7 +414,7 @@ void TJclSimpleXMLElems::ReadText(TJclStringStream& stream) {
   ReadChild(std::make_unique<TJclSimpleXMLElemText>(FParent), stream);
 }
 
-// Read as a node on the stack would be, with the same events.
+// The text as a text node reads it, with the same events, without keeping the node.
 std::string TJclSimpleXMLElems::ReadLoneText(TJclSimpleXMLElem& parent, TJclStringStream& stream) {
   TJclSimpleXMLElemText text(&parent);
   text.LoadFromStringStream(stream);
