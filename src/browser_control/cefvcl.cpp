@@ -79,7 +79,8 @@ struct TChromiumWindowSignals {
     return !IsArrowKey(event->keyval);
   }
 
-  // Only wheel turns the page did not use reach the page's parent, this control.
+  // On the browser's own widget, ahead of the page: the engine scrolls a page on Ctrl+wheel
+  // too, so waiting for what it leaves would zoom only a page that cannot scroll.
   static gboolean Scroll(GtkWidget*, GdkEventScroll* event, gpointer self) {
     auto* control = static_cast<TCustomChromium*>(self);
     return CallGuarded(control, gboolean(FALSE),
@@ -102,7 +103,12 @@ void TCustomChromium::DestroyBrowserLink() noexcept {
   DisconnectWindowSignals();
   CallGuarded(this, [this] {
     if (!FBrowser) return;
-    if (TRef<ICefBrowserHost> host = FBrowser->get_host()) host->parent_window_will_close();
+    TRef<ICefBrowserHost> host = FBrowser->get_host();
+    if (!host) return;
+    // The runtime may keep the widget beyond this control.
+    if (GtkWidget* window = host->get_window_handle(); IsUsableWindow(window))
+      g_signal_handlers_disconnect_by_data(window, this);
+    host->parent_window_will_close();
   });
   if (auto* clientHandler = dynamic_cast<ICefClientHandler*>(FHandler.get()))
     clientHandler->Disconnect();
@@ -143,6 +149,8 @@ void TCustomChromium::CreateBrowser() {
   // A runtime that makes no browser leaves the control without one; every later step then
   // does nothing.
   FBrowserId = FBrowser ? FBrowser->get_identifier() : 0;
+  if (GtkWidget* window = BrowserWindow())
+    g_signal_connect(window, "scroll-event", G_CALLBACK(TChromiumWindowSignals::Scroll), this);
 }
 
 void TCustomChromium::ReCreateBrowser(const ustring& url) {
@@ -212,8 +220,6 @@ void TCustomChromium::ConnectWindowSignals() {
   g_signal_connect(widget, "focus-in-event", G_CALLBACK(TChromiumWindowSignals::FocusIn), this);
   g_signal_connect(widget, "draw", G_CALLBACK(TChromiumWindowSignals::Draw), this);
   g_signal_connect(widget, "key-press-event", G_CALLBACK(TChromiumWindowSignals::KeyPress), this);
-  gtk_widget_add_events(widget, GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
-  g_signal_connect(widget, "scroll-event", G_CALLBACK(TChromiumWindowSignals::Scroll), this);
 }
 
 void TCustomChromium::DisconnectWindowSignals() {

@@ -187,6 +187,7 @@ class TCustomChromium : public TWinControl, public IChromiumEvents {
   void DisconnectWindowSignals();
   void PassFocusToBrowser();
   // Raises OnMouseWheel for whole notches; a touchpad's fractions add up until they make one.
+  // True when the handler keeps the turn from the page.
   bool WheelTurned(const GdkEventScroll& event);
   void DestroyBrowserLink() noexcept;
 

@@ -42,8 +42,8 @@ using TOnPreKeyEvent =
 using TOnKeyEvent =
     std::function<void(TObject* Sender, TBrowserArg browser, const TCefKeyEvent* event,
                        cef_event_handle_t osEvent, bool& Result)>;
-// The mouse wheel turned over the page and the page left it alone: notches away from the user
-// count positive; modifiers are EVENTFLAG_ values as in a key event.
+// The mouse wheel turned over the page, before the page sees it; Handled keeps it from the
+// page. Notches away from the user count positive; modifiers are EVENTFLAG_ values.
 using TOnMouseWheel =
     std::function<void(TObject* Sender, int32_t modifiers, int notches, bool& Handled)>;
 using TOnLoadingStateChange = std::function<void(

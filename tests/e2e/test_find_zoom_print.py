@@ -161,7 +161,7 @@ class FindZoomPrintTest(unittest.TestCase):
             self.wait_showing(session, "label", "1 match")
             self.assertEqual(session.close(), 0)
 
-    def test_ctrl_plus_twice_is_kept_for_the_next_start_and_ctrl_0_undoes_it(self):
+    def test_ctrl_plus_twice_is_kept_for_the_next_start_ctrl_0_undoes_it_ctrl_wheel_zooms(self):
         with self.session() as session:
             window = self.wait_for_invoices(session)
             width = self.invoice_reports("load")[0]["innerWidth"]
@@ -183,8 +183,12 @@ class FindZoomPrintTest(unittest.TestCase):
         service().reset()
         service().scenario(start="/invoices")
         with self.session() as session:
-            self.wait_for_invoices(session)
+            window = self.wait_for_invoices(session)
             self.assertEqual(self.invoice_reports("load")[0]["innerWidth"], width)
+            # Ctrl with the wheel turned towards the user over the page: one step out, to 90%.
+            e2e.run_tool("xdotool", "mousemove", "--window", str(window), "300", "300")
+            e2e.run_tool("xdotool", "keydown", "ctrl", "click", "5", "keyup", "ctrl")
+            self.wait_for_width(round(width / 0.9))
             self.assertEqual(session.close(), 0)
 
     def test_ctrl_p_opens_the_print_dialog_which_prints_the_page_to_a_file(self):

@@ -21,6 +21,19 @@ std::vector<int> FlagBytes(const TCefBrowserSettings& settings, size_t first, si
   return flags;
 }
 
+// A wheel turn over widget; true when a handler claimed it.
+bool ScrollOver(GtkWidget* widget, GdkScrollDirection direction, guint state, double deltaY = 0) {
+  GdkEvent* event = gdk_event_new(GDK_SCROLL);
+  event->scroll.direction = direction;
+  event->scroll.state = state;
+  event->scroll.delta_y = deltaY;
+  event->scroll.window = nullptr;
+  gboolean handled = FALSE;
+  g_signal_emit_by_name(widget, "scroll-event", event, &handled);
+  gdk_event_free(event);
+  return handled == TRUE;
+}
+
 TEST_F(CefVclTest, TheSettingsRecordHoldsTheOptionsAndFontsAtTheirPlaces) {
   TChromium& control = NewControl();
   TChromiumOptions& options = control.Options();
@@ -174,7 +187,7 @@ TEST_F(CefVclTest, TheControlClaimsEveryKeyButTheArrows) {
   EXPECT_FALSE(claimed(GDK_KEY_Down));
 }
 
-TEST_F(CefVclTest, WheelTurnsThePageLeftAloneBecomeWholeNotchesWithTheirModifiers) {
+TEST_F(CefVclTest, WheelTurnsOverThePageBecomeWholeNotchesWithTheirModifiersFirst) {
   TChromium& control = NewControl();
   control.Load(u"about:blank");
   std::vector<std::pair<int32_t, int>> turns;
@@ -184,15 +197,7 @@ TEST_F(CefVclTest, WheelTurnsThePageLeftAloneBecomeWholeNotchesWithTheirModifier
     handled = modifiers & EVENTFLAG_CONTROL_DOWN;
   };
   const auto scroll = [&](GdkScrollDirection direction, guint state, double deltaY = 0) {
-    GdkEvent* event = gdk_event_new(GDK_SCROLL);
-    event->scroll.direction = direction;
-    event->scroll.state = state;
-    event->scroll.delta_y = deltaY;
-    event->scroll.window = nullptr;
-    gboolean handled = FALSE;
-    g_signal_emit_by_name(control.Handle(), "scroll-event", event, &handled);
-    gdk_event_free(event);
-    return handled == TRUE;
+    return ScrollOver(Fakes().Browsers()[0].Window, direction, state, deltaY);
   };
   EXPECT_TRUE(scroll(GDK_SCROLL_UP, GDK_CONTROL_MASK));
   EXPECT_FALSE(scroll(GDK_SCROLL_DOWN, GDK_SHIFT_MASK));
@@ -220,11 +225,16 @@ TEST_F(CefVclTest, DestroyingTheControlTellsTheHostFirstAndNoLaterNotificationRe
                                        nullptr, nullptr, 200));
   EXPECT_EQ(loadEnds, 1);
   const int32_t id = control.BrowserId();
+  int wheelTurns = 0;
+  control.OnMouseWheel = [&](TObject*, int32_t, int, bool&) { ++wheelTurns; };
   Fakes().Log.clear();
 
   Free(control);
 
   EXPECT_THAT(Fakes().Log, ElementsAre("parent_window_will_close " + std::to_string(id)));
+  // The browser's widget may outlive the control.
+  EXPECT_FALSE(ScrollOver(Fakes().Browsers()[0].Window, GDK_SCROLL_UP, GDK_CONTROL_MASK));
+  EXPECT_EQ(wheelTurns, 0);
   EXPECT_FALSE(FakeRuntime::FireHandler(&TCefClient::get_load_handler,
                                         &TCefLoadHandler::on_load_end, nullptr, nullptr, 200));
   FakeRuntime::Fire(keptHandler, &TCefLoadHandler::on_load_end, nullptr, nullptr, 200);
