@@ -3,30 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <tuple>
 
-#include "GtkTestSupport.h"
-#include "Main.h"
-#include "TemporaryConfigHome.h"
-#include "fake_browser.h"
+#include "PageShortcutsFixture.h"
 
 namespace {
 
 using testing::ElementsAre;
-
-TCefKeyEvent Key(int32_t modifiers, int32_t keyCode, char16_t character,
-                 TCefKeyEventType type = KEYEVENT_RAWKEYDOWN) {
-  TCefKeyEvent event{};
-  event.type_ = type;
-  event.modifiers = modifiers;
-  event.windows_key_code = keyCode;
-  event.character = character;
-  return event;
-}
-
-constexpr int32_t Ctrl = EVENTFLAG_CONTROL_DOWN;
-constexpr int32_t Shift = EVENTFLAG_SHIFT_DOWN;
 
 TEST(PageCommandOfTest, CtrlWithTheLettersOrTheZoomCharactersOfEitherKeyboardPart) {
   const std::tuple<TCefKeyEvent, TPageCommand> cases[] = {
@@ -53,54 +36,6 @@ TEST(PageCommandOfTest, CtrlWithTheLettersOrTheZoomCharactersOfEitherKeyboardPar
         << "modifiers " << event.modifiers << " code " << event.windows_key_code << " char "
         << int(event.character);
 }
-
-double PercentOf(double level) {
-  return std::round(100 * std::pow(1.2, level));
-}
-
-// The main window on the fake runtime, whose browser host keeps a zoom level and which exports
-// the find and print entries.
-class PageShortcutsTest : public ApplicationTest {
- protected:
-  void SetUp() override {
-    ApplicationTest::SetUp();
-    FakeRuntime::Reset();
-    FFakeBrowsers = std::make_unique<TFakeBrowsers>();
-    StartProgram();
-  }
-  void TearDown() override {
-    ApplicationTest::TearDown();
-    FinalizeRuntimeBinding();
-    FakeRuntime::Reset();
-    FFakeBrowsers.reset();
-  }
-
-  void StartProgram() {
-    Application->CreateForm(MainForm);
-    ASSERT_NE(MainForm, nullptr);
-    MainForm->Show();
-    FFakeBrowsers->Log.clear();
-    FakeRuntime::ClearCalls();
-  }
-  // Closes the window as the user would, then starts the program again over the same folder.
-  void Restart() {
-    MainForm->Close();
-    EndWindowFramework();
-    FinalizeRuntimeBinding();
-    StartWindowFramework();
-    Application->Initialize();
-    StartProgram();
-  }
-
-  // A key the page left alone.
-  bool Press(const TCefKeyEvent& event) {
-    return MainForm->Chromium->DispatchKeyEvent(MainForm->Chromium->Browser(), &event, nullptr);
-  }
-  double ZoomPercent() const { return PercentOf(FFakeBrowsers->Browsers().back().ZoomLevel); }
-
-  TTemporaryConfigHome FHome;
-  std::unique_ptr<TFakeBrowsers> FFakeBrowsers;
-};
 
 TEST_F(PageShortcutsTest, CtrlFOpensTheBarAndTypingSearchesAndShowsTheLatestCount) {
   TFindBar& bar = *MainForm->FindBar;
