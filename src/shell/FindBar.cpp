@@ -29,11 +29,13 @@ TRef<ICefBrowserHost> TFindBar::Host() const {
   return FChromium && FChromium->Browser() ? FChromium->Browser()->get_host() : nullptr;
 }
 
+// Asked again while open it only takes the focus: searching again would move on a match.
 bool TFindBar::Open() {
   if (!CanFindInPage() || !Host()) return false;
+  const bool reopened = !Visible();
   SetVisible(true);
   FocusText();
-  if (!Text().empty()) Search(true);
+  if (reopened && !Text().empty()) Search(true);
   return true;
 }
 

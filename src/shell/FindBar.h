@@ -18,7 +18,8 @@ class TFindBar : public TSearchBar {
   // Finds in the page of this control, until either of the two goes.
   void SetBrowserControl(TChromium* chromium);
 
-  // Shows the bar with the focus in its field, searching again for a text it still holds.
+  // Shows the bar with the focus in its field; a bar that was hidden searches again for the
+  // text it still holds.
   // False, and nothing shown, when the runtime cannot find text.
   bool Open();
   // Ends the search, hides the bar and focuses the page.
