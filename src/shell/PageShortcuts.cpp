@@ -36,6 +36,12 @@ TPageCommand ZoomCommand(char16_t character) {
   }
 }
 
+double ZoomLevelAfter(TPageCommand command, double level) {
+  if (command == pcZoomIn) return ZoomLevelIn(level);
+  if (command == pcZoomOut) return ZoomLevelOut(level);
+  return kDefaultZoomLevel;
+}
+
 }  // namespace
 
 TPageCommand PageCommandOf(const TCefKeyEvent& event) {
@@ -101,21 +107,20 @@ bool TPageShortcuts::Run(TPageCommand command) {
     case pcPrint:
       return PrintPage(host);
     case pcZoomIn:
-      return host && ZoomTo(*host, ZoomLevelIn(host->get_zoom_level()));
     case pcZoomOut:
-      return host && ZoomTo(*host, ZoomLevelOut(host->get_zoom_level()));
     case pcZoomReset:
-      return host && ZoomTo(*host, kDefaultZoomLevel);
+      if (!host) return false;
+      ZoomTo(*host, ZoomLevelAfter(command, host->get_zoom_level()));
+      return true;
     default:
       return false;
   }
 }
 
 // Written only when the user zooms, so a configuration of someone who never did stays as it was.
-bool TPageShortcuts::ZoomTo(ICefBrowserHost& host, double level) {
+void TPageShortcuts::ZoomTo(ICefBrowserHost& host, double level) {
   host.set_zoom_level(level);
   if (FStorage) FStorage->WriteFloat(kZoomLevelName, level);
-  return true;
 }
 
 // The stored level may be anything a hand or a broken disk made of it.

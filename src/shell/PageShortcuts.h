@@ -13,8 +13,9 @@ enum TPageCommand { pcNone, pcFind, pcPrint, pcZoomIn, pcZoomOut, pcZoomReset };
 TPageCommand PageCommandOf(const TCefKeyEvent& event);
 
 // The main window's keys for the page: find, print and zoom, taken only when the page leaves
-// them alone; Ctrl with the mouse wheel zooms too. The zoom level is kept in the form storage
-// once the user has zoomed, and given back to the page at the next start.
+// them alone. Ctrl with the mouse wheel zooms too, ahead of the page, which would scroll on it.
+// The zoom level is kept in the form storage once the user has zoomed, and given back to the
+// page at the next start.
 class TPageShortcuts : public TComponent {
  public:
   using TComponent::TComponent;
@@ -39,7 +40,7 @@ class TPageShortcuts : public TComponent {
 
  private:
   TRef<ICefBrowserHost> Host() const;
-  bool ZoomTo(ICefBrowserHost& host, double level);
+  void ZoomTo(ICefBrowserHost& host, double level);
 
   TChromium* FChromium = nullptr;
   TFindBar* FFindBar = nullptr;
