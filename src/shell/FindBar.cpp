@@ -10,6 +10,7 @@ std::string MatchCountText(int32_t matchCount) {
 
 TFindBar::TFindBar(TComponent* AOwner)
     : TSearchBar(AOwner), FSelf(std::make_shared<TFindBar*>(this)) {
+  SetFieldName("Find in page");
   OnChange = [this](TObject*) { Search(true); };
   OnStep = [this](TObject*, bool backwards) { Search(!backwards); };
   OnCancel = [this](TObject*) { Close(); };

@@ -44,6 +44,17 @@ void TSearchBar::TextEdited(std::string text) {
   if (OnChange) OnChange(this);
 }
 
+void TSearchBar::SetFieldName(std::string name) {
+  FFieldName = std::move(name);
+  ShowFieldName();
+}
+
+void TSearchBar::ShowFieldName() {
+  if (!FEntry) return;
+  gtk_entry_set_placeholder_text(GTK_ENTRY(FEntry), FFieldName.c_str());
+  atk_object_set_name(gtk_widget_get_accessible(FEntry), FFieldName.c_str());
+}
+
 void TSearchBar::SetStatus(std::string status) {
   FStatus = std::move(status);
   if (FStatusLabel) gtk_label_set_text(GTK_LABEL(FStatusLabel), FStatus.c_str());
@@ -69,7 +80,7 @@ GtkWidget* TSearchBar::CreateContent() {
   FEntry = gtk_search_entry_new();
   gtk_entry_set_text(GTK_ENTRY(FEntry), FText.c_str());
   gtk_entry_set_width_chars(GTK_ENTRY(FEntry), 28);
-  atk_object_set_name(gtk_widget_get_accessible(FEntry), "Find in page");
+  ShowFieldName();
   g_signal_connect(FEntry, "changed", G_CALLBACK(TSearchBarSignals::Changed), this);
   g_signal_connect(FEntry, "key-press-event", G_CALLBACK(TSearchBarSignals::KeyPress), this);
   gtk_box_pack_start(GTK_BOX(row), FEntry, FALSE, FALSE, 0);

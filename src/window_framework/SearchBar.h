@@ -17,6 +17,8 @@ class TSearchBar : public TWidgetControl {
   const std::string& Text() const { return FText; }
   // Raises OnChange when the text differs, as typing does.
   void SetText(std::string text);
+  // What the field is for: shown in it while it is empty, and its name for screen readers.
+  void SetFieldName(std::string name);
   const std::string& Status() const { return FStatus; }
   void SetStatus(std::string status);
   // Puts the keyboard focus into the search field with its text selected.
@@ -37,8 +39,10 @@ class TSearchBar : public TWidgetControl {
  private:
   friend struct TSearchBarSignals;
   void TextEdited(std::string text);
+  void ShowFieldName();
 
   std::string FText;
+  std::string FFieldName;
   std::string FStatus;
   GtkWidget* FEntry = nullptr;
   GtkWidget* FStatusLabel = nullptr;

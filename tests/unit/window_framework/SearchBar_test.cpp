@@ -100,6 +100,12 @@ TEST_F(SearchBarTest, TypingEnterShiftEnterAndEscapeBecomeItsEvents) {
                                               "change Kestrela"}));
 }
 
+TEST_F(SearchBarTest, TheFieldNameShowsInTheEmptyFieldAndNamesItForScreenReaders) {
+  Form->Bar->SetFieldName("Find in page");
+  EXPECT_STREQ(gtk_entry_get_placeholder_text(GTK_ENTRY(Entry())), "Find in page");
+  EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(Entry())), "Find in page");
+}
+
 TEST_F(SearchBarTest, SetTextReportsOnlyAChangeAndTheStatusShowsBesideTheField) {
   Form->Bar->SetText("Kestrel");
   Form->Bar->SetText("Kestrel");
