@@ -277,10 +277,19 @@ void TDownload::Cancel() {
   if (FRunning) webkit_download_cancel(FDownload);  // ends in OnFailed
 }
 
+// At most one report per interval; data that arrives meanwhile is still told at its end, so a
+// download whose data pauses does not show an old count until it goes on.
 void TDownload::ReportProgress() {
-  const gint64 now = g_get_monotonic_time();
-  if (now - FLastProgressReport < kProgressIntervalMicros) return;
-  FLastProgressReport = now;
+  const gint64 wait = FLastProgressReport + kProgressIntervalMicros - g_get_monotonic_time();
+  if (wait > 0) {
+    if (!FProgressTimer) {
+      AddRef();  // released when the timer goes
+      FProgressTimer = g_timeout_add_full(G_PRIORITY_DEFAULT, guint(wait / 1000) + 1, OnProgressDue,
+                                          this, ReleaseDownload);
+    }
+    return;
+  }
+  FLastProgressReport = g_get_monotonic_time();
   ReportUpdate();
 }
 
@@ -310,6 +319,7 @@ void TDownload::AskDestination(const std::string& suggestedName) {
 void TDownload::Finish(bool canceled) {
   if (!FRunning) return;
   FRunning = false;
+  if (FProgressTimer) g_source_remove(std::exchange(FProgressTimer, 0));  // the end is told now
   std::erase(Running, this);
   FCanceled = canceled;
   FComplete = !canceled;
@@ -326,6 +336,19 @@ gboolean TDownload::OnDecideDestination(WebKitDownload*, gchar* suggested, gpoin
 
 void TDownload::OnReceivedData(WebKitDownload*, guint64, gpointer self) {
   Guarded("received-data", [&] { static_cast<TDownload*>(self)->ReportProgress(); });
+}
+
+gboolean TDownload::OnProgressDue(gpointer self) {
+  Guarded("progress due", [&] {
+    auto& download = *static_cast<TDownload*>(self);
+    download.FProgressTimer = 0;
+    download.ReportProgress();
+  });
+  return G_SOURCE_REMOVE;
+}
+
+void TDownload::ReleaseDownload(gpointer self) {
+  static_cast<TDownload*>(self)->Release();
 }
 
 void TDownload::OnFinished(WebKitDownload*, gpointer self) {

@@ -44,6 +44,8 @@ class TDownload final : public TRtCounted {
 
   static gboolean OnDecideDestination(WebKitDownload*, gchar* suggested, gpointer self);
   static void OnReceivedData(WebKitDownload*, guint64, gpointer self);
+  static gboolean OnProgressDue(gpointer self);
+  static void ReleaseDownload(gpointer self);
   static void OnFinished(WebKitDownload*, gpointer self);
   static void OnFailed(WebKitDownload*, GError* error, gpointer self);
 
@@ -63,6 +65,7 @@ class TDownload final : public TRtCounted {
   gint64 FStartTime;  // Unix microseconds
   gint64 FEndTime = 0;
   gint64 FLastProgressReport = 0;  // monotonic microseconds
+  guint FProgressTimer = 0;        // a report held back by the interval
   bool FComplete = false;
   bool FCanceled = false;
   bool FRunning = true;

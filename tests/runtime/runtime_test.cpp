@@ -254,6 +254,19 @@ TEST_F(BrowserTest, DownloadsRunningTogetherGetTheirOwnNames) {
   for (const std::string& path : paths) EXPECT_EQ(ReadFile(path), ServedBytes()) << path;
 }
 
+// Reports are spaced out, but what arrived before the server paused is told during the pause.
+TEST_F(BrowserTest, DownloadProgressIsToldWhenDataPauses) {
+  DownloadTarget.clear();
+  LoadInMainFrame(Browser, Server.Base() + "/attachment?name=paused.bin&pause=1");
+  const int64_t half = int64_t(ServedBytes().size() / 2);
+  ASSERT_TRUE(PumpUntil([] { return Events.ReceivedWhileRunning > 0; }, 10));
+  PumpFor(1000);  // the pieces are all there well within this; the pause lasts three seconds
+  EXPECT_EQ(Events.ReceivedWhileRunning, half);
+  EXPECT_TRUE(Events.DownloadEnds.empty()) << "the pause was over before the check";
+  ASSERT_TRUE(PumpUntil([] { return !Events.DownloadEnds.empty(); }, 15));
+  EXPECT_TRUE(Events.DownloadEnds.back().Complete);
+}
+
 // WebKit calls it finished; the item and the folder say otherwise.
 TEST_F(BrowserTest, DownloadTheServerBrokeOffLeavesNoFile) {
   DownloadTarget.clear();

@@ -82,6 +82,7 @@ struct TEvents {
   std::vector<std::string> ExternalUrls;  // offered to the request handler
   std::string SuggestedName;
   int DownloadUpdates = 0;
+  int64_t ReceivedWhileRunning = 0;  // as the latest report of a running download said
   std::vector<TDownloadEnd> DownloadEnds;
   std::vector<int32_t> FindResults;
   std::vector<int32_t> PreKeys;  // windows key codes of key presses, in order

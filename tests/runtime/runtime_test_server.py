@@ -61,7 +61,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def attachment(self, query):
         """A download named by ?name=; ?cut=1 announces all of it but sends half, then closes;
-        ?pause=1 sends half, waits three seconds, then sends the rest."""
+        ?pause=1 sends half in pieces, waits three seconds, then sends the rest."""
         name = query.get("name", ["file.bin"])[0]
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
@@ -69,9 +69,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(DOWNLOAD)))
         self.end_headers()
         half = len(DOWNLOAD) // 2
-        self.wfile.write(DOWNLOAD[:half])
-        self.wfile.flush()
-        if query.get("pause", ["0"])[0] == "1":
+        pause = query.get("pause", ["0"])[0] == "1"
+        # Before a pause the half comes in pieces closer together than progress is reported.
+        pieces = 8 if pause else 1
+        for start in range(0, half, -(-half // pieces)):
+            self.wfile.write(DOWNLOAD[start:min(half, start + -(-half // pieces))])
+            self.wfile.flush()
+            if pause:
+                time.sleep(0.02)
+        if pause:
             time.sleep(3)
         if query.get("cut", ["0"])[0] != "1":
             self.wfile.write(DOWNLOAD[half:])

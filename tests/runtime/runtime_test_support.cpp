@@ -93,6 +93,7 @@ void CEF_CALLBACK OnBeforeDownload(TCefDownloadHandler*, TCefBrowser* browser,
 void CEF_CALLBACK OnDownloadUpdated(TCefDownloadHandler*, TCefBrowser* browser,
                                     TCefDownloadItem* item, TCefDownloadItemCallback* callback) {
   ++Events.DownloadUpdates;
+  if (item->is_in_progress(item)) Events.ReceivedWhileRunning = item->get_received_bytes(item);
   if (!item->is_in_progress(item))
     Events.DownloadEnds.push_back({item->is_complete(item) != 0, item->is_canceled(item) != 0,
                                    TakeUserFree(item->get_full_path(item)),
