@@ -3,63 +3,16 @@ folder of the desktop's user-dirs.dirs under a free name, a download the server 
 leaves nothing behind, and the bar at the bottom of the window tells of it all. The bar is
 observed through the accessibility tree (AT-SPI on a private session bus)."""
 
-import json
 import os
-import shutil
-import subprocess
-import sys
 import unittest
 import urllib.request
 
+import accessibility
 import corvane_e2e as e2e
 
 TIMEOUT = 60
 INVOICE = "invoice-42.pdf"
 INVOICE_COPY = "invoice-42 (1).pdf"
-
-# Lists the program's widgets outside the web page: role, name and whether they are showing.
-PROBE = r"""
-import json, sys
-import gi
-gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi
-
-def walk(node, out, depth=0):
-    if node is None or depth > 30:
-        return
-    try:
-        role, name = node.get_role_name(), node.get_name() or ""
-        showing = node.get_state_set().contains(Atspi.StateType.SHOWING)
-    except Exception:
-        return
-    out.append({"role": role, "name": name, "showing": showing})
-    if role == "document web":
-        return
-    for i in range(node.get_child_count()):
-        walk(node.get_child_at_index(i), out, depth + 1)
-
-def press(node, name, depth=0):
-    # Presses the showing button called name; answers whether there was one.
-    if node is None or depth > 30:
-        return False
-    if (node.get_role_name() == "push button" and node.get_name() == name
-            and node.get_state_set().contains(Atspi.StateType.SHOWING)):
-        return node.get_action_iface().do_action(0)
-    if node.get_role_name() == "document web":
-        return False
-    return any(press(node.get_child_at_index(i), name, depth + 1)
-               for i in range(node.get_child_count()))
-
-desktop, out = Atspi.get_desktop(0), []
-for i in range(desktop.get_child_count()):
-    app = desktop.get_child_at_index(i)
-    if app is not None and app.get_process_id() == int(sys.argv[1]):
-        if len(sys.argv) > 2:
-            out.append(press(app, sys.argv[2]))
-        else:
-            walk(app, out)
-print(json.dumps(out))
-"""
 
 # The desktop's default program for PDF files and folders, in the test's home: it notes what it
 # was asked to open.
@@ -82,30 +35,6 @@ def service():
     return e2e.SERVICE
 
 
-def python_with_atspi():
-    """An interpreter that has the AT-SPI bindings: this one, else the system's."""
-    for candidate in (sys.executable, "/usr/bin/python3"):
-        probe = subprocess.run([candidate, "-c", "import gi; gi.require_version('Atspi', '2.0')"],
-                               capture_output=True)
-        if probe.returncode == 0:
-            return candidate
-    return None
-
-
-class SessionBus:
-    """A private D-Bus session bus, so the accessibility bus starts for this test only."""
-
-    def __init__(self):
-        self.process = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.address = self.process.stdout.readline().strip()
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-
-
 def server_bytes(path):
     with urllib.request.urlopen(service().webapp_origin + path, timeout=10) as response:
         return response.read()
@@ -114,14 +43,11 @@ def server_bytes(path):
 class DownloadsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.python = python_with_atspi()
-        if not cls.python or not shutil.which("dbus-daemon"):
-            raise AssertionError("AT-SPI bindings or dbus-daemon missing: scripts/install-deps.sh")
-        cls.bus = SessionBus()
+        cls.accessible = accessibility.Reader()
 
     @classmethod
     def tearDownClass(cls):
-        cls.bus.stop()
+        cls.accessible.stop()
 
     def setUp(self):
         service().reset()
@@ -154,21 +80,17 @@ class DownloadsTest(unittest.TestCase):
             return []
 
     def press(self, button):
-        result = subprocess.run(
-            [self.python, "-c", PROBE, str(self.session.process.pid), button],
-            capture_output=True, text=True, timeout=30)
-        self.assertEqual(result.stdout.strip(), "[true]", "cannot press %s: %s" % (
-            button, result.stderr[-500:]))
+        complaint = self.accessible.press(self.session.process.pid, button)
+        self.assertIsNone(complaint, "cannot press %s: %s" % (button, complaint))
 
     def use_download_dir(self, value):
         with open(os.path.join(self.home.config_home, "user-dirs.dirs"), "w") as f:
             f.write('XDG_DOWNLOAD_DIR="%s"\n' % value)
 
     def start(self):
-        session = e2e.Session(home=self.home, env_changes={
-            "DBUS_SESSION_BUS_ADDRESS": self.bus.address, "NO_AT_BRIDGE": None,
-            "GSETTINGS_BACKEND": "memory",
-            "XDG_DATA_HOME": os.path.join(self.home.path, ".local", "share")})
+        session = e2e.Session(home=self.home, env_changes=dict(
+            self.accessible.bus.program_env(),
+            XDG_DATA_HOME=os.path.join(self.home.path, ".local", "share")))
         session.__enter__()
         self.addCleanup(session.__exit__, None, None, None)
         windows = session.wait_for_windows()
@@ -187,12 +109,7 @@ class DownloadsTest(unittest.TestCase):
                      str(y + int(top + height / 2)), "click", "1")
 
     def widgets(self):
-        result = subprocess.run([self.python, "-c", PROBE, str(self.session.process.pid)],
-                                capture_output=True, text=True, timeout=30)
-        try:
-            return json.loads(result.stdout or "[]")
-        except ValueError:
-            return []
+        return self.accessible.objects(self.session.process.pid)
 
     def bar(self):
         """What the bar shows: its text and button names, progress bar shown; None if hidden."""

@@ -3,19 +3,16 @@ Observed from outside: the accessibility tree a screen reader sees, the page's o
 its width, the configuration file and the PDF the print dialog writes."""
 
 import glob
-import json
 import os
 import shutil
-import signal
 import subprocess
-import sys
 import time
 import unittest
 
+import accessibility
 import corvane_e2e as e2e
 
 TIMEOUT = 60
-PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_probe.py")
 # The name the demo's invoice list holds in exactly three rows.
 NAME = "Kestrel"
 # On a US keyboard Ctrl+plus is Ctrl+Shift with the equal key.
@@ -26,45 +23,14 @@ def service():
     return e2e.SERVICE
 
 
-def atspi_python():
-    """A Python that has the AT-SPI bindings, or None."""
-    check = "import gi; gi.require_version('Atspi', '2.0'); from gi.repository import Atspi"
-    for candidate in dict.fromkeys([sys.executable, "/usr/bin/python3", shutil.which("python3")]):
-        if candidate and subprocess.run([candidate, "-c", check], capture_output=True,
-                                        timeout=30).returncode == 0:
-            return candidate
-    return None
-
-
-class SessionBus:
-    """A private D-Bus session bus, so the program's accessibility tree can be read."""
-
-    def __init__(self):
-        self.process = subprocess.Popen(["dbus-daemon", "--session", "--nofork",
-                                         "--print-address=1"], stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL, text=True)
-        self.address = self.process.stdout.readline().strip()
-        if not self.address:
-            self.stop()
-            raise RuntimeError("dbus-daemon gave no address")
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            self.process.wait(timeout=10)
-
-
 class FindZoomPrintTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.python = atspi_python()
-        if not cls.python:
-            raise AssertionError("python3-gi and gir1.2-atspi-2.0 are needed (install-deps.sh)")
-        cls.bus = SessionBus()
+        cls.reader = accessibility.Reader()
 
     @classmethod
     def tearDownClass(cls):
-        cls.bus.stop()
+        cls.reader.stop()
 
     def setUp(self):
         service().reset()
@@ -79,9 +45,7 @@ class FindZoomPrintTest(unittest.TestCase):
         self.home.remove()
 
     def session(self):
-        return e2e.Session(home=self.home, env_changes={
-            "DBUS_SESSION_BUS_ADDRESS": self.bus.address, "GSETTINGS_BACKEND": "memory",
-            "NO_AT_BRIDGE": None})
+        return e2e.Session(home=self.home, env_changes=self.reader.bus.program_env())
 
     def invoice_reports(self, event=None):
         return [r for r in service().reports("invoices") if event is None or r["event"] == event]
@@ -108,13 +72,7 @@ class FindZoomPrintTest(unittest.TestCase):
         e2e.run_tool("xdotool", "key", "--delay", "80", *keys)
 
     def accessible(self, session):
-        result = subprocess.run([self.python, PROBE, str(session.process.pid)],
-                                capture_output=True, text=True, timeout=30,
-                                env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus.address))
-        try:
-            return json.loads(result.stdout)
-        except ValueError:
-            return []
+        return self.reader.objects(session.process.pid)
 
     def showing(self, session, role, name):
         return any(o["role"] == role and o["name"] == name and o["showing"]
