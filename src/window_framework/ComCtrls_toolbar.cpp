@@ -34,10 +34,7 @@ GtkWidget* TToolBar::CreateContent() {
 
 void TToolBar::CreateWnd() {
   TWidgetControl::CreateWnd();
-  if (!FAutoSize) return;
-  int minimum = 0, natural = 0;
-  gtk_widget_get_preferred_height(Content(), &minimum, &natural);
-  SetBounds(Left(), Top(), Width(), natural);
+  if (FAutoSize) FitHeightToContent();
 }
 
 TToolBar::~TToolBar() {

@@ -90,9 +90,7 @@ GtkWidget* TInfoBar::CreateContent() {
 // The close button keeps the row as tall as a row with action buttons.
 void TInfoBar::CreateWnd() {
   TWidgetControl::CreateWnd();
-  int minimum = 0, natural = 0;
-  gtk_widget_get_preferred_height(Content(), &minimum, &natural);
-  SetBounds(Left(), Top(), Width(), natural);
+  FitHeightToContent();
 }
 
 void TInfoBar::ShowMessage() {

@@ -98,7 +98,5 @@ GtkWidget* TSearchBar::CreateContent() {
 // As tall as the search field needs.
 void TSearchBar::CreateWnd() {
   TWidgetControl::CreateWnd();
-  int minimum = 0, natural = 0;
-  gtk_widget_get_preferred_height(Content(), &minimum, &natural);
-  SetBounds(Left(), Top(), Width(), natural);
+  FitHeightToContent();
 }

@@ -16,6 +16,12 @@ void TWidgetControl::Resize() {
   PlaceContent();
 }
 
+void TWidgetControl::FitHeightToContent() {
+  int minimum = 0, natural = 0;
+  gtk_widget_get_preferred_height(FContent, &minimum, &natural);
+  SetBounds(Left(), Top(), Width(), natural);
+}
+
 void TWidgetControl::PlaceContent() {
   if (FContent) ClientAreaPlace(ClientWidget(), FContent, ClientRect());
 }

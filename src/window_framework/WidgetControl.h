@@ -14,6 +14,8 @@ class TWidgetControl : public TWinControl {
   GtkWidget* Content() const { return FContent; }
   void CreateWnd() override;
   void Resize() override;
+  // Makes the control as tall as its widget would like to be.
+  void FitHeightToContent();
 
  private:
   void PlaceContent();
