@@ -34,21 +34,19 @@ size_t CountUtf8Chars(std::string_view text) {
 class TUtf8Codec : public TJclCharCodec {
  public:
   char32_t Decode(std::string_view bytes, size_t& pos) override { return DecodeUtf8(bytes, pos); }
-  // ASCII, nearly all of a settings file, eight bytes at a time.
   size_t Utf8Run(std::string_view bytes, size_t pos, size_t count, size_t& chars) override {
     const size_t start = pos;
     chars = 0;
     while (chars < count && pos < bytes.size()) {
-      if (chars + kChunk <= count && pos + kChunk <= bytes.size() &&
-          IsAsciiChunk(bytes.data() + pos)) {
-        chars += kChunk;
-        pos += kChunk;
-      } else if (const size_t length = WellFormedLength(bytes, pos)) {
-        ++chars;
-        pos += length;
-      } else {
-        break;
-      }
+      const size_t ascii =
+          AsciiLength(bytes.data() + pos, std::min(count - chars, bytes.size() - pos));
+      chars += ascii;
+      pos += ascii;
+      if (chars == count || pos == bytes.size()) break;
+      const size_t length = WellFormedLength(bytes, pos);
+      if (length == 0) break;
+      ++chars;
+      pos += length;
     }
     return pos - start;
   }
@@ -61,6 +59,14 @@ class TUtf8Codec : public TJclCharCodec {
     uint64_t chunk;
     std::memcpy(&chunk, bytes, kChunk);
     return (chunk & 0x8080808080808080ULL) == 0;
+  }
+  // The length of the ASCII that bytes start with, up to limit: nearly all of a settings file,
+  // passed over eight bytes at a time.
+  static size_t AsciiLength(const char* bytes, size_t limit) {
+    size_t length = 0;
+    while (length + kChunk <= limit && IsAsciiChunk(bytes + length)) length += kChunk;
+    while (length < limit && static_cast<unsigned char>(bytes[length]) < 0x80) ++length;
+    return length;
   }
   // The length of the character at bytes[pos] when it decodes to itself, else 0.
   static size_t WellFormedLength(std::string_view bytes, size_t pos) {
@@ -270,17 +276,24 @@ void TJclStringStream::Refill() {
       FText.append(FInput.substr(FInputPos, run));
       FInputPos += run;
       decoded += chars;
+      FBufferChars += chars;
     } else {
       AppendUtf8(FText, FCodec->Decode(FInput, FInputPos));
       ++decoded;
+      ++FBufferChars;
     }
   }
 }
 
 void TJclStringStream::DropReadText() {
   const auto consumed = static_cast<size_t>(FReadPos - FBufferBase);
-  FCharsBeforeBase +=
-      static_cast<int64_t>(CountUtf8Chars(BufferedFrom(FBufferBase).substr(0, consumed)));
+  // Whichever part is shorter is counted; mostly nearly all the text has been read.
+  const std::string_view kept = BufferedFrom(FReadPos);
+  const size_t consumedChars = consumed <= kept.size()
+                                   ? CountUtf8Chars(BufferedFrom(FBufferBase).substr(0, consumed))
+                                   : FBufferChars - CountUtf8Chars(kept);
+  FCharsBeforeBase += static_cast<int64_t>(consumedChars);
+  FBufferChars -= consumedChars;
   FText.erase(0, consumed);
   FBufferBase = FReadPos;
   // The origin of the first unread character stays.
@@ -302,6 +315,7 @@ void TJclStringStream::SetCodec(std::unique_ptr<TJclCharCodec> codec) {
   if (IsDecoded(FReadPos)) {
     FInputPos = InputPosOf(FReadPos);
     FText.resize(static_cast<size_t>(FReadPos - FBufferBase));
+    FBufferChars = CountUtf8Chars(FText);
     while (!FOrigins.empty() && FOrigins.back().TextPos >= FReadPos) FOrigins.pop_back();
   }
   FPeekPos = FReadPos;

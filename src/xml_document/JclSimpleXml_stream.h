@@ -183,10 +183,11 @@ class TJclStringStream {
   bool FEncodesAsUtf8;
   size_t FInputPos = 0;
   size_t FBufferSize = 4096;
-  // Decoded text from the text byte FBufferBase on, which FCharsBeforeBase characters precede;
-  // cursors are text byte positions. The origins let a change of code page decode the unread
-  // text again.
+  // Decoded text from the text byte FBufferBase on, FBufferChars characters, which
+  // FCharsBeforeBase characters precede; cursors are text byte positions. The origins let a
+  // change of code page decode the unread text again.
   std::string FText;
+  size_t FBufferChars = 0;
   std::vector<TTextOrigin> FOrigins;
   int64_t FBufferBase = 0;
   int64_t FCharsBeforeBase = 0;

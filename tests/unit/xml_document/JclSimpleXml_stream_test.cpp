@@ -85,6 +85,37 @@ TEST(JclSimpleXmlStream, RunsMoveTheCursorsAsSingleCharactersDo) {
   EXPECT_FALSE(stream.ReadUCS4(ch));
 }
 
+TEST(JclSimpleXmlStream, PositionsCountCharactersWhereverTheCursorsStandAtARefill) {
+  // Characters 0: U+00E9, 1-10: a-j, 11: U+FFFD from a malformed byte, 12: U+20AC, 13-28: k-z,
+  // 29: U+1F600, 30-39: 0-9.
+  const std::string text =
+      "\xC3\xA9"
+      "abcdefghij\xFF\xE2\x82\xAC"
+      "klmnopqrstuvwxyz\xF0\x9F\x98\x80"
+      "0123456789";
+  TJclUTF8Stream stream(text);
+  stream.SetBufferSize(4);
+  char32_t ch;
+  // Refills while the read cursor stays behind...
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(stream.PeekUCS4(ch));
+  EXPECT_EQ(ch, U'q');
+  EXPECT_EQ(stream.PeekPosition(), 20);
+  ASSERT_TRUE(stream.ReadUCS4(ch));
+  EXPECT_EQ(ch, U'\u00E9');
+  EXPECT_EQ(stream.PeekPosition(), 1);
+  // ...and while it follows them.
+  for (int i = 0; i < 29; ++i) ASSERT_TRUE(stream.ReadUCS4(ch));
+  EXPECT_EQ(ch, U'\U0001F600');
+  EXPECT_EQ(stream.PeekPosition(), 30);
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(stream.PeekUCS4(ch));
+  EXPECT_EQ(ch, U'4');
+  EXPECT_EQ(stream.PeekPosition(), 35);
+  int rest = 0;
+  while (stream.ReadUCS4(ch)) ++rest;
+  EXPECT_EQ(rest, 10);
+  EXPECT_EQ(stream.PeekPosition(), 40);
+}
+
 TEST(JclSimpleXmlStream, MalformedBytesDecodeAsReplacementCharacters) {
   TJclUTF8Stream utf8(std::string_view("\xC3(\xF0\x9F"));
   EXPECT_EQ(ReadAll(utf8), "\xEF\xBF\xBD(\xEF\xBF\xBD");
