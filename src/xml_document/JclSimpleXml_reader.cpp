@@ -44,22 +44,31 @@ bool IsTagNameChar(char32_t ch) {
   return IsNameChar(ch) || ch == '-' || ch == '.';
 }
 
-// The length of the leading characters of run, whole UTF-8 characters, for which belongs holds.
-template <class TBelongs>
-size_t RunLength(std::string_view run, TBelongs belongs) {
+// The length of the leading characters of run, whole UTF-8 characters, of one class: ASCII
+// bytes by the class table, each in a single step, the rest decoded and judged by above127.
+size_t RunLength(std::string_view run, TXmlCharClass charClass, bool (*above127)(char32_t)) {
   size_t pos = 0;
   while (pos < run.size()) {
     const auto lead = static_cast<unsigned char>(run[pos]);
     if (lead < 0x80) {
-      if (!belongs(char32_t{lead})) break;
+      if (!HasXmlClass(lead, charClass)) break;
       ++pos;
       continue;
     }
     size_t next = pos;
-    if (!belongs(DecodeUtf8(run, next))) break;
+    if (!above127(DecodeUtf8(run, next))) break;
     pos = next;
   }
   return pos;
+}
+
+// Table and rules agree with IsTagNameChar and IsXmlWhitespace.
+size_t NameRunLength(std::string_view run) {
+  return RunLength(run, xccName, IsNameCharAbove127);
+}
+
+size_t WhitespaceRunLength(std::string_view run) {
+  return RunLength(run, xccWhitespace, IsXmlWhitespaceAbove127);
 }
 
 // The length of run up to the first stop, an ASCII character, or all of it.
@@ -82,13 +91,11 @@ void ReadRunWhile(TJclStringStream& stream, TLength length, std::string* out) {
 }
 
 void ReadNameRun(TJclStringStream& stream, std::string& name) {
-  ReadRunWhile(
-      stream, [](std::string_view run) { return RunLength(run, IsTagNameChar); }, &name);
+  ReadRunWhile(stream, NameRunLength, &name);
 }
 
 void SkipWhitespaceRun(TJclStringStream& stream) {
-  ReadRunWhile(
-      stream, [](std::string_view run) { return RunLength(run, IsXmlWhitespace); }, nullptr);
+  ReadRunWhile(stream, WhitespaceRunLength, nullptr);
 }
 
 // Moves the peek cursor over the characters as far as length(run) says, a decoded run at a time.
@@ -109,7 +116,7 @@ void PeekOverText(TJclStringStream& stream, bool& textSeen, bool& whitespaceSeen
   PeekWhile(stream, [&](std::string_view run) {
     size_t length = 0;
     if (!textSeen) {
-      length = RunLength(run, IsXmlWhitespace);
+      length = WhitespaceRunLength(run);
       if (length > 0) whitespaceSeen = true;
       if (length == run.size() || run[length] == '<') return length;
       textSeen = true;
@@ -118,12 +125,18 @@ void PeekOverText(TJclStringStream& stream, bool& textSeen, bool& whitespaceSeen
   });
 }
 
+bool IsElementNameEnd(char c) {
+  return c == ' ' || c == ':' || c == '>' || c == '/';
+}
+
 // A tag that starts with neither "<!" nor "<?" can only be an element: the characters up to
-// the one that says so need no keeping.
+// the one that says so need no keeping. Runs are whole UTF-8 characters, whose bytes past the
+// first are never ASCII, so a byte search stops where a character-wise one would.
 void PeekOverElementName(TJclStringStream& stream) {
   PeekWhile(stream, [](std::string_view run) {
-    return RunLength(run,
-                     [](char32_t ch) { return ch != ' ' && ch != ':' && ch != '>' && ch != '/'; });
+    size_t length = 0;
+    while (length < run.size() && !IsElementNameEnd(run[length])) ++length;
+    return length;
   });
 }
 
