@@ -383,7 +383,7 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   // Value encoding of the owning document, or the full encoding without one.
   std::string EncodeValue(std::string_view value) const;
   void AppendEncodedValue(std::string& out, std::string_view value) const;
-  std::string DecodeValue(std::string value) const;
+  void DecodeValueInPlace(std::string& value) const;
 
  protected:
   // An empty element of the same class.
@@ -646,6 +646,7 @@ class TJclSimpleXML {
   friend class TJclSimpleXMLElem;
   void ClearContent();
   void AppendEncodedValue(std::string& out, std::string_view value);
+  void DecodeValueInPlace(std::string& value);
   void ResolveAutoEncoding(TJclStringEncoding& encoding, uint16_t& codePage);
   // The document's bytes before OnEncodeStream; resolves seAuto in place.
   std::string WriteBytes(TJclStringEncoding& encoding, uint16_t& codePage);

@@ -122,15 +122,16 @@ void TJclSimpleXML::AppendEncodedValue(std::string& out, std::string_view value)
 }
 
 std::string TJclSimpleXML::DecodeValue(std::string value) {
-  // Every reference starts with '&'; text without one is kept as it was read, uncopied.
-  if (value.find('&') != std::string::npos) {
-    if (FOptions.Contains(sxoAutoEncodeValue))
-      value = FullDecode(std::move(value));
-    else if (FOptions.Contains(sxoAutoEncodeEntity))
-      value = EntityDecode(std::move(value));
-  }
-  if (OnDecodeValue) OnDecodeValue(*this, value);
+  DecodeValueInPlace(value);
   return value;
+}
+
+void TJclSimpleXML::DecodeValueInPlace(std::string& value) {
+  if (FOptions.Contains(sxoAutoEncodeValue))
+    FullDecode(value);
+  else if (FOptions.Contains(sxoAutoEncodeEntity))
+    EntityDecode(value);
+  if (OnDecodeValue) OnDecodeValue(*this, value);
 }
 
 void TJclSimpleXML::ReportLoadProgress(const TJclStringStream& stream) {

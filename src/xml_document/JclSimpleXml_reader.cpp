@@ -503,7 +503,8 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
           AppendUtf8(value, ch);
           break;
         }
-        Add(name.Name, FParent->DecodeValue(std::move(value)))->SetNameSpace(name.NameSpace);
+        FParent->DecodeValueInPlace(value);
+        Add(name.Name, value)->SetNameSpace(name.NameSpace);
         state = TState::Between;
         break;
     }
@@ -526,11 +527,10 @@ void TJclSimpleXMLElemText::LoadFromStringStream(TJclStringStream& stream) {
         stream, [](std::string_view run) { return RunLengthBefore(run, '<'); }, &text);
     stream.PeekUCS4(ch);
   }
-  std::string decoded = DecodeValue(std::move(text));
-  const std::string_view trimmed = TrimText(decoded, Options());
-  if (trimmed.size() == decoded.size() ||
-      (trimmed.empty() && Options().Contains(sxoKeepWhitespace)))
-    FValue = std::move(decoded);
+  DecodeValueInPlace(text);
+  const std::string_view trimmed = TrimText(text, Options());
+  if (trimmed.size() == text.size() || (trimmed.empty() && Options().Contains(sxoKeepWhitespace)))
+    FValue = std::move(text);
   else
     FValue = trimmed;
   NotifyParsed(false);

@@ -228,9 +228,9 @@ class TUnitJoiner {
   char32_t FPendingHigh = 0;
 };
 
-std::string Decode(std::string text, bool numericReferences) {
+void Decode(std::string& text, bool numericReferences) {
   size_t pos = text.find('&');
-  if (pos == std::string::npos) return text;
+  if (pos == std::string::npos) return;
   TInPlaceWriter out(text, pos);
   TUnitJoiner joiner(out);
   while (pos < text.size()) {
@@ -257,7 +257,6 @@ std::string Decode(std::string text, bool numericReferences) {
   }
   joiner.Flush();
   out.Finish();
-  return text;
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -399,12 +398,12 @@ void AppendEntityEncoded(std::string& out, std::string_view text) {
   }
 }
 
-std::string FullDecode(std::string text) {
-  return Decode(std::move(text), true);
+void FullDecode(std::string& text) {
+  Decode(text, true);
 }
 
-std::string EntityDecode(std::string text) {
-  return Decode(std::move(text), false);
+void EntityDecode(std::string& text) {
+  Decode(text, false);
 }
 
 std::optional<int64_t> TextToInt64(std::string_view text) {

@@ -60,8 +60,8 @@ void AppendFullEncoded(std::string& out, std::string_view text);
 // Only the five characters " & ' < >.
 void AppendEntityEncoded(std::string& out, std::string_view text);
 // Both decode in place, in the string they are given.
-std::string FullDecode(std::string text);
-std::string EntityDecode(std::string text);
+void FullDecode(std::string& text);
+void EntityDecode(std::string& text);
 
 // Decimal with an optional sign, or hexadecimal after '$'.
 std::optional<int64_t> TextToInt64(std::string_view text);

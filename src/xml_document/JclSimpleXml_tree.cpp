@@ -612,9 +612,11 @@ void TJclSimpleXMLElem::AppendEncodedValue(std::string& out, std::string_view va
     AppendFullEncoded(out, value);
 }
 
-std::string TJclSimpleXMLElem::DecodeValue(std::string value) const {
-  if (FSimpleXML) return FSimpleXML->DecodeValue(std::move(value));
-  return FullDecode(std::move(value));
+void TJclSimpleXMLElem::DecodeValueInPlace(std::string& value) const {
+  if (FSimpleXML)
+    FSimpleXML->DecodeValueInPlace(value);
+  else
+    FullDecode(value);
 }
 
 // --- element kinds ---
