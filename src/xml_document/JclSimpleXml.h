@@ -267,6 +267,8 @@ class TJclSimpleXMLElems {
   static std::optional<std::string> ReadChildList(TJclSimpleXMLElem& parent,
                                                   TJclStringStream& stream);
   static std::string ReadLoneText(TJclSimpleXMLElem& parent, TJclStringStream& stream);
+  // The children of the element before elem among its parent's, when elem is the last.
+  static size_t PreviousSiblingItemCount(const TJclSimpleXMLElem& elem);
   void ReadChild(std::unique_ptr<TJclSimpleXMLElem> child, TJclStringStream& stream);
   void ReadText(TJclStringStream& stream);
 

@@ -350,10 +350,15 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
   bool textSeen = false;
   bool whitespaceSeen = false;
   auto textPending = [&] { return textSeen || (whitespaceSeen && keepWhitespace); };
+  const size_t expectedCount = PreviousSiblingItemCount(parent);
+  auto children = [&]() -> TJclSimpleXMLElems& {
+    if (!parent.FItems) parent.Items().FElems.Items().reserve(expectedCount);
+    return *parent.FItems;
+  };
   std::optional<std::string> loneText;
   // Anything read after a first text makes it a child node, in its place.
   auto attachLoneText = [&] {
-    if (loneText) parent.Items().AddText({}, *loneText);
+    if (loneText) children().AddText({}, *loneText);
     loneText.reset();
   };
   auto readText = [&] {
@@ -362,7 +367,7 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
       return;
     }
     attachLoneText();
-    parent.Items().ReadText(stream);
+    children().ReadText(stream);
   };
   bool inTag = false;
   std::string tag;
@@ -403,10 +408,19 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
       if (!child) continue;
     }
     attachLoneText();
-    parent.Items().ReadChild(std::move(child), stream);
+    children().ReadChild(std::move(child), stream);
     inTag = false;
   }
   return loneText;
+}
+
+// A settings file repeats its shapes: a child list read after a sibling's starts with room for
+// as many children as that sibling has.
+size_t TJclSimpleXMLElems::PreviousSiblingItemCount(const TJclSimpleXMLElem& elem) {
+  const TJclSimpleXMLElem* parent = elem.Parent();
+  const size_t count = parent ? parent->ItemCount() : 0;
+  if (count < 2 || parent->FItems->Item(count - 1) != &elem) return 0;
+  return parent->FItems->Item(count - 2)->ItemCount();
 }
 
 // Attached before it reads itself, so an element keeps what it read when an error comes

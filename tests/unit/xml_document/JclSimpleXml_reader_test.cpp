@@ -116,6 +116,26 @@ TEST(JclSimpleXmlReader, MixedContentAndWhitespace) {
   EXPECT_EQ(xml.Root().Value(), "x y");
 }
 
+TEST(JclSimpleXmlReader, SiblingsOfDifferentShapesKeepTheirOwnChildren) {
+  // A child list is made with room for as many children as the sibling before has.
+  TJclSimpleXML xml;
+  xml.LoadFromString("<r><a><x/><y/><z/></a><b>t<u/>v</b><c/><d><w/></d><e>s</e></r>");
+  auto children = [](TJclSimpleXMLElem* elem) {
+    std::string names;
+    for (size_t i = 0; i < elem->ItemCount(); ++i)
+      names += elem->Items().Item(i)->Name() + "=" + elem->Items().Item(i)->Value() + ";";
+    return names;
+  };
+  TJclSimpleXMLElems& items = xml.Root().Items();
+  ASSERT_EQ(items.Count(), 5u);
+  EXPECT_EQ(children(items.Item(0)), "x=;y=;z=;");
+  EXPECT_EQ(children(items.Item(1)), "=t;u=;=v;");
+  EXPECT_EQ(children(items.Item(2)), "");
+  EXPECT_EQ(children(items.Item(3)), "w=;");
+  EXPECT_EQ(children(items.Item(4)), "");
+  EXPECT_EQ(items.Item(4)->Value(), "s");
+}
+
 TEST(JclSimpleXmlReader, ValueDecoding) {
   TJclSimpleXML xml;
   const struct {
