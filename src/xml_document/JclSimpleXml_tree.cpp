@@ -476,6 +476,7 @@ TJclSimpleXMLElem::TJclSimpleXMLElem(TJclSimpleXMLElem* parent)
 // The descendants are freed one at a time rather than one call per level, so that no depth of
 // tree can exhaust the stack.
 TJclSimpleXMLElem::~TJclSimpleXMLElem() {
+  if (!FItems) return;
   std::vector<std::unique_ptr<TJclSimpleXMLElem>> pending;
   TakeChildren(pending);
   while (!pending.empty()) {
