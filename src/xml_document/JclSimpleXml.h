@@ -392,6 +392,10 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   virtual std::unique_ptr<TJclSimpleXMLElem> CreateEmpty() const = 0;
   // OnTagParsed (withTag) and OnValueParsed with this element's name and value.
   void NotifyParsed(bool withTag) const;
+  void NotifyValueParsed(const std::string& name, const std::string& value) const;
+  // The text up to the next '<' as a text node of this element's document reads it: after the
+  // load progress, decoded and trimmed by the document's options.
+  std::string ReadText(TJclStringStream& stream) const;
   void NotifyLoadProgress(const TJclStringStream& stream) const;
   void NotifySaved() const;
   // CR LF with sxoAutoIndent, else nothing.
@@ -442,10 +446,6 @@ class TJclSimpleXMLElemText : public TJclSimpleXMLElem {
 
  protected:
   std::unique_ptr<TJclSimpleXMLElem> CreateEmpty() const override;
-
- private:
-  // The child-list reader takes the text of an only child without keeping the node.
-  friend class TJclSimpleXMLElems;
 };
 
 class TJclSimpleXMLElemComment : public TJclSimpleXMLElem {

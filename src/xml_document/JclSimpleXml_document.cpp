@@ -64,9 +64,12 @@ uint16_t WrittenCodePage(TJclStringEncoding encoding, uint16_t codePage) {
 // --- element hooks into the document ---
 
 void TJclSimpleXMLElem::NotifyParsed(bool withTag) const {
-  if (!FSimpleXML) return;
-  if (withTag && FSimpleXML->OnTagParsed) FSimpleXML->OnTagParsed(*FSimpleXML, FName);
-  if (FSimpleXML->OnValueParsed) FSimpleXML->OnValueParsed(*FSimpleXML, FName, FValue);
+  if (withTag && FSimpleXML && FSimpleXML->OnTagParsed) FSimpleXML->OnTagParsed(*FSimpleXML, FName);
+  NotifyValueParsed(FName, FValue);
+}
+
+void TJclSimpleXMLElem::NotifyValueParsed(const std::string& name, const std::string& value) const {
+  if (FSimpleXML && FSimpleXML->OnValueParsed) FSimpleXML->OnValueParsed(*FSimpleXML, name, value);
 }
 
 void TJclSimpleXMLElem::NotifyLoadProgress(const TJclStringStream& stream) const {

@@ -441,11 +441,11 @@ void TJclSimpleXMLElems::ReadText(TJclStringStream& stream) {
   ReadChild(std::make_unique<TJclSimpleXMLElemText>(FParent), stream);
 }
 
-// The text as a text node reads it, with the same events, without keeping the node.
+// The text as a text node reads it, with the same events, without making the node.
 std::string TJclSimpleXMLElems::ReadLoneText(TJclSimpleXMLElem& parent, TJclStringStream& stream) {
-  TJclSimpleXMLElemText text(&parent);
-  text.LoadFromStringStream(stream);
-  return std::move(text.FValue);
+  std::string text = parent.ReadText(stream);
+  parent.NotifyValueParsed({}, text);
+  return text;
 }
 
 // --- attribute list ---
@@ -528,6 +528,11 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
 // --- text, comment, CDATA ---
 
 void TJclSimpleXMLElemText::LoadFromStringStream(TJclStringStream& stream) {
+  FValue = ReadText(stream);
+  NotifyParsed(false);
+}
+
+std::string TJclSimpleXMLElem::ReadText(TJclStringStream& stream) const {
   NotifyLoadProgress(stream);
   std::string text;
   // The first look is at the peek cursor, wherever the child list left it; from the first
@@ -544,10 +549,8 @@ void TJclSimpleXMLElemText::LoadFromStringStream(TJclStringStream& stream) {
   DecodeValueInPlace(text);
   const std::string_view trimmed = TrimText(text, Options());
   if (trimmed.size() == text.size() || (trimmed.empty() && Options().Contains(sxoKeepWhitespace)))
-    FValue = std::move(text);
-  else
-    FValue = trimmed;
-  NotifyParsed(false);
+    return text;
+  return std::string(trimmed);
 }
 
 void TJclSimpleXMLElemComment::LoadFromStringStream(TJclStringStream& stream) {

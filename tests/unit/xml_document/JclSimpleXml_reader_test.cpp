@@ -297,6 +297,22 @@ std::string LoadWithBufferSize(const std::string& text, size_t bufferSize) {
   return xml.SaveToString();
 }
 
+TEST(JclSimpleXmlReader, TextsReportTheirValuesWhetherOnlyChildOrNode) {
+  TJclSimpleXML xml;
+  xml.SetOptions(kDefaultSimpleXMLOptions.With(sxoTrimPrecedingTextWhitespace));
+  std::string log;
+  xml.OnValueParsed = [&](TJclSimpleXML&, const std::string& name, const std::string& value) {
+    log += name + "=" + value + ";";
+  };
+  xml.LoadFromString("<a> x&amp;<b> y</b> z&lt;</a>");
+  EXPECT_EQ(log, "=x&;=y;b=y;=z<;a=;");
+  TJclSimpleXMLElems& items = xml.Root().Items();
+  ASSERT_EQ(items.Count(), 3u);
+  EXPECT_EQ(items.Item(0)->Value(), "x&");
+  EXPECT_EQ(items.Item(1)->Value(), "y");
+  EXPECT_EQ(items.Item(2)->Value(), "z<");
+}
+
 TEST(JclSimpleXmlReader, ReadingInRunsAgreesWithReadingOneCharacterAtATime) {
   const std::string longName(40, 'n');
   const std::string longText = "caf\xC3\xA9 " + std::string(30, 't') + " \xE2\x82\xAC &amp; end";
