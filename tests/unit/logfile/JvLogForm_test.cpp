@@ -67,22 +67,32 @@ void WhenIdle(std::function<bool()> step) {
       owned, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
 }
 
+constexpr char kAnsweredKey[] = "test-answered";
+
+void NoteAnswer(GtkDialog* dialog, gint, gpointer) {
+  g_object_set_data(G_OBJECT(dialog), kAnsweredKey, GINT_TO_POINTER(1));
+}
+
 // Chooses folder/name in the next save dialog, as a user typing the name would. The chooser
-// takes the name only once it has loaded the folder, so that comes first.
+// takes the name only once it has loaded the folder, so that comes first; a click while it is
+// still loading passes without an answer and is repeated until the dialog answers.
 void ChooseInSaveDialog(const fs::path& folder, const std::string& name) {
   WhenIdle([folder, name, folderSet = false]() mutable {
     GtkWidget* dialog = VisibleWindowOfType(GTK_TYPE_FILE_CHOOSER_DIALOG);
-    if (!dialog) return false;
+    if (!dialog) return folderSet;  // gone once it answered
+    if (g_object_get_data(G_OBJECT(dialog), kAnsweredKey)) return true;
     auto* chooser = GTK_FILE_CHOOSER(dialog);
     if (!folderSet) {
       folderSet = gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+      // Connected after the chooser's own handler, which stops an answer it does not accept.
+      if (folderSet) g_signal_connect(dialog, "response", G_CALLBACK(NoteAnswer), nullptr);
       return false;
     }
     gtk_file_chooser_set_current_name(chooser, name.c_str());
     // Through the button: the chooser checks the name before it lets the dialog answer.
     gtk_widget_activate(
         gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT));
-    return true;
+    return false;
   });
 }
 
