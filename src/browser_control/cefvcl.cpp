@@ -180,9 +180,12 @@ void TCustomChromium::Resize() {
   if (GtkWidget* window = BrowserWindow()) PlaceBrowserWindow(window);
 }
 
+TRef<ICefBrowserHost> TCustomChromium::BrowserHost() const {
+  return FBrowser ? FBrowser->get_host() : nullptr;
+}
+
 GtkWidget* TCustomChromium::BrowserWindow() const {
-  if (!FBrowser) return nullptr;
-  TRef<ICefBrowserHost> host = FBrowser->get_host();
+  TRef<ICefBrowserHost> host = BrowserHost();
   GtkWidget* window = host ? host->get_window_handle() : nullptr;
   return IsUsableWindow(window) ? window : nullptr;
 }

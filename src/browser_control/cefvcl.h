@@ -17,6 +17,8 @@ class TCustomChromium : public TWinControl, public IChromiumEvents {
   explicit TCustomChromium(TComponent* AOwner);
 
   const TRef<ICefBrowser>& Browser() const { return FBrowser; }
+  // The browser's host; null while there is no browser.
+  TRef<ICefBrowserHost> BrowserHost() const;
   int32_t BrowserId() const { return FBrowserId; }
 
   const ustring& DefaultUrl() const { return FDefaultUrl; }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "FileUtils.h"
 #include "GuardedCall.h"
 #include "StderrReport.h"
 
@@ -17,9 +18,7 @@ std::string FileUri(const std::string& path) {
 }
 
 void OpenFolderOf(const std::string& path) {
-  gchar* folder = g_path_get_dirname(path.c_str());
-  OpenWithDefaultProgram(folder);
-  g_free(folder);
+  OpenWithDefaultProgram(ExtractFileDir(path));
 }
 
 void OnItemsShown(GObject* connection, GAsyncResult* result, gpointer data) {

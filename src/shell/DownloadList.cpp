@@ -4,14 +4,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "FileUtils.h"
 
-std::string BaseName(const std::string& path) {
-  gchar* name = g_path_get_basename(path.c_str());
-  std::string result(name);
-  g_free(name);
-  return result;
-}
+namespace {
 
 std::string SizeText(int64_t bytes) {
   gchar* text = g_format_size(static_cast<guint64>(std::max<int64_t>(bytes, 0)));
@@ -48,7 +43,7 @@ std::string DownloadSentence(const TDownloadEntry& entry) {
 }
 
 void TDownloadList::Start(uint32_t id, const std::string& path) {
-  FRunning.push_back({id, path, BaseName(path), 0, 0, dsRunning});
+  FRunning.push_back({id, path, ExtractFileName(path), 0, 0, dsRunning});
   FShownId = id;
 }
 
@@ -66,7 +61,7 @@ bool TDownloadList::Update(uint32_t id, int64_t received, int64_t total, TDownlo
   running->Total = total;
   if (!fullPath.empty()) {
     running->Path = fullPath;
-    running->Name = BaseName(fullPath);
+    running->Name = ExtractFileName(fullPath);
   }
   if (!IsEnd(state)) return true;
   running->State = state;

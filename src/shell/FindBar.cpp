@@ -27,7 +27,7 @@ void TFindBar::Notification(TComponent* AComponent) {
 }
 
 TRef<ICefBrowserHost> TFindBar::Host() const {
-  return FChromium && FChromium->Browser() ? FChromium->Browser()->get_host() : nullptr;
+  return FChromium ? FChromium->BrowserHost() : nullptr;
 }
 
 // Asked again while open it only takes the focus: searching again would move on a match.

@@ -84,7 +84,7 @@ void TPageShortcuts::Notification(TComponent* AComponent) {
 }
 
 TRef<ICefBrowserHost> TPageShortcuts::Host() const {
-  return FChromium && FChromium->Browser() ? FChromium->Browser()->get_host() : nullptr;
+  return FChromium ? FChromium->BrowserHost() : nullptr;
 }
 
 void TPageShortcuts::ChromiumKeyEvent(TObject*, const TRef<ICefBrowser>&, const TCefKeyEvent* event,
