@@ -15,7 +15,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // advance at least one byte. Requires pos < text.size().
 char32_t DecodeUtf8(std::string_view text, size_t& pos);
 
-// Appends ch as UTF-8; surrogates and values past U+10FFFF become U+FFFD.
+// Writes ch as UTF-8 into out, which has room for four bytes, and answers the byte count;
+// surrogates and values past U+10FFFF become U+FFFD.
+size_t EncodeUtf8(char32_t ch, char* out);
+// Appends ch as UTF-8, encoded as EncodeUtf8 does.
 void AppendUtf8Multibyte(std::string& out, char32_t ch);
 // Inline for ASCII, which is nearly all of what parsers see.
 inline void AppendUtf8(std::string& out, char32_t ch) {

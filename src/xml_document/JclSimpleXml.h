@@ -267,8 +267,6 @@ class TJclSimpleXMLElems {
   static std::optional<std::string> ReadChildList(TJclSimpleXMLElem& parent,
                                                   TJclStringStream& stream);
   static std::string ReadLoneText(TJclSimpleXMLElem& parent, TJclStringStream& stream);
-  // The children of the element before elem among its parent's, when elem is the last.
-  static size_t PreviousSiblingItemCount(const TJclSimpleXMLElem& elem);
   void ReadChild(std::unique_ptr<TJclSimpleXMLElem> child, TJclStringStream& stream);
   void ReadText(TJclStringStream& stream);
 
@@ -342,6 +340,7 @@ class TJclSimpleXMLProps {
 
  private:
   TJclSimpleXMLProp* FindOrCreate(std::string_view name, std::string_view defaultText);
+  void AppendRead(std::string name, std::string nameSpace, std::string value);
 
   TJclSimpleXMLElem* FParent;
   std::vector<std::unique_ptr<TJclSimpleXMLProp>> FProperties;
@@ -401,6 +400,8 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   // CR LF with sxoAutoIndent, else nothing.
   std::string_view LineEnd() const;
   void DiscardChildren() { FItems.reset(); }
+  // SetName that moves the name out of the string it is given.
+  void TakeName(std::string& name);
   // Moves the children into pending and drops the child list.
   void TakeChildren(std::vector<std::unique_ptr<TJclSimpleXMLElem>>& pending);
 
@@ -408,7 +409,13 @@ class TJclSimpleXMLElem : public TJclSimpleXMLData {
   friend class TJclSimpleXMLElems;
   friend class TJclSimpleXMLElemsProlog;
   friend class TJclSimpleXML;
+  friend class TJclSimpleXMLProps;
   void Attach(TJclSimpleXMLElem* parent, TJclSimpleXML* simpleXML);
+  // The element before this one among its parent's children when this one is the last, for
+  // the reader: a settings file repeats its shapes, so lists are sized from the sibling's.
+  const TJclSimpleXMLElem* PreviousSiblingOfLast() const;
+  // Tells the parent's child list that the name changed.
+  void NotifyRenamed();
 
   TJclSimpleXMLElem* FParent;
   TJclSimpleXML* FSimpleXML = nullptr;
@@ -435,7 +442,7 @@ class TJclSimpleXMLElemClassic : public TJclSimpleXMLElem {
   void WriteEndTag(TJclStringStream& stream) const;
   // A text that is the only child, read without making a node of it.
   std::optional<std::string> ReadChildren(TJclStringStream& stream);
-  void NameChildEarly(const std::string& name, const std::string& nameSpace);
+  bool NameChildEarly(std::string& name, std::string& nameSpace);
 };
 
 class TJclSimpleXMLElemText : public TJclSimpleXMLElem {

@@ -233,6 +233,9 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
   };
   TState state = TState::BeforeTag;
   TTagName tag;
+  // The start tag's name, in this element once it carries it.
+  const std::string* startName = &tag.Name;
+  const std::string* startNameSpace = &tag.NameSpace;
   std::string endName;
   std::optional<std::string> loneText;
   bool complete = false;
@@ -258,7 +261,10 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
           if (tag.Take(ch)) break;
           if (ch != '/' && ch != '>' && (!IsXmlWhitespace(ch) || tag.Name.empty()))
             RaiseMalformedTag(stream);
-          NameChildEarly(tag.Name, tag.NameSpace);
+          if (NameChildEarly(tag.Name, tag.NameSpace)) {
+            startName = &FName;
+            startNameSpace = &FNameSpace;
+          }
           if (IsXmlWhitespace(ch)) {
             Properties().LoadFromStringStream(stream);
             state = TState::AfterAttributes;
@@ -299,7 +305,7 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
             break;
           }
           if (ch != '>' && !IsXmlWhitespace(ch)) RaiseMalformedTag(stream);
-          CheckEndName(tag.Name, tag.NameSpace, endName, stream);
+          CheckEndName(*startName, *startNameSpace, endName, stream);
           if (ch != '>') SkipToTagEnd(stream);
           complete = true;
           break;
@@ -310,19 +316,26 @@ void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
     if (loneText) Items().AddText({}, *loneText);
     throw;
   }
-  SetName(tag.Name);
+  if (startName == &tag.Name) {
+    SetName(tag.Name);
+    FNameSpace = std::move(tag.NameSpace);
+  }
   FValue = loneText ? std::move(*loneText) : std::string();
-  FNameSpace = std::move(tag.NameSpace);
   NotifyParsed(true);
 }
 
 // A child carries its name from its start tag on, so a reader error further in leaves it,
-// and what it holds, where it was found. The root keeps its old name until it completes.
-void TJclSimpleXMLElemClassic::NameChildEarly(const std::string& name,
-                                              const std::string& nameSpace) {
-  if (!Parent()) return;
-  SetName(name);
-  FNameSpace = nameSpace;
+// and what it holds, where it was found. The root keeps its old name until it completes. A
+// name taken is moved out of name; answers whether it was.
+bool TJclSimpleXMLElemClassic::NameChildEarly(std::string& name, std::string& nameSpace) {
+  if (!Parent()) return false;
+  if (name.empty()) {
+    FNameSpace = nameSpace;
+    return false;
+  }
+  TakeName(name);
+  FNameSpace = std::move(nameSpace);
+  return true;
 }
 
 std::optional<std::string> TJclSimpleXMLElemClassic::ReadChildren(TJclStringStream& stream) {
@@ -350,7 +363,8 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
   bool textSeen = false;
   bool whitespaceSeen = false;
   auto textPending = [&] { return textSeen || (whitespaceSeen && keepWhitespace); };
-  const size_t expectedCount = PreviousSiblingItemCount(parent);
+  const TJclSimpleXMLElem* previous = parent.PreviousSiblingOfLast();
+  const size_t expectedCount = previous ? previous->ItemCount() : 0;
   auto children = [&]() -> TJclSimpleXMLElems& {
     if (!parent.FItems) parent.Items().FElems.Items().reserve(expectedCount);
     return *parent.FItems;
@@ -414,13 +428,10 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
   return loneText;
 }
 
-// A settings file repeats its shapes: a child list read after a sibling's starts with room for
-// as many children as that sibling has.
-size_t TJclSimpleXMLElems::PreviousSiblingItemCount(const TJclSimpleXMLElem& elem) {
-  const TJclSimpleXMLElem* parent = elem.Parent();
-  const size_t count = parent ? parent->ItemCount() : 0;
-  if (count < 2 || parent->FItems->Item(count - 1) != &elem) return 0;
-  return parent->FItems->Item(count - 2)->ItemCount();
+const TJclSimpleXMLElem* TJclSimpleXMLElem::PreviousSiblingOfLast() const {
+  const size_t count = FParent ? FParent->ItemCount() : 0;
+  if (count < 2 || FParent->FItems->Item(count - 1) != this) return nullptr;
+  return FParent->FItems->Item(count - 2);
 }
 
 // Attached before it reads itself, so an element keeps what it read when an error comes
@@ -518,11 +529,21 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
           break;
         }
         FParent->DecodeValueInPlace(value);
-        Add(name.Name, value)->SetNameSpace(name.NameSpace);
+        AppendRead(std::move(name.Name), std::move(name.NameSpace), std::move(value));
         state = TState::Between;
         break;
     }
   }
+}
+
+void TJclSimpleXMLProps::AppendRead(std::string name, std::string nameSpace, std::string value) {
+  if (FProperties.empty()) {
+    const TJclSimpleXMLElem* previous = FParent->PreviousSiblingOfLast();
+    if (previous) FProperties.reserve(previous->PropertyCount());
+  }
+  auto prop = std::make_unique<TJclSimpleXMLProp>(FParent, std::move(name), std::move(value));
+  prop->SetNameSpace(std::move(nameSpace));
+  FProperties.push_back(std::move(prop));
 }
 
 // --- text, comment, CDATA ---

@@ -121,13 +121,13 @@ void FullEncodeCodePoint(std::string& out, char32_t ch) {
 }
 
 // Case-insensitive for ASCII; other bytes must be equal. For the ASCII entity names this is
-// what the full upper-casing gives: no other character upper-cases to the same bytes.
-bool SameAsciiText(std::string_view text, std::string_view ascii) {
-  for (size_t i = 0; i < ascii.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const auto upper = c >= 'a' && c <= 'z' ? c - 32 : c;
-    const auto wanted = static_cast<unsigned char>(ascii[i]);
-    if (upper != (wanted >= 'a' && wanted <= 'z' ? wanted - 32 : wanted)) return false;
+// what the full upper-casing gives: no other character upper-cases to the same bytes. The names
+// are written in lower case, so an upper-case letter of the text matches its lower-case one.
+bool SameAsciiText(std::string_view text, std::string_view lowerAscii) {
+  for (size_t i = 0; i < lowerAscii.size(); ++i) {
+    const char wanted = lowerAscii[i];
+    if (text[i] != wanted && !(wanted >= 'a' && wanted <= 'z' && text[i] == wanted - 32))
+      return false;
   }
   return true;
 }
@@ -186,9 +186,10 @@ class TInPlaceWriter {
   explicit TInPlaceWriter(std::string& text, size_t start) : FText(text), FWrite(start) {}
   void Put(char c) { FText[FWrite++] = c; }
   void PutCodePoint(char32_t ch) {
-    std::string bytes;
-    AppendUtf8(bytes, ch);
-    for (const char c : bytes) Put(c);
+    char bytes[4];
+    const size_t count = EncodeUtf8(ch, bytes);
+    std::memcpy(FText.data() + FWrite, bytes, count);
+    FWrite += count;
   }
   void Copy(size_t from, size_t count) {
     std::memmove(FText.data() + FWrite, FText.data() + from, count);
@@ -228,15 +229,21 @@ class TUnitJoiner {
   char32_t FPendingHigh = 0;
 };
 
+// The position of the next '&' in text from pos on, or the end of text.
+size_t NextAmpersand(std::string_view text, size_t pos) {
+  const void* found = std::memchr(text.data() + pos, '&', text.size() - pos);
+  return found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+}
+
 void Decode(std::string& text, bool numericReferences) {
-  size_t pos = text.find('&');
-  if (pos == std::string::npos) return;
+  size_t pos = NextAmpersand(text, 0);
+  if (pos == text.size()) return;
   TInPlaceWriter out(text, pos);
   TUnitJoiner joiner(out);
   while (pos < text.size()) {
     if (text[pos] != '&') {
       joiner.Flush();
-      const size_t amp = std::min(text.find('&', pos), text.size());
+      const size_t amp = NextAmpersand(text, pos);
       out.Copy(pos, amp - pos);
       pos = amp;
       continue;

@@ -517,6 +517,16 @@ TJclSimpleXMLOptions TJclSimpleXMLElem::Options() const {
 void TJclSimpleXMLElem::SetName(std::string_view name) {
   if (name.empty() || name == FName) return;
   FName = name;
+  NotifyRenamed();
+}
+
+void TJclSimpleXMLElem::TakeName(std::string& name) {
+  if (name.empty() || name == FName) return;
+  FName = std::move(name);
+  NotifyRenamed();
+}
+
+void TJclSimpleXMLElem::NotifyRenamed() {
   if (FParent && FParent->FItems) FParent->FItems->ChildRenamed();
 }
 
@@ -554,7 +564,7 @@ void TJclSimpleXMLElem::Assign(const TJclSimpleXMLElem& source) {
   FName = source.FName;
   FNameSpace = source.FNameSpace;
   FValue = source.FValue;
-  if (FParent && FParent->FItems) FParent->FItems->ChildRenamed();
+  NotifyRenamed();
   if (source.FProps)
     for (const auto& prop : *source.FProps)
       Properties().Add(prop->Name(), prop->Value())->SetNameSpace(prop->NameSpace());
