@@ -409,6 +409,10 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
       readText();
       textSeen = whitespaceSeen = false;
       continue;
+    } else if (tag.size() == 1 && ch != '!' && ch != '?') {
+      PeekOverElementName(stream);
+      if (!stream.PeekUCS4(ch)) break;
+      child = std::make_unique<TJclSimpleXMLElemClassic>(&parent);
     } else {
       if (!IsXmlWhitespace(ch) || tag != "<![CDATA"sv) AppendUtf8(tag, ch);
       if (tag == "<![CDATA["sv)
@@ -417,8 +421,6 @@ std::optional<std::string> TJclSimpleXMLElems::ReadChildList(TJclSimpleXMLElem& 
         child = std::make_unique<TJclSimpleXMLElemComment>(&parent);
       else if (tag == "<?"sv)
         child = std::make_unique<TJclSimpleXMLElemProcessingInstruction>(&parent);
-      else if (tag[1] != '!')
-        PeekOverElementName(stream);
       if (!child) continue;
     }
     attachLoneText();
