@@ -45,30 +45,27 @@ bool IsTagNameChar(char32_t ch) {
 }
 
 // The length of the leading characters of run, whole UTF-8 characters, of one class: ASCII
-// bytes by the class table, each in a single step, the rest decoded and judged by above127.
-size_t RunLength(std::string_view run, TXmlCharClass charClass, bool (*above127)(char32_t)) {
+// bytes by the class table, the rest decoded and judged by above127.
+template <TXmlCharClass charClass, bool (*above127)(char32_t)>
+inline size_t RunLength(std::string_view run) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(run.data());
   size_t pos = 0;
-  while (pos < run.size()) {
-    const auto lead = static_cast<unsigned char>(run[pos]);
-    if (lead < 0x80) {
-      if (!HasXmlClass(lead, charClass)) break;
-      ++pos;
-      continue;
-    }
+  while (true) {
+    while (pos < run.size() && HasXmlClass(bytes[pos], charClass)) ++pos;
+    if (pos == run.size() || bytes[pos] < 0x80) return pos;
     size_t next = pos;
-    if (!above127(DecodeUtf8(run, next))) break;
+    if (!above127(DecodeUtf8(run, next))) return pos;
     pos = next;
   }
-  return pos;
 }
 
 // Table and rules agree with IsTagNameChar and IsXmlWhitespace.
 size_t NameRunLength(std::string_view run) {
-  return RunLength(run, xccName, IsNameCharAbove127);
+  return RunLength<xccName, IsNameCharAbove127>(run);
 }
 
 size_t WhitespaceRunLength(std::string_view run) {
-  return RunLength(run, xccWhitespace, IsXmlWhitespaceAbove127);
+  return RunLength<xccWhitespace, IsXmlWhitespaceAbove127>(run);
 }
 
 // The length of run up to the first stop, an ASCII character, or all of it.
@@ -91,11 +88,22 @@ void ReadRunWhile(TJclStringStream& stream, TLength length, std::string* out) {
 }
 
 void ReadNameRun(TJclStringStream& stream, std::string& name) {
-  ReadRunWhile(stream, NameRunLength, &name);
+  ReadRunWhile(
+      stream, [](std::string_view run) { return NameRunLength(run); }, &name);
 }
 
 void SkipWhitespaceRun(TJclStringStream& stream) {
-  ReadRunWhile(stream, WhitespaceRunLength, nullptr);
+  ReadRunWhile(
+      stream, [](std::string_view run) { return WhitespaceRunLength(run); }, nullptr);
+}
+
+// Reads the first character after whitespace; false at the end of the data.
+bool ReadAfterWhitespace(TJclStringStream& stream, char32_t& ch) {
+  do {
+    SkipWhitespaceRun(stream);
+    if (!stream.ReadUCS4(ch)) return false;
+  } while (IsXmlWhitespace(ch));
+  return true;
 }
 
 // Moves the peek cursor over the characters as far as length(run) says, a decoded run at a time.
@@ -222,95 +230,54 @@ void SkipToTagEnd(TJclStringStream& stream) {
 // --- classic element ---
 
 void TJclSimpleXMLElemClassic::LoadFromStringStream(TJclStringStream& stream) {
-  enum class TState {
-    BeforeTag,
-    Name,
-    AfterAttributes,
-    AfterSlash,
-    AfterChildren,
-    EndTagOpen,
-    EndName
-  };
-  TState state = TState::BeforeTag;
   TTagName tag;
   // The start tag's name, in this element once it carries it.
   const std::string* startName = &tag.Name;
   const std::string* startNameSpace = &tag.NameSpace;
-  std::string endName;
   std::optional<std::string> loneText;
-  bool complete = false;
-  char32_t ch;
+  // Start tag, children and end tag; data that ends on the way ends the element as it stands.
+  auto readElement = [&] {
+    char32_t ch;
+    if (!ReadAfterWhitespace(stream, ch)) return;
+    if (ch != '<') RaiseExpectedBeginningOfTag(ch, stream);
+    do {
+      ReadNameRun(stream, tag.Name);
+      if (!stream.ReadUCS4(ch)) return;
+    } while (tag.Take(ch));
+    if (ch != '/' && ch != '>' && (!IsXmlWhitespace(ch) || tag.Name.empty()))
+      RaiseMalformedTag(stream);
+    if (NameChildEarly(tag.Name, tag.NameSpace)) {
+      startName = &FName;
+      startNameSpace = &FNameSpace;
+    }
+    if (IsXmlWhitespace(ch)) {
+      Properties().LoadFromStringStream(stream);
+      if (!ReadAfterWhitespace(stream, ch)) return;
+      if (ch != '/' && ch != '>') RaiseExpectedEndOfTag(ch, stream);
+    }
+    if (ch == '/') {
+      if (stream.ReadUCS4(ch) && ch != '>') RaiseExpectedEndOfTag(ch, stream);
+      return;
+    }
+    loneText = ReadChildren(stream);
+    if (!ReadAfterWhitespace(stream, ch)) return;
+    if (ch != '<') RaiseExpectedEndOfTag(ch, stream);
+    if (!stream.ReadUCS4(ch)) return;
+    if (ch != '/') RaiseExpectedEndOfTag(ch, stream);
+    std::string endName;
+    while (true) {
+      ReadNameRun(stream, endName);
+      if (!stream.ReadUCS4(ch)) return;
+      if (!IsTagNameChar(ch) && ch != ':') break;
+      AppendUtf8(endName, ch);
+    }
+    if (ch != '>' && !IsXmlWhitespace(ch)) RaiseMalformedTag(stream);
+    CheckEndName(*startName, *startNameSpace, endName, stream);
+    if (ch != '>') SkipToTagEnd(stream);
+  };
   NotifyLoadProgress(stream);
   try {
-    while (!complete) {
-      if (state == TState::Name)
-        ReadNameRun(stream, tag.Name);
-      else if (state == TState::EndName)
-        ReadNameRun(stream, endName);
-      else if (state != TState::AfterSlash && state != TState::EndTagOpen)
-        SkipWhitespaceRun(stream);
-      if (!stream.ReadUCS4(ch)) break;
-      switch (state) {
-        case TState::BeforeTag:
-          if (ch == '<')
-            state = TState::Name;
-          else if (!IsXmlWhitespace(ch))
-            RaiseExpectedBeginningOfTag(ch, stream);
-          break;
-        case TState::Name:
-          if (tag.Take(ch)) break;
-          if (ch != '/' && ch != '>' && (!IsXmlWhitespace(ch) || tag.Name.empty()))
-            RaiseMalformedTag(stream);
-          if (NameChildEarly(tag.Name, tag.NameSpace)) {
-            startName = &FName;
-            startNameSpace = &FNameSpace;
-          }
-          if (IsXmlWhitespace(ch)) {
-            Properties().LoadFromStringStream(stream);
-            state = TState::AfterAttributes;
-          } else if (ch == '/') {
-            state = TState::AfterSlash;
-          } else {
-            loneText = ReadChildren(stream);
-            state = TState::AfterChildren;
-          }
-          break;
-        case TState::AfterAttributes:
-          if (ch == '/') {
-            state = TState::AfterSlash;
-          } else if (ch == '>') {
-            loneText = ReadChildren(stream);
-            state = TState::AfterChildren;
-          } else if (!IsXmlWhitespace(ch)) {
-            RaiseExpectedEndOfTag(ch, stream);
-          }
-          break;
-        case TState::AfterSlash:
-          if (ch != '>') RaiseExpectedEndOfTag(ch, stream);
-          complete = true;
-          break;
-        case TState::AfterChildren:
-          if (ch == '<')
-            state = TState::EndTagOpen;
-          else if (!IsXmlWhitespace(ch))
-            RaiseExpectedEndOfTag(ch, stream);
-          break;
-        case TState::EndTagOpen:
-          if (ch != '/') RaiseExpectedEndOfTag(ch, stream);
-          state = TState::EndName;
-          break;
-        case TState::EndName:
-          if (IsTagNameChar(ch) || ch == ':') {
-            AppendUtf8(endName, ch);
-            break;
-          }
-          if (ch != '>' && !IsXmlWhitespace(ch)) RaiseMalformedTag(stream);
-          CheckEndName(*startName, *startNameSpace, endName, stream);
-          if (ch != '>') SkipToTagEnd(stream);
-          complete = true;
-          break;
-      }
-    }
+    readElement();
   } catch (...) {
     // Cut short, the element keeps its text as the child node it was read as.
     if (loneText) Items().AddText({}, *loneText);

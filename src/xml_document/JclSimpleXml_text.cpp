@@ -349,15 +349,15 @@ constexpr uint8_t AsciiClassesOf(char32_t ch) {
   return classes;
 }
 
-constexpr std::array<uint8_t, 128> MakeAsciiClasses() {
-  std::array<uint8_t, 128> classes{};
-  for (char32_t ch = 0; ch < classes.size(); ++ch) classes[ch] = AsciiClassesOf(ch);
+constexpr std::array<uint8_t, 256> MakeByteClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (char32_t ch = 0; ch < 128; ++ch) classes[ch] = AsciiClassesOf(ch);
   return classes;
 }
 
 }  // namespace
 
-const std::array<uint8_t, 128> kXmlAsciiClasses = MakeAsciiClasses();
+const std::array<uint8_t, 256> kXmlByteClasses = MakeByteClasses();
 
 bool IsXmlWhitespaceAbove127(char32_t ch) {
   return ch == 0x85 || ch == 0xA0 || ch == 0x1680 || (ch >= 0x2000 && ch <= 0x200A) ||

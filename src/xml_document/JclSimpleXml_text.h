@@ -27,10 +27,12 @@ enum TXmlCharClass : uint8_t {
   // Continues a name: letters, digits, '-', '.', '_'.
   xccName = 4,
 };
-extern const std::array<uint8_t, 128> kXmlAsciiClasses;
+// Indexed by byte: the bytes 128 to 255, parts of multibyte UTF-8 characters, have no class.
+extern const std::array<uint8_t, 256> kXmlByteClasses;
 
+// For ch below 256.
 inline bool HasXmlClass(char32_t ch, TXmlCharClass charClass) {
-  return (kXmlAsciiClasses[ch] & charClass) != 0;
+  return (kXmlByteClasses[ch] & charClass) != 0;
 }
 
 bool IsXmlWhitespaceAbove127(char32_t ch);
