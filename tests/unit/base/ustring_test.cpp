@@ -26,3 +26,28 @@ TEST(UstringTest, MalformedInputBecomesReplacement) {
   EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");  // lone high surrogate
   EXPECT_EQ(Utf16ToUtf8(u"\xDC00"), "\xEF\xBF\xBD");    // lone low surrogate
 }
+
+TEST(UstringTest, EncodesEachLengthToItsLastCodePointAndReplacesWhatIsNoCharacter) {
+  const struct {
+    char32_t CodePoint;
+    std::string Bytes;
+  } cases[] = {{0x00, std::string(1, '\0')},
+               {0x7F, "\x7F"},
+               {0x80, "\xC2\x80"},
+               {0x7FF, "\xDF\xBF"},
+               {0x800, "\xE0\xA0\x80"},
+               {0xFFFF, "\xEF\xBF\xBF"},
+               {0x10000, "\xF0\x90\x80\x80"},
+               {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+               {0xD800, "\xEF\xBF\xBD"},
+               {0xDFFF, "\xEF\xBF\xBD"},
+               {0x110000, "\xEF\xBF\xBD"}};
+  for (const auto& [codePoint, bytes] : cases) {
+    char out[4];
+    EXPECT_EQ(std::string(out, EncodeUtf8(codePoint, out)), bytes)
+        << std::hex << static_cast<uint32_t>(codePoint);
+    std::string appended = "a";
+    AppendUtf8(appended, codePoint);
+    EXPECT_EQ(appended, "a" + bytes) << std::hex << static_cast<uint32_t>(codePoint);
+  }
+}

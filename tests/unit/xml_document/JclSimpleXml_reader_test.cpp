@@ -116,8 +116,8 @@ TEST(JclSimpleXmlReader, MixedContentAndWhitespace) {
   EXPECT_EQ(xml.Root().Value(), "x y");
 }
 
-TEST(JclSimpleXmlReader, SiblingsOfDifferentShapesKeepTheirOwnChildren) {
-  // A child list is made with room for as many children as the sibling before has.
+TEST(JclSimpleXmlReader, SiblingsOfDifferentShapesKeepTheirOwnChildrenAndAttributes) {
+  // Child and attribute lists are made with room for as many as the sibling before has.
   TJclSimpleXML xml;
   xml.LoadFromString("<r><a><x/><y/><z/></a><b>t<u/>v</b><c/><d><w/></d><e>s</e></r>");
   auto children = [](TJclSimpleXMLElem* elem) {
@@ -134,6 +134,24 @@ TEST(JclSimpleXmlReader, SiblingsOfDifferentShapesKeepTheirOwnChildren) {
   EXPECT_EQ(children(items.Item(3)), "w=;");
   EXPECT_EQ(children(items.Item(4)), "");
   EXPECT_EQ(items.Item(4)->Value(), "s");
+
+  xml.LoadFromString(
+      "<r><a p='1' q='2'/><b n:s='&amp;'/><c/><d t='4' u='5' v='6'><e w=''/></d></r>");
+  auto attributes = [](TJclSimpleXMLElem* elem) {
+    std::string text;
+    for (size_t i = 0; i < elem->PropertyCount(); ++i) {
+      const TJclSimpleXMLProp* prop = elem->Properties().Item(i);
+      text += prop->FullName() + "=" + prop->Value() + ";";
+    }
+    return text;
+  };
+  TJclSimpleXMLElems& reread = xml.Root().Items();
+  ASSERT_EQ(reread.Count(), 4u);
+  EXPECT_EQ(attributes(reread.Item(0)), "p=1;q=2;");
+  EXPECT_EQ(attributes(reread.Item(1)), "n:s=&;");
+  EXPECT_EQ(attributes(reread.Item(2)), "");
+  EXPECT_EQ(attributes(reread.Item(3)), "t=4;u=5;v=6;");
+  EXPECT_EQ(attributes(reread.Item(3)->Items().Item(0)), "w=;");
 }
 
 TEST(JclSimpleXmlReader, ValueDecoding) {
