@@ -88,13 +88,11 @@ void ReadRunWhile(TJclStringStream& stream, TLength length, std::string* out) {
 }
 
 void ReadNameRun(TJclStringStream& stream, std::string& name) {
-  ReadRunWhile(
-      stream, [](std::string_view run) { return NameRunLength(run); }, &name);
+  ReadRunWhile(stream, NameRunLength, &name);
 }
 
 void SkipWhitespaceRun(TJclStringStream& stream) {
-  ReadRunWhile(
-      stream, [](std::string_view run) { return WhitespaceRunLength(run); }, nullptr);
+  ReadRunWhile(stream, WhitespaceRunLength, nullptr);
 }
 
 // Reads the first character after whitespace; false at the end of the data.
