@@ -5,16 +5,14 @@
 #include <memory>
 
 #include "FileUtils.h"
+#include "GLibText.h"
 #include "GuardedCall.h"
 #include "StderrReport.h"
 
 namespace {
 
 std::string FileUri(const std::string& path) {
-  gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-  std::string result(uri ? uri : "");
-  g_free(uri);
-  return result;
+  return TakeText(g_filename_to_uri(path.c_str(), nullptr, nullptr));
 }
 
 void OpenFolderOf(const std::string& path) {

@@ -1,18 +1,14 @@
 #include "DownloadList.h"
 
-#include <glib.h>
-
 #include <algorithm>
 
 #include "FileUtils.h"
+#include "GLibText.h"
 
 namespace {
 
 std::string SizeText(int64_t bytes) {
-  gchar* text = g_format_size(static_cast<guint64>(std::max<int64_t>(bytes, 0)));
-  std::string result(text);
-  g_free(text);
-  return result;
+  return TakeText(g_format_size(static_cast<guint64>(std::max<int64_t>(bytes, 0))));
 }
 
 std::string RunningSentence(const TDownloadEntry& entry) {

@@ -1,12 +1,13 @@
 #include "Downloads.h"
 
-#include <glib.h>
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string_view>
+
+#include "GLibText.h"
 
 namespace {
 
@@ -17,10 +18,7 @@ constexpr int kMaxNumber = 10000;
 
 std::string ValidUtf8(const std::string& text) {
   if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
-  gchar* repaired = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-  std::string result(repaired);
-  g_free(repaired);
-  return result;
+  return TakeText(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
 }
 
 bool IsUnsafeByte(unsigned char byte) {
@@ -62,10 +60,7 @@ bool PathIsTaken(const std::string& path) {
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  gchar* joined = g_build_filename(folder.c_str(), name.c_str(), nullptr);
-  std::string result(joined);
-  g_free(joined);
-  return result;
+  return TakeText(g_build_filename(folder.c_str(), name.c_str(), nullptr));
 }
 
 }  // namespace

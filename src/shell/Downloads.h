@@ -22,8 +22,8 @@ std::string NumberedName(const std::string& name, int number);
 std::optional<std::string> FreeDownloadPath(const std::string& folder, const std::string& name,
                                             const std::set<std::string>& reserved);
 
-// The user's download folder: the desktop's setting, else ~/Downloads; created when missing.
-// userSetting is what the desktop names (empty for none).
+// The user's download folder: the desktop's setting, else ~/Downloads (PrepareDownloadFolder
+// creates it). userSetting is what the desktop names (empty for none).
 std::string DownloadFolderOf(const std::string& userSetting, const std::string& home);
 std::string UserDownloadFolder();
 

@@ -84,9 +84,7 @@ TCefJsDialogType JsDialogTypeOf(WebKitScriptDialogType type) {
 std::string OriginOf(const char* uri) {
   if (!uri) return {};
   WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
-  gchar* text = origin ? webkit_security_origin_to_string(origin) : nullptr;
-  std::string result = text ? text : "";
-  g_free(text);
+  std::string result = TakeText(origin ? webkit_security_origin_to_string(origin) : nullptr);
   if (origin) webkit_security_origin_unref(origin);
   return result;
 }

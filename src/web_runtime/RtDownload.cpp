@@ -21,17 +21,7 @@ constexpr int kMaxNumber = 1000;
 constexpr gint64 kProgressIntervalMicros = 100000;
 
 std::string FolderOf(const std::string& path) {
-  gchar* folder = g_path_get_dirname(path.c_str());
-  std::string result = folder;
-  g_free(folder);
-  return result;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  gchar* path = g_build_filename(folder.c_str(), name.c_str(), nullptr);
-  std::string result = path;
-  g_free(path);
-  return result;
+  return TakeText(g_path_get_dirname(path.c_str()));
 }
 
 // The client's answer to where a download goes. Released unanswered, it cancels the

@@ -49,9 +49,7 @@ std::string Shortened(const std::string& name) {
 }  // namespace
 
 std::string SafeFileName(const std::string& suggested) {
-  gchar* valid = g_utf8_make_valid(suggested.c_str(), gssize(suggested.size()));
-  std::string name = valid;
-  g_free(valid);
+  std::string name = TakeText(g_utf8_make_valid(suggested.c_str(), gssize(suggested.size())));
   for (char& c : name)
     if (IsUnsafeByte(static_cast<unsigned char>(c))) c = '_';
   // A leading dot would hide the file; trailing blanks are invisible.
@@ -68,11 +66,13 @@ std::string NumberedName(const std::string& name, int number) {
   return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  return TakeText(g_build_filename(folder.c_str(), name.c_str(), nullptr));
+}
+
 std::string UserDownloadFolder() {
   const char* configured = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
-  gchar* fallback = g_build_filename(g_get_home_dir(), "Downloads", nullptr);
-  std::string folder = configured ? configured : fallback;
-  g_free(fallback);
+  const std::string folder = configured ? configured : JoinPath(g_get_home_dir(), "Downloads");
   if (g_mkdir_with_parents(folder.c_str(), 0755) != 0) return std::string();
   return folder;
 }
@@ -83,15 +83,11 @@ bool PathIsTaken(const std::string& path) {
 }
 
 std::optional<std::string> CreatePartFile(const std::string& folder) {
-  gchar* path = g_build_filename(folder.c_str(), ".download-XXXXXX.part", nullptr);
-  const int fd = g_mkstemp_full(path, O_RDWR | O_CLOEXEC, 0644);
-  std::optional<std::string> result;
-  if (fd >= 0) {
-    close(fd);
-    result = path;
-  }
-  g_free(path);
-  return result;
+  std::string path = JoinPath(folder, ".download-XXXXXX.part");
+  const int fd = g_mkstemp_full(path.data(), O_RDWR | O_CLOEXEC, 0644);
+  if (fd < 0) return std::nullopt;
+  close(fd);
+  return path;
 }
 
 // Some file systems know no exclusive rename; a hard link is exclusive too.

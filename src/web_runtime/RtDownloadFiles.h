@@ -13,6 +13,9 @@ std::string SafeFileName(const std::string& suggested);
 // "invoice-42.pdf" numbered 1 is "invoice-42 (1).pdf"; number 0 is the name itself.
 std::string NumberedName(const std::string& name, int number);
 
+// name inside folder.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // The user's download folder (created when missing), or an empty text when there is none.
 std::string UserDownloadFolder();
 

@@ -1,5 +1,7 @@
 #include "RtText.h"
 
+#include <glib.h>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -107,4 +109,10 @@ std::string WideToUtf8(const wchar_t* text, size_t length) {
 
 std::wstring Utf8ToWide(const char* text, size_t length) {
   return Convert<std::wstring>(Bytes(text), length, DecodeUtf8, AppendWide);
+}
+
+std::string TakeText(char* text) {
+  std::string result = TextOrEmpty(text);
+  g_free(text);
+  return result;
 }

@@ -17,3 +17,6 @@ std::wstring Utf8ToWide(const char* text, size_t length);
 inline std::string TextOrEmpty(const char* text) {
   return text ? text : "";
 }
+
+// Text that GLib handed over to be freed (null for none), copied and freed.
+std::string TakeText(char* text);
