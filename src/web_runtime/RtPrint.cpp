@@ -15,10 +15,9 @@ void ForgetOutputFile(GtkPrintSettings* settings) {
   if (!uri) return;
   GFile* file = g_file_new_for_uri(uri);
   if (GFile* folder = g_file_get_parent(file)) {
-    if (gchar* path = g_file_get_path(folder)) {
-      gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_DIR, path);
-      g_free(path);
-    }
+    const std::string path = TakeText(g_file_get_path(folder));
+    if (!path.empty())
+      gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_DIR, path.c_str());
     g_object_unref(folder);
   }
   g_object_unref(file);
