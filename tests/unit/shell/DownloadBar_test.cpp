@@ -70,18 +70,19 @@ TEST(DownloadListTest, ARefusedDownloadNamesTheFolderThatCannotBeUsed) {
   EXPECT_TRUE(list.ReservedPaths().empty());
 }
 
+// A runtime object made by a test, counted as the binding's own objects are.
+template <class TInterface>
+class TFake : public TInterface, public TRefCounted {
+ public:
+  int AddRef() const override { return TRefCounted::AddRef(); }
+  int Release() const override { return TRefCounted::Release(); }
+  void* Wrap() override { return nullptr; }
+};
+
 // A download item as the runtime hands it over, with the state a test gives it.
-class TFakeDownloadItem final : public ICefDownloadItem {
+class TFakeDownloadItem final : public TFake<ICefDownloadItem> {
  public:
   explicit TFakeDownloadItem(uint32_t id) : Id(id) {}
-
-  int AddRef() const override { return ++FCount; }
-  int Release() const override {
-    const int remaining = --FCount;
-    if (remaining == 0) delete this;
-    return remaining;
-  }
-  void* Wrap() override { return nullptr; }
 
   bool is_valid() override { return true; }
   bool is_in_progress() override { return !Complete && !Canceled; }
@@ -105,29 +106,16 @@ class TFakeDownloadItem final : public ICefDownloadItem {
   int64_t Received = 0, Total = 0;
   bool Complete = false, Canceled = false;
   ustring FullPath;
-
- private:
-  mutable int FCount = 0;
 };
 
-class TFakeBeforeDownloadCallback final : public ICefBeforeDownloadCallback {
+class TFakeBeforeDownloadCallback final : public TFake<ICefBeforeDownloadCallback> {
  public:
-  int AddRef() const override { return ++FCount; }
-  int Release() const override {
-    const int remaining = --FCount;
-    if (remaining == 0) delete this;
-    return remaining;
-  }
-  void* Wrap() override { return nullptr; }
   void cont(const ustring& downloadPath, bool showDialog) override {
     Paths.push_back(Utf16ToUtf8(downloadPath));
     EXPECT_FALSE(showDialog);
   }
 
   std::vector<std::string> Paths;
-
- private:
-  mutable int FCount = 0;
 };
 
 class TBarForm : public TForm {
