@@ -19,3 +19,7 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 "$build/bin/corvane"
+# The service keeps its accounts and logins while it runs, so a restarted client finds them.
+while [ -t 0 ] && read -r -p "Press Enter to start the client again, Ctrl+C to end the demo. "; do
+  "$build/bin/corvane"
+done

@@ -1,0 +1,134 @@
+"""The demo walked through as a newcomer does it, in the real client: sign up, log in on the
+restyled login page, the dashboard, the invoice list, one invoice and its PDF, a new invoice
+saved and listed; a restart keeps the login; then log out. Clicks land where the pages report
+their elements; the service and the download folder tell what happened."""
+
+import os
+import time
+import unittest
+import urllib.request
+
+import corvane_e2e as e2e
+
+TIMEOUT = 60
+EMAIL = "ann@example.org"
+INVOICE = "INV-0003"
+
+
+def service():
+    return e2e.SERVICE
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class WalkthroughTest(unittest.TestCase):
+    def setUp(self):
+        service().reset()
+        self.home = e2e.Home()
+        self.addCleanup(self.home.remove)
+        self.downloads = os.path.join(self.home.path, "Downloads")
+        os.makedirs(self.home.config_home)
+        with open(os.path.join(self.home.config_home, "user-dirs.dirs"), "w") as f:
+            f.write('XDG_DOWNLOAD_DIR="%s"\n' % self.downloads)
+
+    def start(self):
+        session = e2e.Session(home=self.home)
+        session.__enter__()
+        self.addCleanup(session.__exit__, None, None, None)
+        windows = session.wait_for_windows()
+        self.assertTrue(windows, "no window")
+        self.window = windows[0]
+        return session
+
+    def report_after(self, since, page, condition=lambda report: True):
+        """The first report of page made after the time since that meets condition."""
+        def found():
+            return next((r for r in service().reports(page)
+                         if r["time"] > since and condition(r)), None)
+        report = e2e.wait_until(found, TIMEOUT)
+        self.assertTrue(report, "no %s page reported; requests: %s"
+                        % (page, service().paths()[-5:]))
+        return report
+
+    def click(self, report, element):
+        """Clicks the middle of an element the page reported; answers the time of the click."""
+        x, y, _, _ = e2e.window_geometry(self.window)
+        left, top, width, height = report["elements"][element]
+        clicked = time.time()
+        e2e.run_tool("xdotool", "mousemove", str(x + int(left + width / 2)),
+                     str(y + int(top + height / 2)), "click", "1")
+        return clicked
+
+    def type_into(self, report, element, text):
+        self.click(report, element)
+        e2e.run_tool("xdotool", "windowfocus", "--sync", str(self.window))
+        e2e.run_tool("xdotool", "type", "--delay", "60", text)
+
+    def downloaded(self, name):
+        path = os.path.join(self.downloads, name)
+        return os.path.isfile(path) and os.path.getsize(path) > 0 and path
+
+    def sign_up_and_log_in(self, session):
+        signup = self.report_after(0, "signup")
+        self.type_into(signup, "email", EMAIL)
+        created = self.report_after(self.click(signup, "create"), "account-created")
+        self.assertEqual(created["email"], EMAIL)
+
+        clicked = self.click(created, "login-link")
+        login = self.report_after(clicked, "login", lambda r: r["event"] == "settled")
+        self.assertEqual(login["loginMarginTop"], "0px", "the login page is restyled")
+        self.type_into(login, "email", EMAIL)
+        self.type_into(login, "password", "secret")
+        return self.dashboard_after(self.click(login, "submit"))
+
+    def dashboard_after(self, since):
+        return self.report_after(since, "start", lambda r: r.get("event") == "load")
+
+    def open_invoice_and_download_it(self, dashboard):
+        listed = self.report_after(self.click(dashboard, "invoices-link"), "invoices")
+        self.assertIn("INV-0200", listed["elements"], "the whole list is shown")
+        invoice = self.report_after(self.click(listed, INVOICE), "invoice")
+        self.assertEqual(invoice["number"], INVOICE)
+        self.click(invoice, "download")
+        path = e2e.wait_until(lambda: self.downloaded(INVOICE + ".pdf"), TIMEOUT)
+        self.assertTrue(path, "the invoice's PDF was not downloaded")
+        with urllib.request.urlopen("%s/invoices/%s.pdf" % (service().webapp_origin, INVOICE),
+                                    timeout=10) as response:
+            expected = response.read()
+        self.assertTrue(e2e.wait_until(lambda: read_bytes(path) == expected, TIMEOUT),
+                        "the saved PDF is the service's")
+        return invoice
+
+    def create_invoice(self, page):
+        form = self.report_after(self.click(page, "nav-new"), "new-invoice")
+        self.type_into(form, "customer", "Zephyr Tools")
+        self.type_into(form, "amount", "120.50")
+        self.type_into(form, "notes", "Garden shears")
+        listed = self.report_after(self.click(form, "save"), "invoices")
+        self.assertIn("INV-0201", listed["elements"], "the new invoice is listed")
+
+    def test_sign_up_log_in_work_with_invoices_restart_and_log_out(self):
+        session = self.start()
+        dashboard = self.sign_up_and_log_in(session)
+        self.assertTrue(dashboard["loggedIn"], "the login leads to the dashboard")
+        invoice = self.open_invoice_and_download_it(dashboard)
+        self.create_invoice(invoice)
+        self.assertEqual(session.close(), 0)
+
+        restarted = time.time()
+        session = self.start()
+        dashboard = self.dashboard_after(restarted)
+        self.assertTrue(dashboard["loggedIn"], "the login survives a restart")
+        first = next(r for r in service().requests() if r["time"] > restarted)
+        self.assertIn("corvane_session=", first["cookie"])
+        logged_out = self.dashboard_after(self.click(dashboard, "logout-link"))
+        self.assertFalse(logged_out["loggedIn"])
+        self.assertIn("login-link", logged_out["elements"])
+        self.assertEqual(session.close(), 0)
+
+
+if __name__ == "__main__":
+    e2e.main()
