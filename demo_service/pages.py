@@ -236,10 +236,12 @@ function invoicesReport(event) {
   });
   corvaneReport('invoices', {event: event, innerWidth: window.innerWidth,
                              devicePixelRatio: window.devicePixelRatio, links: links,
-                             elements: corvaneLayout()});
+                             elements: corvaneLayout(), hasFocus: document.hasFocus()});
 }
 window.addEventListener('load', function () { invoicesReport('load'); });
 window.addEventListener('resize', function () { invoicesReport('resize'); });
+// Keys pressed before the page has the keyboard go elsewhere: tests wait for this.
+window.addEventListener('focus', function () { invoicesReport('focus'); });
 """
 
 INVOICES_STYLE = """<style>

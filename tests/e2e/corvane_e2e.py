@@ -127,7 +127,7 @@ class Session:
         except subprocess.TimeoutExpired:
             return None
 
-    def close(self, timeout=15):
+    def close(self, timeout=60):
         """Closes the window as the user would (SIGTERM); answers the exit code, None if the
         program did not end within timeout seconds."""
         self.send_signal(signal.SIGTERM)

@@ -119,7 +119,7 @@ class DataFolderTest(unittest.TestCase):
             window = session.wait_for_windows()[0]
             e2e.run_tool("xdotool", "windowmove", str(window), str(left[0]), str(left[1]))
             e2e.run_tool("xdotool", "windowsize", str(window), str(left[2]), str(left[3]))
-            self.assertEqual(e2e.wait_until(lambda: e2e.window_geometry(window) == left, 10),
+            self.assertEqual(e2e.wait_until(lambda: e2e.window_geometry(window) == left, TIMEOUT),
                              True, "moved and resized: %s" % (e2e.window_geometry(window),))
             self.close(session)
         norm = re.search(r"<NormPos>(.*)</NormPos>", self.home.read_data_file("config.xml").decode())
@@ -127,7 +127,7 @@ class DataFolderTest(unittest.TestCase):
 
         with self.start() as session:
             window = session.wait_for_windows()[0]
-            self.assertEqual(e2e.wait_until(lambda: e2e.window_geometry(window) == left, 10),
+            self.assertEqual(e2e.wait_until(lambda: e2e.window_geometry(window) == left, TIMEOUT),
                              True, "restored: %s" % (e2e.window_geometry(window),))
             self.close(session)
 

@@ -78,7 +78,7 @@ class ExceptionLogTest(unittest.TestCase):
             self.assertEqual(requests[0]["path"], "/signup.php")
             self.assertEqual(len(session.wait_for_windows()), 1)
             session.send_signal(signal.SIGTERM)
-            self.assertEqual(session.wait_exit(15), 0)
+            self.assertEqual(session.wait_exit(60), 0)
         self.assertIn(b"Error>Exception ", home.read_data_file("error.log"))
 
 

@@ -6,7 +6,6 @@ import glob
 import os
 import shutil
 import subprocess
-import time
 import unittest
 
 import accessibility
@@ -55,7 +54,11 @@ class FindZoomPrintTest(unittest.TestCase):
         self.assertTrue(windows, "no window")
         self.assertTrue(e2e.wait_until(lambda: self.invoice_reports("load"), TIMEOUT),
                         "the invoice list never loaded")
-        time.sleep(0.5)  # the page's keyboard handling is ready once it has loaded
+        # Keys sent before the page has the keyboard would go elsewhere.
+        e2e.run_tool("xdotool", "windowfocus", "--sync", str(windows[0]))
+        self.assertTrue(e2e.wait_until(
+            lambda: [r for r in self.invoice_reports() if r["hasFocus"]], TIMEOUT),
+            "the page never had the keyboard")
         return windows[0]
 
     def wait_for_width(self, width):
@@ -123,8 +126,11 @@ class FindZoomPrintTest(unittest.TestCase):
         with self.session() as session:
             window = self.wait_for_invoices(session)
             width = self.invoice_reports("load")[0]["innerWidth"]
-            self.press(window, CTRL_PLUS, CTRL_PLUS)
-            # 100% -> 110% -> 125%: the page's CSS width shrinks by the factor.
+            # 100% -> 110% -> 125%: the page's CSS width shrinks by the factor. Each step is
+            # seen before the next key, so a busy machine cannot merge them.
+            self.press(window, CTRL_PLUS)
+            self.wait_for_width(round(width / 1.1))
+            self.press(window, CTRL_PLUS)
             zoomed = self.wait_for_width(round(width / 1.25))
             self.assertEqual(session.close(), 0)
         self.assertIn(b"<ZoomLevel>", self.home.read_data_file("config.xml"))
@@ -160,7 +166,7 @@ class FindZoomPrintTest(unittest.TestCase):
             self.assertTrue(dialogs, "no print dialog opened")
             # The dialog reads its printers after it shows; the only one here is
             # "Print to File".
-            time.sleep(2)
+            self.wait_showing(session, "table cell", "Print to File")
             self.press(dialogs[0], "Down", "Return")
 
             def written():
@@ -169,9 +175,14 @@ class FindZoomPrintTest(unittest.TestCase):
 
             pdfs = e2e.wait_until(written, TIMEOUT)
             self.assertTrue(pdfs, "no PDF written")
-            time.sleep(1)  # the writer closes the file after its last page
-            text = subprocess.run(["pdftotext", "-layout", pdfs[0], "-"], capture_output=True,
-                                  text=True, timeout=30).stdout
+
+            def text():
+                return subprocess.run(["pdftotext", "-layout", pdfs[0], "-"],
+                                      capture_output=True, text=True, timeout=30).stdout
+
+            # The writer may still be adding pages: wait for the whole list.
+            e2e.wait_until(lambda: text().count(NAME) == 3, TIMEOUT, interval=0.5)
+            text = text()
             self.assertIn("Open invoices", text)
             self.assertEqual(text.count(NAME), 3, "the whole list is printed")
             self.assertIsNone(session.process.poll(), "the program still runs")

@@ -16,10 +16,10 @@ class MainWindowTest(unittest.TestCase):
             window = windows[0]
             self.assertEqual(e2e.window_title(window), TITLE)
             self.assertEqual(e2e.window_size(window), (680, 640))
-            self.assertEqual(e2e.wait_until(lambda: e2e.pixel(window, 340, 320) == "FFFFFF", 10),
+            self.assertEqual(e2e.wait_until(lambda: e2e.pixel(window, 340, 320) == "FFFFFF", 60),
                              True, "white client area")
             session.send_signal(signum)
-            self.assertEqual(session.wait_exit(timeout=10), 0)
+            self.assertEqual(session.wait_exit(timeout=60), 0)
             self.assertNotIn("corvane:", session.stderr(), "no error reported")
 
     def test_sigterm_closes_the_window_like_the_user(self):

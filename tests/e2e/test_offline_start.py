@@ -17,7 +17,7 @@ class OfflineStartTest(unittest.TestCase):
         e2e.SERVICE.stop()
         with e2e.Session() as session:
             window = session.wait_for_windows()[0]
-            shown = e2e.wait_until(lambda: e2e.pixel(window, 340, 320) == OWN_PAGE_BACKGROUND, 30)
+            shown = e2e.wait_until(lambda: e2e.pixel(window, 340, 320) == OWN_PAGE_BACKGROUND, 60)
             self.assertTrue(shown, "own page shown while the service is down")
 
             e2e.SERVICE = e2e.DemoService(*origins)
@@ -26,7 +26,7 @@ class OfflineStartTest(unittest.TestCase):
             self.assertTrue(reports, "sign-up page not loaded without a click")
             self.assertEqual(reports[0]["url"], signup_url)
             replaced = e2e.wait_until(
-                lambda: e2e.pixel(window, 340, 320) not in (None, OWN_PAGE_BACKGROUND), 10)
+                lambda: e2e.pixel(window, 340, 320) not in (None, OWN_PAGE_BACKGROUND), 60)
             self.assertTrue(replaced, "own page still shown")
             self.assertEqual(session.close(), 0, "exit code")
 
