@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Application.h"
+#include "JvAppStoragePropertyEngine.h"
 #include "JvFormPlacement_update.h"
 #include "WindowPlacement.h"
 
@@ -332,6 +333,8 @@ void TJvFormStorage::SavePlacement() {
   // Saving before anything was restored would overwrite the stored state with the designed one.
   if (!Restored()) return;
   TJvFormPlacement::SavePlacement();
+  if (auto* handler = dynamic_cast<const IAppStorageHandler*>(Owner()))
+    handler->WriteToStorage(*AppStorage(), AppStoragePath());
   SaveProperties();
   FStoredValues->SaveValues();
 }
@@ -339,6 +342,8 @@ void TJvFormStorage::SavePlacement() {
 void TJvFormStorage::RestorePlacement() {
   TJvFormPlacement::RestorePlacement();
   SetRestored();
+  if (auto* handler = dynamic_cast<IAppStorageHandler*>(Owner()))
+    handler->ReadFromStorage(*AppStorage(), AppStoragePath());
   RestoreProperties();
   FStoredValues->RestoreValues();
 }

@@ -223,6 +223,8 @@ class TJvFormStorage : public TJvFormPlacement {
  private:
   void ResolveStoredProps();
   std::string StoredPropValuePath(const std::string& component, const std::string& property);
+  void RestoreComponentReference(TComponent& component, const TPropInfo& info,
+                                 const std::string& path);
 
   TJvFormStorageStringList FStoredProps;
   std::unique_ptr<TJvStoredValues> FStoredValues;

@@ -76,9 +76,24 @@ void TJvFormStorage::SaveProperties() {
         AppStorage()->WriteString(path, referenced->Name());
         continue;
       }
+      // A cleared reference must not come back from the name stored before.
+      if (info->IsOfComponentClass) {
+        AppStorage()->DeleteValue(path);
+        continue;
+      }
     }
     AppStorage()->WriteProperty(path, *component, property, true);
   }
+}
+
+// A name that names no fitting component leaves the reference as it is.
+void TJvFormStorage::RestoreComponentReference(TComponent& component, const TPropInfo& info,
+                                               const std::string& path) {
+  if (!info.Set) return;
+  const std::string name = AppStorage()->ReadString(path, "");
+  TComponent* referenced = name.empty() ? nullptr : StoredPropComponent(Owner(), name);
+  if (referenced && info.IsOfComponentClass(*referenced))
+    info.Set(component, static_cast<TObject*>(referenced));
 }
 
 // A damaged or stale value must not keep the form from showing: errors are dropped, entry by
@@ -93,11 +108,10 @@ void TJvFormStorage::RestoreProperties() {
       const std::string path = StoredPropValuePath(componentName, property);
       const TPropInfo* info = GetPropInfo(*component, property);
       if (!info) continue;
-      if (info->Kind == TPropKind::pkClass && info->Set &&
-          dynamic_cast<TComponent*>(std::get<TObject*>(info->Get(*component)))) {
-        const std::string name = AppStorage()->ReadString(path, "");
-        if (TComponent* referenced = StoredPropComponent(Owner(), name))
-          info->Set(*component, static_cast<TObject*>(referenced));
+      // The declared class decides, not the current value: a fresh form's reference is still
+      // empty.
+      if (info->Kind == TPropKind::pkClass && info->IsOfComponentClass) {
+        RestoreComponentReference(*component, *info, path);
         continue;
       }
       AppStorage()->ReadProperty(path, *component, property, true, true);

@@ -1,9 +1,23 @@
 #include "JvLogForm.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "FileUtils.h"
+#include "FontMetrics.h"
 #include "Printers.h"
 
 namespace {
+
+// The designed window and column sizes are laid out for the form's 8-point font, whose letters
+// average 6 pixels.
+constexpr double kDesignedAverageCharWidth = 6;
+constexpr int kDesignedClientWidth = 527;
+constexpr int kDesignedClientHeight = 348;
+constexpr int kMinimumWidth = 300;
+constexpr int kMinimumHeight = 300;
+// Digits share one width in interface fonts, so this is as wide as any time of the log.
+constexpr const char* kSampleTime = "2026-12-09 09:01:05";
 
 // Image indexes of ImageList1.
 enum : int { kImageSave, kImagePrint, kImageInformation, kImageWarning, kImageError };
@@ -26,8 +40,8 @@ TFormDescription TFoLog::Description() const {
   return TFormDescriptionOf<TFoLog>()
       .Properties([](TFoLog& form) {
         form.SetName("FoLog");
-        form.SetClientSize(527, 348);
-        form.SetMinimumSize(300, 300);
+        form.SetClientSize(kDesignedClientWidth, kDesignedClientHeight);
+        form.SetMinimumSize(kMinimumWidth, kMinimumHeight);
         form.SetPosition(poScreenCenter);
         form.SetFont({"MS Sans Serif", -11});
         form.SetColor(clDefault);  // the theme's button face
@@ -85,6 +99,7 @@ TFormDescription TFoLog::Description() const {
                    list.AddColumn("Severity");
                    list.AddColumn("Title", 120);
                    list.AddColumn("Description", 150);
+                   list.SetLastColumnFills(true);
                    list.SetGridLines(true);
                    list.SetHotTrack(true);
                  })
@@ -138,6 +153,28 @@ TFormDescription TFoLog::Description() const {
         item.OnClick = MethodEvent(&form, &TFoLog::mnuErrorClick);
         form.PopupMenu1->Add(&item);
       });
+}
+
+void TFoLog::CreateWnd() {
+  TForm::CreateWnd();
+  FitToFont();
+}
+
+void TFoLog::FitToFont() {
+  const double scale = AverageCharWidth(*ListView1) / kDesignedAverageCharWidth;
+  const auto scaled = [scale](int size) { return static_cast<int>(std::lround(size * scale)); };
+  SetClientSize(std::max(scaled(kDesignedClientWidth), kMinimumWidth),
+                std::max(scaled(kDesignedClientHeight), kMinimumHeight));
+  // What each column shows whole besides its heading.
+  const std::vector<std::string> wholeTexts[] = {
+      {kSampleTime},
+      {SeverityName(lesError), SeverityName(lesWarning), SeverityName(lesInformation)},
+      {},
+      {}};
+  for (int i = 0; i < static_cast<int>(std::size(wholeTexts)); ++i)
+    ListView1->SetColumnWidth(
+        i, std::max(scaled(ListView1->Column(i).Width),
+                    ListView1->ColumnWidthToFit(i, wholeTexts[static_cast<size_t>(i)])));
 }
 
 void TFoLog::FormCreate(TObject*) {

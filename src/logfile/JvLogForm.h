@@ -53,8 +53,12 @@ class TFoLog : public TForm {
 
  protected:
   TFormDescription Description() const override;
+  void CreateWnd() override;
 
  private:
+  // The designed sizes are for another font: scaled to the table's font, the window keeps its
+  // proportions and the columns show a time, a severity and every heading whole.
+  void FitToFont();
   void SetFilter(TJvLogEventSeverity severity, const char* caption, int imageIndex);
 
   const TJvLogRecordList* FLogRecordList = nullptr;

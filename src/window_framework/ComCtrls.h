@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -113,10 +114,16 @@ class TListView : public TWidgetControl {
   using TWidgetControl::TWidgetControl;
   using TRow = std::vector<std::string>;
 
-  // Columns are set up before the control's window is created.
+  // Columns are set up before the control's window is created; their widths may change later.
   void AddColumn(std::string caption, int width = 50);
   int ColumnCount() const { return static_cast<int>(FColumns.size()); }
   const TListColumn& Column(int index) const { return FColumns.at(static_cast<size_t>(index)); }
+  void SetColumnWidth(int index, int width);
+  // The least width at which the column shows its heading and each of texts whole in the
+  // table's font; creates the control's window.
+  int ColumnWidthToFit(int index, std::span<const std::string> texts);
+  // The last column takes the width the others leave.
+  void SetLastColumnFills(bool value);
   void SetGridLines(bool value);
   // Selects the row under the mouse pointer.
   void SetHotTrack(bool value);
@@ -146,4 +153,5 @@ class TListView : public TWidgetControl {
   int FUpdateCount = 0;
   bool FGridLines = false;
   bool FHotTrack = false;
+  bool FLastColumnFills = false;
 };

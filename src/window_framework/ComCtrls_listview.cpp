@@ -1,11 +1,44 @@
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "ComCtrls.h"
 
 void TListView::AddColumn(std::string caption, int width) {
   FColumns.push_back({std::move(caption), width});
+}
+
+void TListView::SetColumnWidth(int index, int width) {
+  FColumns.at(static_cast<size_t>(index)).Width = width;
+  if (FTreeView)
+    gtk_tree_view_column_set_fixed_width(gtk_tree_view_get_column(GTK_TREE_VIEW(FTreeView), index),
+                                         width);
+}
+
+int TListView::ColumnWidthToFit(int index, std::span<const std::string> texts) {
+  HandleNeeded();
+  GtkTreeViewColumn* column = gtk_tree_view_get_column(GTK_TREE_VIEW(FTreeView), index);
+  int width = 0;
+  gtk_widget_get_preferred_width(gtk_tree_view_column_get_button(column), &width, nullptr);
+  // A cell gets the column's width less the view's separator, grid line and focus line.
+  int separator = 0, gridLine = 0, focusLine = 0;
+  gtk_widget_style_get(FTreeView, "horizontal-separator", &separator, "grid-line-width", &gridLine,
+                       "focus-line-width", &focusLine, nullptr);
+  GtkCellRenderer* renderer = GTK_CELL_RENDERER(g_object_ref_sink(gtk_cell_renderer_text_new()));
+  for (const std::string& text : texts) {
+    g_object_set(renderer, "text", text.c_str(), nullptr);
+    int natural = 0;
+    gtk_cell_renderer_get_preferred_width(renderer, FTreeView, nullptr, &natural);
+    width = std::max(width, natural + separator + gridLine + 2 * focusLine);
+  }
+  g_object_unref(renderer);
+  return width;
+}
+
+void TListView::SetLastColumnFills(bool value) {
+  FLastColumnFills = value;
+  ApplyOptions();
 }
 
 void TListView::SetGridLines(bool value) {
@@ -24,6 +57,10 @@ void TListView::ApplyOptions() {
                                                              ? GTK_TREE_VIEW_GRID_LINES_BOTH
                                                              : GTK_TREE_VIEW_GRID_LINES_NONE);
   gtk_tree_view_set_hover_selection(GTK_TREE_VIEW(FTreeView), FHotTrack);
+  const int columns = gtk_tree_view_get_n_columns(GTK_TREE_VIEW(FTreeView));
+  if (columns > 0)
+    gtk_tree_view_column_set_expand(gtk_tree_view_get_column(GTK_TREE_VIEW(FTreeView), columns - 1),
+                                    FLastColumnFills);
 }
 
 void TListView::AddItem(TRow cells) {

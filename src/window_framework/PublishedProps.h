@@ -66,6 +66,9 @@ struct TPropInfo {
   // The declared default of an ordinal or set property (set: the element bits).
   std::optional<int64_t> Default = std::nullopt;
   bool Stored = true;
+  // Set when an object property's declared class is a component class, whose values are
+  // references to components owned elsewhere: whether a component is of that class.
+  bool (*IsOfComponentClass)(const TComponent& component) = nullptr;
 
   constexpr TPropInfo WithDefault(int64_t value) const {
     TPropInfo info = *this;
@@ -183,7 +186,14 @@ struct TPublish {
   }
   template <auto Getter, auto Setter = nullptr>
   static constexpr TPropInfo Object(std::string_view name) {
-    return Property<Getter, Setter>(name, TPropKind::pkClass);
+    TPropInfo info = Property<Getter, Setter>(name, TPropKind::pkClass);
+    using C =
+        std::remove_cv_t<std::remove_pointer_t<std::invoke_result_t<decltype(Getter), const T&>>>;
+    if constexpr (std::is_base_of_v<TComponent, C>)
+      info.IsOfComponentClass = [](const TComponent& component) {
+        return dynamic_cast<const C*>(&component) != nullptr;
+      };
+    return info;
   }
 
  private:

@@ -190,23 +190,61 @@ TEST_F(JvLogFormTest, ToolBarSitsOnTopInItsOrderAndTheTableFillsTheRest) {
   FForm->Show();
   ASSERT_TRUE(RunLoopUntil([&] { return gtk_widget_get_mapped(FForm->Handle()); }));
   RunLoopFor(100);
-  EXPECT_EQ(FForm->ClientWidth(), 527);
-  EXPECT_EQ(FForm->ClientHeight(), 348);
+  // The size follows the font; the window is as large as the form says.
+  const int width = FForm->ClientWidth(), height = FForm->ClientHeight();
+  EXPECT_GE(width, 300);
+  EXPECT_GE(height, 300);
+  int windowWidth = 0, windowHeight = 0;
+  gtk_window_get_size(GTK_WINDOW(FForm->Handle()), &windowWidth, &windowHeight);
+  EXPECT_EQ(windowWidth, width);
+  EXPECT_EQ(windowHeight, height);
   EXPECT_GT(bar.Height(), 16) << "sized to its buttons";
   EXPECT_EQ(bar.Top(), 0);
-  EXPECT_EQ(bar.Width(), 527);
-  EXPECT_EQ(FForm->ListView1->BoundsRect(), (TRect{0, bar.Height(), 527, 348}));
+  EXPECT_EQ(bar.Width(), width);
+  EXPECT_EQ(FForm->ListView1->BoundsRect(), (TRect{0, bar.Height(), width, height}));
+}
+
+// Whatever the desktop's font, a time, a severity and each heading fit their columns whole, and
+// the last column reaches the table's right edge.
+TEST_F(JvLogFormTest, ColumnsShowTheirTextWholeInTheTablesFont) {
+  View(kMixedLog);
+  FForm->Show();
+  ASSERT_TRUE(RunLoopUntil([&] { return gtk_widget_get_mapped(FForm->Handle()); }));
+  GtkWidget* tree = nullptr;
+  FindTreeView(FForm->Handle(), &tree);
+  ASSERT_NE(tree, nullptr);
+  GtkTreeViewColumn* last = gtk_tree_view_get_column(GTK_TREE_VIEW(tree), 3);
+  ASSERT_TRUE(RunLoopUntil([&] { return gtk_tree_view_column_get_width(last) > 0; }));
+
+  const std::vector<std::pair<int, std::string>> wholeTexts = {
+      {0, "2026-12-09 09:01:05"}, {0, "Time"}, {1, "Information"}, {1, "Severity"}, {2, "Title"},
+      {3, "Description"}};
+  for (const auto& [index, text] : wholeTexts) {
+    GtkTreeViewColumn* column = gtk_tree_view_get_column(GTK_TREE_VIEW(tree), index);
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+    int xpad = 0;
+    gtk_cell_renderer_get_padding(GTK_CELL_RENDERER(cells->data), &xpad, nullptr);
+    g_list_free(cells);
+    PangoLayout* layout = gtk_widget_create_pango_layout(tree, text.c_str());
+    int textWidth = 0;
+    pango_layout_get_pixel_size(layout, &textWidth, nullptr);
+    g_object_unref(layout);
+    EXPECT_GE(gtk_tree_view_column_get_width(column), textWidth + 2 * xpad) << text;
+  }
+  GtkAllocation table;
+  gtk_widget_get_allocation(tree, &table);
+  EXPECT_EQ(gtk_tree_view_column_get_x_offset(last) + gtk_tree_view_column_get_width(last),
+            table.width);
 }
 
 TEST_F(JvLogFormTest, TableColumnsAndFilterMenu) {
   const TListView& list = *FForm->ListView1;
   ASSERT_EQ(list.ColumnCount(), 4);
-  const std::vector<std::pair<std::string, int>> columns = {
-      {"Time", 115}, {"Severity", 50}, {"Title", 120}, {"Description", 150}};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(list.Column(i).Caption, columns[static_cast<size_t>(i)].first);
-    EXPECT_EQ(list.Column(i).Width, columns[static_cast<size_t>(i)].second);
-  }
+  const std::vector<std::string> captions = {"Time", "Severity", "Title", "Description"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(list.Column(i).Caption, captions[static_cast<size_t>(i)]);
+  // The widths follow the font (see below), in the designed order of size.
+  EXPECT_GT(list.Column(0).Width, list.Column(1).Width);
+  EXPECT_LT(list.Column(2).Width, list.Column(3).Width);
   EXPECT_EQ(FForm->ToolButton1->Hint(), "Print");
   EXPECT_EQ(FForm->ToolButton2->Hint(), "Save");
   EXPECT_EQ(FForm->ToolButton4->DropdownMenu(), FForm->PopupMenu1);
@@ -375,8 +413,8 @@ TEST(JvLogFileShowLogTest, ShowsTheViewerModallyOverTheLogAndReportsShowAndClose
     });
     log->ShowLog("The log");
     EXPECT_EQ(events, (TLines{"show", "closing", "close"}));
-    EXPECT_EQ(width, 527);
-    EXPECT_EQ(height, 348);
+    // Scaled to the font, in the designed proportions.
+    EXPECT_NEAR(width * 348.0 / (height * 527.0), 1.0, 0.02) << width << "x" << height;
     EXPECT_EQ(rows, 4);
   }
   EndWindowFramework();
