@@ -3,7 +3,9 @@ set(CORVANE_WARNINGS -Wall -Wextra -Werror)
 set(CORVANE_CODEGEN -fno-omit-frame-pointer -fnon-call-exceptions)
 if(CORVANE_SANITIZE)
   list(APPEND CORVANE_CODEGEN -fsanitize=address,undefined -fno-sanitize-recover=undefined)
-  add_link_options(-fsanitize=address,undefined)
+  # The sanitizer's dlopen runs in its own library, whose search path lacks the program's
+  # RUNPATH; an old-style RPATH is searched for every load, so the runtime library is found.
+  add_link_options(-fsanitize=address,undefined -Wl,--disable-new-dtags)
 endif()
 if(CORVANE_FUZZ)
   # Instrument the libraries under test too, so coverage guides the fuzzer through them.

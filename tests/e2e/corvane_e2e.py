@@ -205,12 +205,49 @@ def window_geometry(window):
         return None
 
 
+def click_element(window, report, element):
+    """Clicks the middle of an element a page reported in its "elements" (see the demo
+    service's corvaneLayout); answers the time of the click."""
+    x, y, _, _ = window_geometry(window)
+    left, top, width, height = report["elements"][element]
+    clicked = time.time()
+    run_tool("xdotool", "mousemove", str(x + int(left + width / 2)),
+             str(y + int(top + height / 2)), "click", "1")
+    return clicked
+
+
+def type_text(window, text):
+    """Types text into whatever has the keyboard focus in the window."""
+    run_tool("xdotool", "windowfocus", "--sync", str(window))
+    run_tool("xdotool", "type", "--delay", "60", text)
+
+
 def pixel(window, x, y):
     """The colour at (x, y) inside the window as "RRGGBB", or None."""
     shot = run_tool("import", "-silent", "-window", str(window), "-crop", f"1x1+{x}+{y}",
                     "-depth", "8", "txt:-").stdout
     found = re.search(r"#([0-9A-Fa-f]{6})", shot)
     return found.group(1).upper() if found else None
+
+
+# A line of error.log: part of a title that is a ">" is doubled; the description runs to the
+# line's end.
+LOG_LINE = re.compile(r"\[(?P<time>\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)\]Error>"
+                      r"(?P<title>(?:[^>\r\n]|>>)*)>[^\r\n]*\r\n")
+
+
+def log_titles(log):
+    """The titles of error.log's lines; every line must be in the log's line format."""
+    text = log.decode("utf-8")
+    titles = []
+    position = 0
+    while position < len(text):
+        match = LOG_LINE.match(text, position)
+        if not match:
+            raise AssertionError("not a log line: %r" % text[position:position + 120])
+        titles.append(match.group("title").replace(">>", ">"))
+        position = match.end()
+    return titles
 
 
 def main():

@@ -8,25 +8,8 @@ import unittest
 import corvane_e2e as e2e
 
 TIMEOUT = 60
-# Part of a title that is a ">" is doubled; the description runs to the line's end.
-LINE = re.compile(r"\[(?P<time>\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)\]Error>(?P<title>(?:[^>\r\n]|>>)*)>"
-                  r"[^\r\n]*\r\n")
 POINTER = r"\$[0-9A-F]{16}"
 LOCATION = r'Module "(?P<unit>[^"]+)", Procedure "(?P<procedure>[^"]+)", Unit "(?P<source>[^"]+)", Line (?P<line>\d+)'
-
-
-def entry_titles(log):
-    """The titles of the log's lines; every line must be in the log's line format."""
-    text = log.decode("utf-8")
-    titles = []
-    position = 0
-    while position < len(text):
-        match = LINE.match(text, position)
-        if not match:
-            raise AssertionError("not a log line: %r" % text[position:position + 120])
-        titles.append(match.group("title").replace(">>", ">"))
-        position = match.end()
-    return titles
 
 
 class ExceptionLogTest(unittest.TestCase):
@@ -41,7 +24,7 @@ class ExceptionLogTest(unittest.TestCase):
             self.assertEqual(len(session.wait_for_windows()), 1)
             self.assertEqual(session.close(), 0)
             self.assertNotIn("cannot be logged", session.stderr())
-        titles = entry_titles(home.read_data_file("error.log"))
+        titles = e2e.log_titles(home.read_data_file("error.log"))
 
         start = next((i for i, title in enumerate(titles)
                       if title.startswith("Exception EJclSimpleXMLError: ")), None)

@@ -41,7 +41,7 @@ class LoginRestyleTest(unittest.TestCase):
     def test_each_finished_load_of_the_login_page_is_restyled_once(self):
         login_url = service().webapp_origin + "/login.php"
         service().scenario(signup_next=login_url, login_reload=True)
-        with e2e.Session():
+        with e2e.Session() as session:
             # The page reloads itself once after its first restyle; the second load settles.
             def load_ids(reports):
                 return list(dict.fromkeys(r["loadId"] for r in reports))
@@ -57,6 +57,8 @@ class LoginRestyleTest(unittest.TestCase):
                     of_load = [r for r in reports if r["loadId"] == load_id]
                     self.assertIn("changed", [r["event"] for r in of_load], "head never changed")
                     self.assert_restyled_once(of_load[-1])
+            # A build with the leak checker ends with an error status if anything leaked.
+            self.assertEqual(session.close(), 0, session.stderr()[-4000:])
 
     def test_the_login_page_with_a_query_is_not_restyled(self):
         service().scenario(signup_next=service().webapp_origin + "/login.php?from=signup")

@@ -54,18 +54,11 @@ class WalkthroughTest(unittest.TestCase):
         return report
 
     def click(self, report, element):
-        """Clicks the middle of an element the page reported; answers the time of the click."""
-        x, y, _, _ = e2e.window_geometry(self.window)
-        left, top, width, height = report["elements"][element]
-        clicked = time.time()
-        e2e.run_tool("xdotool", "mousemove", str(x + int(left + width / 2)),
-                     str(y + int(top + height / 2)), "click", "1")
-        return clicked
+        return e2e.click_element(self.window, report, element)
 
     def type_into(self, report, element, text):
         self.click(report, element)
-        e2e.run_tool("xdotool", "windowfocus", "--sync", str(self.window))
-        e2e.run_tool("xdotool", "type", "--delay", "60", text)
+        e2e.type_text(self.window, text)
 
     def downloaded(self, name):
         path = os.path.join(self.downloads, name)
