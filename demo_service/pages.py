@@ -356,7 +356,21 @@ def new_invoice(values=None, error=""):
 <label>Currency <select id="currency" name="currency">%s</select></label>
 <label>Notes <textarea id="notes" name="notes" rows="4" cols="40">%s</textarea></label>
 <button id="save" type="submit">Save</button></form></main>
-<script>corvaneReportOnLoad('new-invoice');</script>""" % (
+<script>
+// What each field holds now, on load and then every second, so a test sees typed text come back.
+function corvaneFieldValues() {
+  var values = {};
+  document.querySelectorAll('#invoice-form [name]').forEach(function (e) { values[e.name] = e.value; });
+  return values;
+}
+function corvaneReportFields(event) {
+  corvaneReport('new-invoice', {event: event, elements: corvaneLayout(), values: corvaneFieldValues()});
+}
+window.addEventListener('load', function () {
+  corvaneReportFields('load');
+  setInterval(function () { corvaneReportFields('fields'); }, 1000);
+});
+</script>""" % (
         nav(), error_line(error), fields, options, html.escape(values.get("notes", "")))
     return document("Corvane - New invoice", NAV_STYLE, body)
 

@@ -74,9 +74,14 @@ struct TChromiumWindowSignals {
   }
 
   // Keys the page left unhandled stop here, so Tab, Enter and Escape never move the focus or
-  // activate anything in the window; the arrow keys keep the window's treatment.
-  static gboolean KeyPress(GtkWidget*, GdkEventKey* event, gpointer) {
-    return !IsArrowKey(event->keyval);
+  // activate anything in the window; the arrow keys keep the window's treatment. Keys of the
+  // engine's own widgets inside the browser (its dialog boxes and their fields) are not the
+  // page's: they need the window's Tab, Enter and Escape handling as in any dialog.
+  static gboolean KeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self) {
+    if (IsArrowKey(event->keyval)) return FALSE;
+    auto* control = static_cast<TCustomChromium*>(self);
+    return CallGuarded(control, gboolean(TRUE),
+                       [&] { return gboolean(!control->FocusIsInEngineWidget(widget)); });
   }
 
   // On the browser's own widget, ahead of the page: the engine scrolls a page on Ctrl+wheel
@@ -196,6 +201,13 @@ void TCustomChromium::PlaceBrowserWindow(GtkWidget* window) {
   const TRect client = ClientRect();
   gtk_widget_set_size_request(window, client.Width(), client.Height());
   ClientAreaPlace(clientArea, window, client);
+}
+
+bool TCustomChromium::FocusIsInEngineWidget(GtkWidget* widget) const {
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  GtkWidget* focus = GTK_IS_WINDOW(top) ? gtk_window_get_focus(GTK_WINDOW(top)) : nullptr;
+  GtkWidget* browser = BrowserWindow();
+  return focus && browser && focus != browser && gtk_widget_is_ancestor(focus, browser);
 }
 
 void TCustomChromium::PassFocusToBrowser() {

@@ -188,6 +188,8 @@ class TCustomChromium : public TWinControl, public IChromiumEvents {
   void ConnectWindowSignals();
   void DisconnectWindowSignals();
   void PassFocusToBrowser();
+  // The keyboard focus is on a widget the engine put inside the browser's widget.
+  bool FocusIsInEngineWidget(GtkWidget* widget) const;
   // Raises OnMouseWheel for whole notches; a touchpad's fractions add up until they make one.
   // True when the handler keeps the turn from the page.
   bool WheelTurned(const GdkEventScroll& event);

@@ -21,6 +21,13 @@ TCefFindHandlerOwn::TCefFindHandlerOwn() : TCefBaseOwn(sizeof(TCefFindHandler)) 
   SetEntry<&ICefFindHandler::on_find_result>(this, Data<TCefFindHandler>()->on_find_result);
 }
 
+TCefPageRequestHandlerOwn::TCefPageRequestHandlerOwn()
+    : TCefBaseOwn(sizeof(TCefPageRequestHandler)) {
+  TCefPageRequestHandler* handler = Data<TCefPageRequestHandler>();
+  SetEntry<&ICefPageRequestHandler::on_permission_request>(this, handler->on_permission_request);
+  SetEntry<&ICefPageRequestHandler::on_upload_folder>(this, handler->on_upload_folder);
+}
+
 // A search the runtime could not end would leave its highlighting in the page.
 bool CanFindInPage() {
   return RuntimeExtensions.corvane_find && RuntimeExtensions.corvane_stop_finding;
@@ -52,5 +59,23 @@ bool StopFindingInPage(const TRef<ICefBrowserHost>& host) {
 bool PrintPage(const TRef<ICefBrowserHost>& host) {
   if (!host || !CanPrintPage()) return false;
   RuntimeExtensions.corvane_print(ToRuntime(host));
+  return true;
+}
+
+bool SetPageRequestHandler(const TRef<ICefPageRequestHandler>& handler) {
+  if (!RuntimeExtensions.corvane_set_page_request_handler) return false;
+  RuntimeExtensions.corvane_set_page_request_handler(ToRuntime(handler));
+  return true;
+}
+
+bool SetUploadFolder(const ustring& folder) {
+  if (!RuntimeExtensions.corvane_set_upload_folder) return false;
+  RuntimeExtensions.corvane_set_upload_folder(ToRuntime(folder));
+  return true;
+}
+
+bool KeepNotificationPermission(const ustring& origin, bool allowed) {
+  if (!RuntimeExtensions.corvane_keep_notification_permission) return false;
+  RuntimeExtensions.corvane_keep_notification_permission(ToRuntime(origin), ToRuntime(allowed));
   return true;
 }

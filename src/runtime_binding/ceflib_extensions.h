@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ceflib_bridge.h"
+#include "ceflib_calls.h"
 #include "ceflib_types.h"
 #include "corvane_runtime_ext.h"
 
@@ -42,6 +43,43 @@ class TCefFastFindHandler : public TCefFindHandlerOwn {
   TCefFindResultProc FProc;
 };
 
+// The answer to a page's permission request; only the first counts, and released unanswered
+// the request is denied.
+class ICefPermissionCallback : public virtual ICefBase {
+ public:
+  virtual void cont(bool allow) = 0;
+};
+
+class TCefPermissionCallbackRef
+    : public TCefBaseRefOf<TCefPermissionCallbackRef, ICefPermissionCallback,
+                           TCefPermissionCallback> {
+ public:
+  using TCefBaseRefOf::TCefBaseRefOf;
+  void cont(bool allow) override { CallEntry<void>(Data(), &TCefPermissionCallback::cont, allow); }
+};
+
+inline TRef<ICefPermissionCallback> FromRuntime(TCefPermissionCallback* data) {
+  return TCefPermissionCallbackRef::UnWrap(data);
+}
+
+// What pages ask of the program beyond the client handlers (see corvane_runtime_ext.h).
+class ICefPageRequestHandler : public virtual ICefBase {
+ public:
+  // kinds: CORVANE_PERMISSION_* bits; origin is scheme://host[:port].
+  virtual void on_permission_request(const TRef<ICefBrowser>& browser, const ustring& origin,
+                                     int32_t kinds,
+                                     const TRef<ICefPermissionCallback>& callback) = 0;
+  virtual void on_upload_folder(const ustring& folder) = 0;
+};
+
+class TCefPageRequestHandlerOwn : public TCefBaseOwn, public ICefPageRequestHandler {
+ public:
+  TCefPageRequestHandlerOwn();
+  void on_permission_request(const TRef<ICefBrowser>&, const ustring&, int32_t,
+                             const TRef<ICefPermissionCallback>&) override {}
+  void on_upload_folder(const ustring&) override {}
+};
+
 // Whether the loaded runtime can find text in a page (and end the search), and print a page.
 bool CanFindInPage();
 bool CanPrintPage();
@@ -56,3 +94,12 @@ bool FindInPage(const TRef<ICefBrowserHost>& host, const ustring& text, bool for
 bool StopFindingInPage(const TRef<ICefBrowserHost>& host);
 // Opens the print dialog for the page; false when the runtime cannot print or host is null.
 bool PrintPage(const TRef<ICefBrowserHost>& host);
+
+// The handler for every browser's page requests (null removes it); false when the runtime
+// cannot take one, and then it denies every permission a page asks for.
+bool SetPageRequestHandler(const TRef<ICefPageRequestHandler>& handler);
+// The folder the next upload's file chooser opens in; false when the runtime cannot take it.
+bool SetUploadFolder(const ustring& folder);
+// An earlier answer about notifications from origin, which pages then see without asking;
+// false when the runtime cannot take it.
+bool KeepNotificationPermission(const ustring& origin, bool allowed);

@@ -1,5 +1,7 @@
 #include "Main.h"
 
+#include <gtk/gtk.h>
+
 #include "DataFolder.h"
 #include "ExceptionLog.h"
 #include "ServiceNavigation.h"
@@ -26,6 +28,7 @@ TFormDescription TMainForm::Description() const {
         form.OnDestroy = MethodEvent(&form, &TMainForm::FormDestroy);
         form.OnShow = MethodEvent(&form, &TMainForm::FormShow);
         form.OnClose = MethodEvent(&form, &TMainForm::FormClose);
+        form.OnCloseQuery = MethodEvent(&form, &TMainForm::FormCloseQuery);
       })
       .Component("Chromium", &TMainForm::Chromium,
                  [](TMainForm& form, TChromium& chromium) {
@@ -34,6 +37,7 @@ TFormDescription TMainForm::Description() const {
                    chromium.SetDefaultUrl(u"about:blank");
                    chromium.OnLoadEnd = MethodEvent(&form, &TMainForm::ChromiumLoadEnd);
                    chromium.OnAddressChange = MethodEvent(&form, &TMainForm::ChromiumAddressChange);
+                   chromium.OnClose = MethodEvent(&form, &TMainForm::ChromiumClose);
                    TChromiumOptions& options = chromium.Options();
                    options.AcceleratedCompositingDisabled = false;
                    options.AcceleratedPaintingEnabled = false;
@@ -74,6 +78,12 @@ TFormDescription TMainForm::Description() const {
                    bar.SetAlign(alTop);
                    bar.SetVisible(false);
                    bar.SetBrowserControl(form.Chromium);
+                 })
+      .Component("PermissionBar", &TMainForm::PermissionBar,
+                 [](TMainForm& form, TPermissionBar& bar) {
+                   bar.SetAlign(alTop);
+                   bar.SetVisible(false);
+                   bar.SetFormStorage(form.aFormStorage);
                  })
       .Component("aPageShortcuts", &TMainForm::aPageShortcuts,
                  [](TMainForm& form, TPageShortcuts& shortcuts) {
@@ -142,7 +152,39 @@ void TMainForm::FormDestroy(TObject*) {
 void TMainForm::FormShow(TObject*) {
   const bool firstRun = aFormStorage->ReadString("FirstTime", "").empty();
   aPageShortcuts->RestoreZoom();
+  PermissionBar->Start();
   Chromium->Load(firstRun ? WebAppSignupUrl() : ustring(WebAppOrigin));
+}
+
+namespace {
+
+bool IsWindowManagerClose() {
+  GdkEvent* event = gtk_get_current_event();
+  const bool fromWindowManager = event && event->type == GDK_DELETE;
+  if (event) gdk_event_free(event);
+  return fromWindowManager;
+}
+
+}  // namespace
+
+// The window manager's close asks the page's leave-page question first; the window closes
+// when the page agrees. A signal closes at once: nothing may wait for a page then.
+void TMainForm::FormCloseQuery(TObject*, bool& CanClose) {
+  if (FPageAgreedToClose || !IsWindowManagerClose()) return;
+  TRef<ICefBrowserHost> host = Chromium->BrowserHost();
+  if (!host) return;
+  CanClose = false;
+  host->close_browser();
+}
+
+// The window's page agreed to close; the window takes the browser with it. A popup's close is
+// the popup's own.
+void TMainForm::ChromiumClose(TObject*, const TRef<ICefBrowser>& browser, bool& Result) {
+  const TRef<ICefBrowser>& own = Chromium->Browser();
+  if (!browser || !own || browser->get_identifier() != own->get_identifier()) return;
+  Result = true;
+  FPageAgreedToClose = true;
+  Close();
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction&) {

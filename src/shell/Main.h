@@ -11,6 +11,7 @@
 #include "JvFormPlacement.h"
 #include "JvLogFile.h"
 #include "PageShortcuts.h"
+#include "PermissionBar.h"
 #include "cefvcl.h"
 
 // The program's one window.
@@ -26,6 +27,7 @@ class TMainForm : public TForm {
   TJvFormStorage* aFormStorage = nullptr;
   TDownloadBar* DownloadBar = nullptr;
   TFindBar* FindBar = nullptr;
+  TPermissionBar* PermissionBar = nullptr;
   TPageShortcuts* aPageShortcuts = nullptr;
 
   // Starts logging every raised exception, then puts the error log, the configuration and the
@@ -37,6 +39,9 @@ class TMainForm : public TForm {
   void FormShow(TObject* Sender);
   // Marks the first run as over, whether or not the user signed up.
   void FormClose(TObject* Sender, TCloseAction& Action);
+  // Lets the page answer its leave-page question before the user's close goes through.
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void ChromiumClose(TObject* Sender, const TRef<ICefBrowser>& browser, bool& Result);
   // Turns the marketing site's sign-up page into the web application's.
   void ChromiumAddressChange(TObject* Sender, const TRef<ICefBrowser>& browser,
                              const TRef<ICefFrame>& frame, const ustring& url);
@@ -51,6 +56,9 @@ class TMainForm : public TForm {
  protected:
   ~TMainForm() override;
   TFormDescription Description() const override;
+
+ private:
+  bool FPageAgreedToClose = false;
 };
 
 extern TMainForm* MainForm;

@@ -8,6 +8,7 @@
 #include "RtRuntime.h"
 #include "RtStrings.h"
 #include "RtText.h"
+#include "RtTls.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ int32_t RuntimeErrorOf(const GError& error) {
   if (error.domain == WEBKIT_NETWORK_ERROR || error.domain == WEBKIT_POLICY_ERROR)
     return WebKitErrorOf(error.code);
   if (error.domain == G_IO_ERROR) return SocketErrorOf(error.code);
+  if (error.domain == CertificateErrorQuark()) return error.code;
   if (error.domain == G_RESOLVER_ERROR) return kErrNameNotResolved;
   return kErrFailed;
 }
@@ -169,7 +171,7 @@ void TBrowser::SetFocus(bool enable) {
 }
 
 void TBrowser::CloseRequested() {
-  if (FView) webkit_web_view_try_close(FView->View());
+  if (FView) FView->TryClose();
 }
 
 void TBrowser::ForceClose() {

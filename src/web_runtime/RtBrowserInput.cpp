@@ -5,6 +5,7 @@
 
 #include "RtBrowser.h"
 #include "RtCallbacks.h"
+#include "RtDialogs.h"
 #include "RtGuard.h"
 #include "RtStrings.h"
 #include "RtText.h"
@@ -168,7 +169,7 @@ void TBrowser::OnFocusLeftByTab(bool forward) {
   });
 }
 
-// A declined dialog goes back to WebKit, which shows its own; a suppressed one gets the
+// A declined dialog goes back to the view, which shows ours; a suppressed one gets the
 // default answer without being shown.
 bool TBrowser::OnScriptDialog(WebKitScriptDialog* dialog) {
   const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
@@ -202,6 +203,7 @@ bool TBrowser::OnScriptDialog(WebKitScriptDialog* dialog) {
     if (!handled) answer.Detach();
     answer.Release();
   });
+  if (!handled && suppress && !IsScriptDialogAnswered(dialog)) TPageDialogs::AnswerUnasked(dialog);
   return handled || suppress;
 }
 
@@ -215,7 +217,7 @@ bool TBrowser::OnPermissionRequest(WebKitPermissionRequest* request) {
     const TCefStringUtf16 urlRecord = Borrow(url);
     handler->on_request_geolocation_permission(handler, ShareBrowser(), &urlRecord,
                                                ++FNextPermissionId,
-                                               TGeolocationCallback::New(request));
+                                               TGeolocationCallback::New(request, FView->View()));
     asked = true;
   });
   return asked;

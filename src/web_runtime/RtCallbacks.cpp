@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "RtDialogs.h"
 #include "RtGuard.h"
+#include "RtPageRequests.h"
 #include "RtStrings.h"
 
 TCefJsDialogCallback* TJsDialogCallback::New(WebKitScriptDialog* dialog) {
@@ -27,18 +29,7 @@ void TJsDialogCallback::Detach() {
 void TJsDialogCallback::Answer(bool success, const char* userInput) {
   WebKitScriptDialog* dialog = std::exchange(FDialog, nullptr);
   if (!dialog) return;
-  switch (webkit_script_dialog_get_dialog_type(dialog)) {
-    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
-      webkit_script_dialog_confirm_set_confirmed(dialog, success);
-      break;
-    case WEBKIT_SCRIPT_DIALOG_PROMPT:
-      if (success) webkit_script_dialog_prompt_set_text(dialog, userInput ? userInput : "");
-      break;
-    default:
-      break;
-  }
-  webkit_script_dialog_close(dialog);
+  AnswerScriptDialog(dialog, success, userInput);
   webkit_script_dialog_unref(dialog);
 }
 
@@ -49,18 +40,27 @@ void CEF_CALLBACK TJsDialogCallback::cont(TCefJsDialogCallback* self, TCefBool s
   });
 }
 
-TCefGeolocationCallback* TGeolocationCallback::New(WebKitPermissionRequest* request) {
-  return &(new TGeolocationCallback(request))->FFace.Struct;
+TCefGeolocationCallback* TGeolocationCallback::New(WebKitPermissionRequest* request,
+                                                   WebKitWebView* view) {
+  return &(new TGeolocationCallback(request, view))->FFace.Struct;
 }
 
-TGeolocationCallback::TGeolocationCallback(WebKitPermissionRequest* request)
+TGeolocationCallback::TGeolocationCallback(WebKitPermissionRequest* request, WebKitWebView* view)
     : FRequest(WEBKIT_PERMISSION_REQUEST(g_object_ref(request))) {
   InitFace(FFace, this);
   FFace.Struct.cont = cont;
+  g_weak_ref_init(&FView, view);
 }
 
+// The client left the request alone: the user may still be asked.
 TGeolocationCallback::~TGeolocationCallback() {
-  Answer(false);
+  if (WebKitPermissionRequest* request = std::exchange(FRequest, nullptr)) {
+    auto* view = static_cast<WebKitWebView*>(g_weak_ref_get(&FView));
+    AskPageRequestHandler(view, request);
+    if (view) g_object_unref(view);
+    g_object_unref(request);
+  }
+  g_weak_ref_clear(&FView);
 }
 
 void TGeolocationCallback::Answer(bool allow) {

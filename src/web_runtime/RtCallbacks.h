@@ -27,16 +27,19 @@ class TJsDialogCallback final : public TRtCounted {
   WebKitScriptDialog* FDialog;  // null once answered
 };
 
+// Released unanswered, the request goes on to the page request handler of the page in view
+// (which denies without one).
 class TGeolocationCallback final : public TRtCounted {
  public:
-  static TCefGeolocationCallback* New(WebKitPermissionRequest* request);
+  static TCefGeolocationCallback* New(WebKitPermissionRequest* request, WebKitWebView* view);
 
  private:
-  explicit TGeolocationCallback(WebKitPermissionRequest* request);
+  TGeolocationCallback(WebKitPermissionRequest* request, WebKitWebView* view);
   ~TGeolocationCallback() override;
   void Answer(bool allow);
   static void CEF_CALLBACK cont(TCefGeolocationCallback* self, TCefBool allow);
 
   TFace<TCefGeolocationCallback> FFace;
   WebKitPermissionRequest* FRequest;  // null once answered
+  GWeakRef FView;
 };

@@ -1,7 +1,9 @@
-// Our entry points beyond the runtime API: finding text in a page and printing it.
+// Our entry points beyond the runtime API: finding text in a page, printing it, and what the
+// client decides about pages' requests.
 
 #include "RtBrowser.h"
 #include "RtGuard.h"
+#include "RtPageRequests.h"
 #include "RtPrint.h"
 #include "RtStrings.h"
 #include "corvane_runtime_ext.h"
@@ -40,6 +42,23 @@ void corvane_print(TCefBrowserHost* host) {
     WebKitPrintOperation* operation = webkit_print_operation_new(view.View());
     PrintWithDialog(view.View(), operation);
     g_object_unref(operation);
+  });
+}
+
+void corvane_set_page_request_handler(TCefPageRequestHandler* handler) {
+  TClientRef<TCefPageRequestHandler> kept(handler);
+  Guarded("corvane_set_page_request_handler",
+          [&] { TPageRequests::Instance().SetHandler(std::move(kept)); });
+}
+
+void corvane_set_upload_folder(TCefConstString* folder) {
+  Guarded("corvane_set_upload_folder",
+          [&] { TPageRequests::Instance().SetUploadFolder(ToUtf8(folder)); });
+}
+
+void corvane_keep_notification_permission(TCefConstString* origin, TCefBool allowed) {
+  Guarded("corvane_keep_notification_permission", [&] {
+    TPageRequests::Instance().KeepNotificationPermission(ToUtf8(origin), allowed != 0);
   });
 }
 

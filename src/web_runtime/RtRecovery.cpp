@@ -20,14 +20,6 @@ std::string Escaped(const std::string& text) {
   return escaped.get();
 }
 
-// The service's name for the user: the address's host, or the address itself.
-std::string HostOf(const std::string& url) {
-  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
-  std::string host = uri ? TextOrEmpty(g_uri_get_host(uri)) : std::string();
-  if (uri) g_uri_unref(uri);
-  return host.empty() ? url : host;
-}
-
 std::string OwnPage(const std::string& heading, const std::string& sentence,
                     const std::string& button) {
   return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
@@ -45,11 +37,28 @@ std::string UnreachablePage(const std::string& url) {
                  "Retry");
 }
 
+// No way past the refusal: a page whose certificate is refused may not be who it claims to be.
+std::string CertificatePage(const std::string& url) {
+  const std::string host = HostOf(url);
+  return OwnPage(host,
+                 std::string(kProductName) + " did not open " + host +
+                     " because its security certificate is not valid, so the connection is not "
+                     "private.",
+                 "Try again");
+}
+
 std::string CrashedPage(const std::string& url) {
   return OwnPage(HostOf(url), "This page stopped working twice in a row.", "Reload");
 }
 
 }  // namespace
+
+std::string HostOf(const std::string& url) {
+  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  std::string host = uri ? TextOrEmpty(g_uri_get_host(uri)) : std::string();
+  if (uri) g_uri_unref(uri);
+  return host.empty() ? url : host;
+}
 
 TPageRecovery::TPageRecovery(WebKitWebView* view) : FView(view) {
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
@@ -75,6 +84,11 @@ bool TPageRecovery::LoadFailed(const std::string& url) {
 void TPageRecovery::PageArrived() {
   FFailedUrl.clear();
   CancelRetry();
+}
+
+void TPageRecovery::CertificateRefused(const std::string& url) {
+  PageArrived();
+  ShowOwnPage(CertificatePage(url), url);
 }
 
 void TPageRecovery::ProcessCrashed() {

@@ -5,6 +5,9 @@
 #include <string>
 #include <utility>
 
+// The name a user knows a service by: the address's host, or the address itself.
+std::string HostOf(const std::string& url);
+
 // Keeps a view useful when its page cannot be shown: a failed load gets our own page and is
 // retried with backoff and whenever the network comes back; a page whose web process died
 // is reloaded once, and a second death within a minute gets our page with a Reload button.
@@ -20,6 +23,8 @@ class TPageRecovery {
   bool LoadFailed(const std::string& url);
   // A page of the web committed: nothing left to retry.
   void PageArrived();
+  // The server's certificate was refused: our page, and no retry, as only the server can mend it.
+  void CertificateRefused(const std::string& url);
   // The web process died unasked.
   void ProcessCrashed();
   // True once for the load that shows our own page.

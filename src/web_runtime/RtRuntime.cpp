@@ -6,6 +6,8 @@
 #include "RtDownload.h"
 #include "RtGuard.h"
 #include "RtMainLoop.h"
+#include "RtNotifications.h"
+#include "RtPageRequests.h"
 
 namespace {
 
@@ -33,6 +35,8 @@ void TRuntime::Stop() {
   Current->CloseAllBrowsers();
   delete Current;
   Current = nullptr;
+  EndNotifications();
+  TPageRequests::Forget();
   // Let WebKit deliver what the teardown queued before the host unloads us.
   DrainMainContext();
 }

@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "RtGuard.h"
+#include "RtPageRequests.h"
 #include "RtPrint.h"
 #include "RtText.h"
+#include "RtTls.h"
 #include "WebMessages.h"
 
 namespace {
@@ -60,13 +62,21 @@ bool IsOfType(GVariant* parameters, const char* type) {
 }  // namespace
 
 TWebView::TWebView(WebKitWebView* view, IViewEvents& events)
-    : FView(view), FEvents(events), FRecovery(view), FFinder(view) {
+    : FView(view),
+      FEvents(events),
+      FRecovery(view),
+      FFinder(view),
+      FPageDialogs(view),
+      FLogin(view) {
   g_object_ref_sink(FView);
   g_object_set_data(G_OBJECT(FView), kSelfKey, this);
   ConnectSignals();
+  ConnectPageRequests(FView);  // after ours: the client's own handlers are asked first
 }
 
 TWebView::~TWebView() {
+  FPageDialogs.Dismiss();  // both still need the view
+  FLogin.Dismiss();
   g_signal_handlers_disconnect_by_data(FView, this);
   g_object_set_data(G_OBJECT(FView), kSelfKey, nullptr);
   if (GtkWidget* parent = gtk_widget_get_parent(Widget()))
@@ -87,6 +97,8 @@ void TWebView::ConnectSignals() {
   g_signal_connect(FView, "focus-in-event", G_CALLBACK(OnFocusIn), this);
   g_signal_connect(FView, "focus-out-event", G_CALLBACK(OnFocusOut), this);
   g_signal_connect(FView, "script-dialog", G_CALLBACK(OnScriptDialog), this);
+  g_signal_connect(FView, "authenticate", G_CALLBACK(OnAuthenticate), this);
+  g_signal_connect(FView, "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
   g_signal_connect(FView, "permission-request", G_CALLBACK(OnPermission), this);
   g_signal_connect(FView, "create", G_CALLBACK(OnCreate), this);
   g_signal_connect(FView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
@@ -166,6 +178,11 @@ void TWebView::LoadStringInFrame(uint64_t frameId, const std::string& markup) {
              g_variant_new(webmsg::kLoadStringType, guint64(frameId), markup.c_str()), nullptr);
 }
 
+void TWebView::TryClose() {
+  ForgetStayChoice();
+  webkit_web_view_try_close(FView);
+}
+
 int TWebView::MainResourceStatus() const {
   WebKitWebResource* resource = webkit_web_view_get_main_resource(FView);
   WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
@@ -189,15 +206,20 @@ void TWebView::HandleExtensionMessage(WebKitUserMessage* message) {
   const std::string name = TextOrEmpty(webkit_user_message_get_name(message));
   GVariant* parameters = webkit_user_message_get_parameters(message);
   if (name == webmsg::kFrameDocument && IsOfType(parameters, webmsg::kFrameDocumentType)) {
-    FEvents.OnFrameDocument(ReadFrameFacts(parameters));
+    const TFrameFacts facts = ReadFrameFacts(parameters);
+    FFormRestore.ForgetFrame(facts.Id);
+    FEvents.OnFrameDocument(facts);
   } else if (name == webmsg::kFrameLoaded && IsOfType(parameters, webmsg::kFrameLoadedType)) {
     const TFrameFacts facts = ReadFrameFacts(parameters);
+    if (GVariant* restore = FFormRestore.FrameLoaded(facts.Id, facts.Url))
+      SendToPage(webmsg::kRestoreFields, restore, nullptr);
     gint32 status = 0;
     g_variant_get_child(parameters, 5, "i", &status);
     FEvents.OnFrameLoaded(facts, status ? status : StatusOf(facts.Url));
   } else if (name == webmsg::kFrameGone && IsOfType(parameters, webmsg::kFrameGoneType)) {
     guint64 id = 0;
     g_variant_get(parameters, webmsg::kFrameGoneType, &id);
+    FFormRestore.ForgetFrame(id);
     FEvents.OnFrameGone(id);
   } else if (name == webmsg::kConsole && IsOfType(parameters, webmsg::kConsoleType)) {
     const char* text = nullptr;
@@ -205,6 +227,8 @@ void TWebView::HandleExtensionMessage(WebKitUserMessage* message) {
     guint32 line = 0;
     g_variant_get(parameters, "(&s&su)", &text, &source, &line);
     FEvents.OnConsoleMessage(text, source, int(line));
+  } else if (name == webmsg::kFormFields && IsOfType(parameters, webmsg::kFormFieldsType)) {
+    FFormRestore.FieldsReported(parameters);
   }
 }
 
@@ -216,7 +240,9 @@ void TWebView::LoadStarted() {
 
 void TWebView::LoadCommitted() {
   FLoadCommitted = true;
+  FPageDialogs.NewDocument();
   FPageGone = false;
+  FFormRestore.MainFrameCommitted(TextOrEmpty(webkit_web_view_get_uri(FView)), FOwnPageLoad);
   if (FOwnPageLoad) return;
   FRecovery.PageArrived();
   FEvents.OnLoadCommitted();
@@ -330,11 +356,51 @@ gboolean TWebView::OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer self) {
   return FALSE;
 }
 
+// A page the user stopped is not asked about; the client may answer before it returns.
+void TWebView::ShowScriptDialog(WebKitScriptDialog* dialog) {
+  TScriptDialogSignal inHandler(FView);
+  if (FPageDialogs.Blocked()) {
+    TPageDialogs::AnswerUnasked(dialog);
+    return;
+  }
+  if (FEvents.OnScriptDialog(dialog) || IsScriptDialogAnswered(dialog)) return;
+  FPageDialogs.Show(dialog);
+}
+
+// Always ours: WebKit's own boxes are drawn inside the page and answer to the page's keys.
 gboolean TWebView::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
+  Guarded("script-dialog", [&] { static_cast<TWebView*>(self)->ShowScriptDialog(dialog); });
+  return TRUE;
+}
+
+gboolean TWebView::OnAuthenticate(WebKitWebView*, WebKitAuthenticationRequest* request,
+                                  gpointer self) {
   return Guarded(
-      "script-dialog",
-      [&] { return gboolean(static_cast<TWebView*>(self)->FEvents.OnScriptDialog(dialog)); },
+      "authenticate",
+      [&] {
+        if (!TLoginDialog::WantsPassword(request)) return gboolean(FALSE);
+        static_cast<TWebView*>(self)->FLogin.Ask(request);
+        return gboolean(TRUE);
+      },
       gboolean(FALSE));
+}
+
+void TWebView::CertificateRefused(const std::string& url, GTlsCertificateFlags errors) {
+  FLoadFailed = true;
+  FRecovery.CertificateRefused(url);
+  GUri* parsed = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  GError* error = NewCertificateError(errors, parsed ? g_uri_get_host(parsed) : url.c_str());
+  if (parsed) g_uri_unref(parsed);
+  FEvents.OnLoadFailed(*error, url);
+  g_error_free(error);
+}
+
+// Main-frame loads only; WebKit fails refused sub-resources by itself.
+gboolean TWebView::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
+                               GTlsCertificateFlags errors, gpointer self) {
+  Guarded("load-failed-with-tls-errors",
+          [&] { static_cast<TWebView*>(self)->CertificateRefused(TextOrEmpty(uri), errors); });
+  return TRUE;
 }
 
 gboolean TWebView::OnPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self) {
@@ -359,14 +425,37 @@ bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecision
     webkit_policy_decision_download(decision);
     return true;
   }
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && IsUnaskedFileLoad(navigation)) {
+    webkit_policy_decision_ignore(decision);
+    return true;
+  }
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(navigation);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const std::string uri = TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr);
   if (IsShownByWebKit(uri)) return false;
   webkit_policy_decision_ignore(decision);
   FEvents.OnExternalUri(uri);
   return true;
+}
+
+// A file dropped outside an upload field makes WebKit open it in place of the web app. Loads the
+// program starts are the view's address already when WebKit asks; history moves were such once.
+bool TWebView::IsUnaskedFileLoad(WebKitNavigationPolicyDecision* decision) const {
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(decision);
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  const char* scheme = uri ? g_uri_peek_scheme(uri) : nullptr;
+  if (!scheme || std::strcmp(scheme, "file") != 0) return false;
+  switch (webkit_navigation_action_get_navigation_type(action)) {
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+    case WEBKIT_NAVIGATION_TYPE_RELOAD:
+      return false;
+    default:
+      return TextOrEmpty(webkit_web_view_get_uri(FView)) != uri;
+  }
 }
 
 gboolean TWebView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
@@ -378,7 +467,9 @@ gboolean TWebView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision
 }
 
 void TWebView::OnClose(WebKitWebView*, gpointer self) {
-  Guarded("close", [&] { static_cast<TWebView*>(self)->FEvents.OnCloseRequested(); });
+  Guarded("close", [&] {
+    if (!UserChoseToStayJustNow()) static_cast<TWebView*>(self)->FEvents.OnCloseRequested();
+  });
 }
 
 // The page's window.print() gets the same dialog, file name and kept choices as ours.
@@ -396,7 +487,10 @@ void TWebView::OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason re
     view.FPageGone = true;
     view.FailPendingReplies();
     view.FFinder.PageGone();
-    if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) view.FRecovery.ProcessCrashed();
+    if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
+      view.FFormRestore.ProcessCrashed(TextOrEmpty(webkit_web_view_get_uri(view.FView)));
+      view.FRecovery.ProcessCrashed();
+    }
     view.FEvents.OnProcessTerminated(reason);
   });
 }

@@ -9,7 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "RtAuth.h"
+#include "RtDialogs.h"
 #include "RtFind.h"
+#include "RtFormRestore.h"
 #include "RtRecovery.h"
 
 // What the web-process extension tells about one frame.
@@ -43,6 +46,7 @@ class IViewEvents {
   virtual bool OnKey(GdkEventKey* event, bool pageLeftItAlone) = 0;
   virtual void OnFocusIn() = 0;
   virtual void OnFocusLeftByTab(bool forward) = 0;
+  // The client's turn; a dialog it neither takes nor answers gets the runtime's own.
   virtual bool OnScriptDialog(WebKitScriptDialog* dialog) = 0;
   virtual bool OnPermissionRequest(WebKitPermissionRequest* request) = 0;
   // Answers the view of the new popup, or nullptr to refuse it.
@@ -79,6 +83,9 @@ class TWebView {
   void LoadUrlInFrame(uint64_t frameId, const std::string& url);
   void LoadStringInFrame(uint64_t frameId, const std::string& markup);
 
+  // Asks the page's leave-page question; the close signal follows when the page agrees.
+  void TryClose();
+
   int MainResourceStatus() const;
   // Last HTTP status seen for a URL loaded by this view, 0 when unknown.
   int StatusOf(const std::string& url) const;
@@ -93,6 +100,9 @@ class TWebView {
   void LoadFinished();
   void LoadFailed(const std::string& url, const GError& error);
   bool DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
+  bool IsUnaskedFileLoad(WebKitNavigationPolicyDecision* decision) const;
+  void ShowScriptDialog(WebKitScriptDialog* dialog);
+  void CertificateRefused(const std::string& url, GTlsCertificateFlags errors);
   void RememberResource(WebKitWebResource* resource);
 
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
@@ -107,6 +117,10 @@ class TWebView {
   static gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer self);
   static gboolean OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer self);
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
+  static gboolean OnAuthenticate(WebKitWebView*, WebKitAuthenticationRequest* request,
+                                 gpointer self);
+  static gboolean OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
+                              GTlsCertificateFlags errors, gpointer self);
   static gboolean OnPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
@@ -131,6 +145,9 @@ class TWebView {
   IViewEvents& FEvents;
   TPageRecovery FRecovery;
   TPageFinder FFinder;
+  TFormRestore FFormRestore;
+  TPageDialogs FPageDialogs;
+  TLoginDialog FLogin;
   // The main frame's load as far as WebKit told: our own page's loads are not the client's.
   bool FOwnPageLoad = false;
   bool FLoadCommitted = false;

@@ -19,6 +19,11 @@ inline constexpr char kFrameGoneType[] = "(t)";
 // A console message of the page: (text, source url, line).
 inline constexpr char kConsole[] = "corvane.console";
 inline constexpr char kConsoleType[] = "(ssu)";
+// What the user typed into a frame's fields, sent a moment after the typing stops and empty
+// when the frame's form is submitted: (frame id, frame url, [(field name or id, occurrence of
+// that name, value)]).
+inline constexpr char kFormFields[] = "corvane.form-fields";
+inline constexpr char kFormFieldsType[] = "(tsa(sus))";
 
 // UI process -> web process; frame id 0 means the page's main frame.
 // Run script in a frame: (frame id, code, script url, start line). Reply: none.
@@ -36,5 +41,9 @@ inline constexpr char kLoadUrlType[] = "(ts)";
 // Replace a frame's document with markup: (frame id, markup). Reply: none.
 inline constexpr char kLoadString[] = "corvane.load-string";
 inline constexpr char kLoadStringType[] = "(ts)";
+// Put typed text back into the still empty fields of a frame, if its address is still url:
+// (frame id, url, fields as in kFormFields). Reply: none.
+inline constexpr char kRestoreFields[] = "corvane.restore-fields";
+inline constexpr char kRestoreFieldsType[] = "(tsa(sus))";
 
 }  // namespace webmsg

@@ -1,6 +1,6 @@
 """The demo walked through as a newcomer does it, in the real client: sign up, log in on the
 restyled login page, the dashboard, the invoice list, one invoice and its PDF, a new invoice
-saved and listed; a restart keeps the login; then log out. Clicks land where the pages report
+saved, listed and deleted after a confirmation; a restart keeps the login; then log out. Clicks land where the pages report
 their elements; the service and the download folder tell what happened."""
 
 import os
@@ -103,12 +103,36 @@ class WalkthroughTest(unittest.TestCase):
         listed = self.report_after(self.click(form, "save"), "invoices")
         self.assertIn("INV-0201", listed["elements"], "the new invoice is listed")
 
+    def answer_confirmation(self, session, key):
+        """Answers the page's confirmation with key, once it shows over the window under the
+        service's host name."""
+        def dialog():
+            return next((w for w in session.visible_windows() if w != self.window), None)
+        shown = e2e.wait_until(dialog, TIMEOUT)
+        self.assertTrue(shown, "no confirmation shown")
+        self.assertEqual(e2e.window_title(shown), "127.0.0.1")
+        e2e.run_tool("xdotool", "windowfocus", "--sync", str(shown))
+        e2e.run_tool("xdotool", "key", key)
+
+    def delete_invoice(self, session, number):
+        """Escape keeps the invoice, Enter deletes it."""
+        listed = self.report_after(0, "invoices", lambda r: number in r["elements"])
+        invoice = self.report_after(self.click(listed, number), "invoice")
+        for key, confirmed in (("Escape", False), ("Return", True)):
+            clicked = self.click(invoice, "delete")
+            self.answer_confirmation(session, key)
+            answer = self.report_after(clicked, "invoice", lambda r: r.get("event") == "delete")
+            self.assertEqual(answer["confirmed"], confirmed)
+        relisted = self.report_after(answer["time"], "invoices")
+        self.assertNotIn(number, relisted["elements"])
+
     def test_sign_up_log_in_work_with_invoices_restart_and_log_out(self):
         session = self.start()
         dashboard = self.sign_up_and_log_in(session)
         self.assertTrue(dashboard["loggedIn"], "the login leads to the dashboard")
         invoice = self.open_invoice_and_download_it(dashboard)
         self.create_invoice(invoice)
+        self.delete_invoice(session, "INV-0001")
         self.assertEqual(session.close(), 0)
 
         restarted = time.time()

@@ -39,6 +39,20 @@ void corvane_print(TCefBrowserHost* host) {
   TakeHost(host);
 }
 
+// Page requests are only recorded: the fake has no pages that ask.
+void corvane_set_page_request_handler(TCefPageRequestHandler* handler) {
+  Record("corvane_set_page_request_handler");
+  if (handler) handler->base.release(&handler->base);
+}
+
+void corvane_set_upload_folder(TCefConstString*) {
+  Record("corvane_set_upload_folder");
+}
+
+void corvane_keep_notification_permission(TCefConstString*, TCefBool) {
+  Record("corvane_keep_notification_permission");
+}
+
 namespace FakeRuntime {
 
 bool ExtensionsExported() {

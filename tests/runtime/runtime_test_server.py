@@ -25,6 +25,21 @@ PAGES = {
                    b"<p>other document</p></body></html>",
     "/find.html": b"<!DOCTYPE html><html><head><title>Find test</title></head><body>"
                   b"<p>apple tree</p><p>Apple pie</p><p>pear and APPLE</p></body></html>",
+    # Fields of every kind the runtime keeps or withholds after a crash, and ?other= an iframe
+    # of another origin with the same fields. Each frame reports its values twice a second.
+    "/form.html": b"<!DOCTYPE html><html><body><form><input name=\"preset\" value=\"server\">"
+                  b"<input name=\"kept\"><input name=\"twin\"><input name=\"twin\">"
+                  b"<input name=\"off\" autocomplete=\"off\"><input name=\"secret\" type=\"password\">"
+                  b"<select name=\"choice\"><option>a</option><option>b</option></select>"
+                  b"<textarea name=\"notes\"></textarea></form>"
+                  b"<form autocomplete=\"off\"><input name=\"quiet\"></form><script>"
+                  b"var other = new URLSearchParams(location.search).get('other');"
+                  b"if (other) document.body.appendChild(document.createElement('iframe')).src = other;"
+                  b"setInterval(function () {"
+                  b"  var values = Array.prototype.map.call(document.querySelectorAll('[name]'),"
+                  b"      function (e) { return e.name + '-' + e.value; }).join('.');"
+                  b"  new Image().src = '/report?' + (window === top ? 'main:' : 'sub:') + values;"
+                  b"}, 500);</script></body></html>",
 }
 
 DOWNLOAD = b"downloaded bytes\n" * 64

@@ -4,6 +4,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 
@@ -124,6 +126,126 @@ constexpr char kHookScript[] = R"JS((function (frameId) {
   });
 }))JS";
 
+// What a user typed into the frame's text fields, text areas and select boxes, so that the
+// page can get it back after its web process died. Never passwords, nor what the page asked
+// browsers not to remember. Sent a moment after the typing stops; a submit saves the form,
+// so there is nothing left to keep.
+constexpr char kFieldsScript[] = R"JS((function () {
+  if (window.__corvaneFieldsHooked) return;
+  window.__corvaneFieldsHooked = true;
+  var report = window.__corvaneFields;
+  var textKinds = {text: 1, search: 1, email: 1, tel: 1, url: 1, number: 1};
+  var withheld = {"off": 1, "one-time-code": 1, "current-password": 1, "new-password": 1,
+                  "cc-number": 1, "cc-csc": 1};
+  function keyOf(field) { return field.name || field.id; }
+  function isKept(field) {
+    var tag = field.localName;
+    var kind = tag === "input" ? textKinds.hasOwnProperty(field.type)
+             : tag === "select" ? !field.multiple : tag === "textarea";
+    var hint = field.getAttribute("autocomplete") ||
+               (field.form && field.form.getAttribute("autocomplete")) || "";
+    return kind && !withheld.hasOwnProperty(hint.trim().toLowerCase());
+  }
+  function defaultOf(field) {
+    if (field.localName !== "select") return field.defaultValue;
+    var chosen = Array.prototype.find.call(field.options, function (o) {
+      return o.defaultSelected;
+    }) || field.options[0];
+    return chosen ? chosen.value : "";
+  }
+  function isUntouched(field) {
+    return field.value === (field.localName === "select" ? defaultOf(field) : "");
+  }
+  // Repeated names are told apart by their order in the document.
+  function eachKeptField(visit) {
+    var seen = new Map();
+    document.querySelectorAll("input, textarea, select").forEach(function (field) {
+      var key = keyOf(field);
+      if (!key) return;
+      var index = seen.get(key) || 0;
+      seen.set(key, index + 1);
+      if (isKept(field)) visit(field, key, index);
+    });
+  }
+  function typed() {
+    var fields = [];
+    eachKeptField(function (field, key, index) {
+      if (field.value !== "" && field.value !== defaultOf(field))
+        fields.push([key, index, field.value]);
+    });
+    return fields;
+  }
+  var timer = 0;
+  function reportSoon() {
+    clearTimeout(timer);
+    timer = setTimeout(function () { report(typed()); }, 300);
+  }
+  window.addEventListener("input", reportSoon, true);
+  window.addEventListener("change", reportSoon, true);
+  window.addEventListener("submit", function () {
+    clearTimeout(timer);
+    report([]);
+  }, true);
+  // The page's own scripts hear of restored text as if it had been typed.
+  window.__corvaneRestoreFields = function (fields) {
+    var wanted = new Map();
+    fields.forEach(function (f) { wanted.set(f[0] + "\u0000" + f[1], f[2]); });
+    eachKeptField(function (field, key, index) {
+      var value = wanted.get(key + "\u0000" + index);
+      if (value === undefined || !isUntouched(field)) return;
+      var before = field.value;
+      field.value = value;
+      if (field.value !== value) {
+        field.value = before;
+        return;
+      }
+      field.dispatchEvent(new Event("input", {bubbles: true}));
+      field.dispatchEvent(new Event("change", {bubbles: true}));
+    });
+  };
+}))JS";
+
+// Bounds one report; the runtime also bounds what it keeps, as it trusts no web process.
+constexpr guint kMostFieldsPerFrame = 512;
+
+std::string TextAt(JSCValue* array, guint index) {
+  g_autoptr(JSCValue) item = jsc_value_object_get_property_at_index(array, index);
+  if (!jsc_value_is_string(item)) return {};
+  g_autofree char* text = jsc_value_to_string(item);
+  return text ? text : "";
+}
+
+// [[name, occurrence, value], ...] from our script world; malformed entries are skipped.
+GVariant* FieldsOf(JSCValue* fields) {
+  GVariantBuilder builder;
+  g_variant_builder_init(&builder, G_VARIANT_TYPE("a(sus)"));
+  g_autoptr(JSCValue) length =
+      jsc_value_is_array(fields) ? jsc_value_object_get_property(fields, "length") : nullptr;
+  const guint count = length ? std::min(guint(jsc_value_to_int32(length)), kMostFieldsPerFrame) : 0;
+  for (guint i = 0; i < count; ++i) {
+    g_autoptr(JSCValue) field = jsc_value_object_get_property_at_index(fields, i);
+    if (!jsc_value_is_array(field)) continue;
+    g_autoptr(JSCValue) occurrence = jsc_value_object_get_property_at_index(field, 1);
+    const std::string key = TextAt(field, 0);
+    if (key.empty() || !jsc_value_is_number(occurrence)) continue;
+    g_variant_builder_add(&builder, "(sus)", key.c_str(), guint32(jsc_value_to_int32(occurrence)),
+                          TextAt(field, 2).c_str());
+  }
+  return g_variant_builder_end(&builder);
+}
+
+void OnFieldsReport(JSCValue* fields, gpointer data) {
+  try {
+    const auto* key = static_cast<const TFrameKey*>(data);
+    WebKitFrame* frame = FindFrame(key->PageId, key->FrameId);
+    if (!frame) return;
+    const char* url = webkit_frame_get_uri(frame);
+    SendToView(key->PageId, webmsg::kFormFields,
+               g_variant_new("(ts@a(sus))", key->FrameId, url ? url : "", FieldsOf(fields)));
+  } catch (...) {
+  }
+}
+
 void CallWithText(JSCContext* context, const char* functionSource, const char* argument) {
   JSCValue* function = jsc_context_evaluate(context, functionSource, -1);
   if (jsc_value_is_function(function)) {
@@ -146,6 +268,12 @@ void HookFrame(WebKitWebPage* page, WebKitFrame* frame) {
   jsc_context_set_value(context, "__corvaneReport", report);
   g_object_unref(report);
   CallWithText(context, kHookScript, std::to_string(frameId).c_str());
+  JSCValue* fields = jsc_value_new_function(context, "__corvaneFields", G_CALLBACK(OnFieldsReport),
+                                            new TFrameKey{pageId, frameId}, FreeFrameKey,
+                                            G_TYPE_NONE, 1, JSC_TYPE_VALUE);
+  jsc_context_set_value(context, "__corvaneFields", fields);
+  g_object_unref(fields);
+  CallWithText(context, kFieldsScript, nullptr);
   g_object_unref(context);
 }
 
@@ -219,6 +347,34 @@ constexpr char kNavigateFunction[] = "(function (url) { window.location.assign(u
 constexpr char kWriteFunction[] =
     "(function (markup) { document.open(); document.write(markup); document.close(); })";
 
+// Only into the frame whose address is still the one the text was typed at, so never into a
+// document of another origin.
+void RestoreFields(WebKitFrame* frame, GVariant* parameters) {
+  guint64 frameId = 0;
+  const char* url = nullptr;
+  g_autoptr(GVariantIter) fields = nullptr;
+  g_variant_get(parameters, "(t&sa(sus))", &frameId, &url, &fields);
+  const char* current = webkit_frame_get_uri(frame);
+  if (!current || std::strcmp(current, url) != 0) return;
+  g_autoptr(JSCContext) context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  g_autoptr(JSCValue) list = jsc_value_new_array(context, G_TYPE_NONE);
+  const char* key = nullptr;
+  const char* value = nullptr;
+  guint32 occurrence = 0;
+  for (guint index = 0; g_variant_iter_next(fields, "(&su&s)", &key, &occurrence, &value);
+       ++index) {
+    g_autoptr(JSCValue) field = jsc_value_new_array(context, G_TYPE_STRING, key, G_TYPE_UINT,
+                                                    occurrence, G_TYPE_STRING, value, G_TYPE_NONE);
+    jsc_value_object_set_property_at_index(list, index, field);
+  }
+  g_autoptr(JSCValue) restore = jsc_context_evaluate(context, "window.__corvaneRestoreFields", -1);
+  if (jsc_value_is_function(restore)) {
+    JSCValue* result = jsc_value_function_call(restore, JSC_TYPE_VALUE, list, G_TYPE_NONE);
+    g_clear_object(&result);
+  }
+  jsc_context_clear_exception(context);
+}
+
 GVariant* HandlePageMessage(guint64 pageId, const std::string& name, GVariant* parameters) {
   guint64 frameId = 0;
   g_variant_get_child(parameters, 0, "t", &frameId);
@@ -234,6 +390,8 @@ GVariant* HandlePageMessage(guint64 pageId, const std::string& name, GVariant* p
     CallInFrame(frame, kNavigateFunction, parameters);
   } else if (name == webmsg::kLoadString) {
     CallInFrame(frame, kWriteFunction, parameters);
+  } else if (name == webmsg::kRestoreFields) {
+    RestoreFields(frame, parameters);
   }
   return nullptr;
 }
@@ -244,7 +402,8 @@ bool HasExpectedType(const std::string& name, GVariant* parameters) {
       {webmsg::kGetSource, webmsg::kFrameIdType},
       {webmsg::kGetText, webmsg::kFrameIdType},
       {webmsg::kLoadUrl, webmsg::kLoadUrlType},
-      {webmsg::kLoadString, webmsg::kLoadStringType}};
+      {webmsg::kLoadString, webmsg::kLoadStringType},
+      {webmsg::kRestoreFields, webmsg::kRestoreFieldsType}};
   auto found = kTypes.find(name);
   return found != kTypes.end() && parameters &&
          g_variant_is_of_type(parameters, G_VARIANT_TYPE(found->second));

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "FakeRuntimeObject.h"
 #include "Forms.h"
 #include "GtkTestSupport.h"
 #include "TemporaryConfigHome.h"
@@ -69,15 +70,6 @@ TEST(DownloadListTest, ARefusedDownloadNamesTheFolderThatCannotBeUsed) {
             "be used.");
   EXPECT_TRUE(list.ReservedPaths().empty());
 }
-
-// A runtime object made by a test, counted as the binding's own objects are.
-template <class TInterface>
-class TFake : public TInterface, public TRefCounted {
- public:
-  int AddRef() const override { return TRefCounted::AddRef(); }
-  int Release() const override { return TRefCounted::Release(); }
-  void* Wrap() override { return nullptr; }
-};
 
 // A download item as the runtime hands it over, with the state a test gives it.
 class TFakeDownloadItem final : public TFake<ICefDownloadItem> {
