@@ -1,6 +1,7 @@
 #include "DateUtils.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <ctime>
 
@@ -9,29 +10,19 @@
 namespace {
 
 // Day number of 1899-12-30 counted from 1970-01-01.
-constexpr long kDelphiEpochOffset = -25569;
+constexpr long kDateTimeEpochOffset = -25569;
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil algorithm).
-long DaysFromCivil(long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
+long DaysFromCivil(int year, int month, int day) {
+  const std::chrono::year_month_day date{std::chrono::year(year),
+                                         std::chrono::month(static_cast<unsigned>(month)),
+                                         std::chrono::day(static_cast<unsigned>(day))};
+  return std::chrono::sys_days(date).time_since_epoch().count();
 }
 
-TDateParts CivilFromDays(long z) {
-  z += 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long y = static_cast<long>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
+TDateParts CivilFromDays(long days) {
+  const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(days))};
+  return {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+          static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 // Whole days and milliseconds of the day; negative values keep the time of day positive.
@@ -73,21 +64,21 @@ std::optional<TDateTime> ParseTime(std::string_view text) {
 }  // namespace
 
 bool IsLeapYear(int year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return std::chrono::year(year).is_leap();
 }
 
 int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+  const std::chrono::year_month_day_last last{std::chrono::year(year) /
+                                              std::chrono::month(static_cast<unsigned>(month)) /
+                                              std::chrono::last};
+  return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
 std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
       day > DaysInMonth(year, month))
     return std::nullopt;
-  return static_cast<TDateTime>(
-      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-      kDelphiEpochOffset);
+  return static_cast<TDateTime>(DaysFromCivil(year, month, day) - kDateTimeEpochOffset);
 }
 
 std::optional<TDateTime> TryEncodeTime(int hour, int minute, int second, int millisecond) {
@@ -111,7 +102,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
 TDateParts DecodeDate(TDateTime value) {
   long days, msecs;
   SplitDateTime(value, days, msecs);
-  return CivilFromDays(days + kDelphiEpochOffset);
+  return CivilFromDays(days + kDateTimeEpochOffset);
 }
 
 TTimeParts DecodeTime(TDateTime value) {

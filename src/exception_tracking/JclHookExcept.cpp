@@ -13,31 +13,35 @@ namespace {
 
 struct TNotifierList {
   std::recursive_mutex Lock;
-  std::vector<TNotifierItem*> Items;
+  std::vector<TNotifierItem*> Items;  // under Lock
+  std::atomic<bool> Alive = false;    // from module start to module end; changed under Lock
 };
 
-// Created at module start, destroyed at module end; dispatches starting afterwards return.
-std::atomic<TNotifierList*> ExceptNotifiers = nullptr;
+// Never freed: a dispatch on another thread may be waiting for its lock while the module ends.
+TNotifierList& Notifiers() {
+  static TNotifierList* const list = new TNotifierList;
+  return *list;
+}
+
 thread_local bool NotifyInProgress = false;
 thread_local void* RaiseAddress = nullptr;
 
 bool AddNotifier(TNotifierItem* Item) {
-  TNotifierList* list = ExceptNotifiers.load();
-  if (!list) {
+  TNotifierList& list = Notifiers();
+  std::lock_guard lock(list.Lock);
+  if (!list.Alive) {
     delete Item;
     return false;
   }
-  std::lock_guard lock(list->Lock);
-  list->Items.push_back(Item);
+  list.Items.push_back(Item);
   return true;
 }
 
 template <class Matches>
 bool RemoveNotifiers(Matches matches) {
-  TNotifierList* list = ExceptNotifiers.load();
-  if (!list) return true;
-  std::lock_guard lock(list->Lock);
-  auto& items = list->Items;
+  TNotifierList& list = Notifiers();
+  std::lock_guard lock(list.Lock);
+  auto& items = list.Items;
   std::erase_if(items, [&](TNotifierItem* item) {
     if (!matches(*item)) return false;
     delete item;
@@ -134,11 +138,12 @@ bool UnregisterExceptNotifierMethod(TJclExceptNotifyMethod NotifyMethod) {
 
 void DispatchExceptNotification(const TExceptObject* ExceptObj, void* ExceptAddr, bool OSException,
                                 void* StackPointer) {
-  TNotifierList* list = ExceptNotifiers.load();
-  if (NotifyInProgress || !list) return;
+  if (NotifyInProgress || !HookNotifierListAlive()) return;
+  TNotifierList& list = Notifiers();
   TDispatchScope scope(ExceptAddr);
-  std::lock_guard lock(list->Lock);
-  const auto& items = list->Items;
+  std::lock_guard lock(list.Lock);
+  if (!list.Alive) return;  // the module ended while this waited
+  const auto& items = list.Items;
   if (items.size() == 1) {
     items[0]->DoNotify(ExceptObj, ExceptAddr, OSException, StackPointer);
     return;
@@ -156,7 +161,7 @@ void* CurrentRaiseAddress() {
 }
 
 bool HookNotifierListAlive() {
-  return ExceptNotifiers != nullptr;
+  return Notifiers().Alive;
 }
 bool HookNotifyInProgress() {
   return NotifyInProgress;
@@ -166,17 +171,15 @@ void SetHookNotifyInProgress(bool Value) {
 }
 
 void StartHookExcept() {
-  if (!ExceptNotifiers) ExceptNotifiers = new TNotifierList;
+  TNotifierList& list = Notifiers();
+  std::lock_guard lock(list.Lock);
+  list.Alive = true;
 }
 
 void EndHookExcept() {
-  TNotifierList* list = ExceptNotifiers.load();
-  if (!list) return;
-  {
-    std::lock_guard lock(list->Lock);
-    for (TNotifierItem* item : list->Items) delete item;
-    list->Items.clear();
-  }
-  ExceptNotifiers = nullptr;
-  delete list;
+  TNotifierList& list = Notifiers();
+  std::lock_guard lock(list.Lock);
+  for (TNotifierItem* item : list.Items) delete item;
+  list.Items.clear();
+  list.Alive = false;
 }

@@ -20,8 +20,8 @@ struct TJclTD32FileSignature {
   uint32_t Offset = 0;
 };
 
-inline constexpr uint32_t Borland32BitSymbolFileSignatureForDelphi = 0x39304246;  // "FB09"
-inline constexpr uint32_t Borland32BitSymbolFileSignatureForBCB = 0x41304246;     // "FB0A"
+inline constexpr uint32_t kTd32SignatureFB09 = 0x39304246;  // "FB09"
+inline constexpr uint32_t kTd32SignatureFB0A = 0x41304246;  // "FB0A"
 
 // Subsection types that are read.
 inline constexpr uint16_t SubsectionTypeModule = 0x0120;

@@ -283,6 +283,33 @@ TEST_F(THookTest, AfterModuleEndRaisingWorksAndNotifiesNobody) {
   EXPECT_TRUE(Seen.empty());
 }
 
+// Ending and starting the module while another thread raises: a dispatch already under way
+// must never reach a notifier list that was freed under it (which hung the raising thread on
+// the freed list's lock).
+TEST_F(THookTest, EndingTheModuleWhileAnotherThreadRaisesIsSafe) {
+  std::atomic<bool> stop = false;
+  std::atomic<int> raised = 0;
+  std::thread raiser([&] {
+    while (!stop) {
+      try {
+        throw EFoo("raced");
+      } catch (const EFoo&) {
+        ++raised;
+      }
+    }
+  });
+  for (int round = 0; round < 1000000 && (round < 2000 || raised < 1000); ++round) {
+    RegisterExceptNotifier([](const TExceptObject*, void*, bool) { std::this_thread::yield(); },
+                           npNormal);
+    EndHookExcept();
+    StartHookExcept();
+  }
+  stop = true;
+  raiser.join();
+  EXPECT_GE(raised, 1000);
+  EXPECT_TRUE(RegisterExceptNotifier(NotifierA, npNormal)) << "the module works on";
+}
+
 // --- operating-system exceptions ---------------------------------------------------------------
 
 FAULTING_ROUTINE int ReadAt(volatile int* p) {
