@@ -64,13 +64,7 @@ TGeolocationCallback::~TGeolocationCallback() {
 }
 
 void TGeolocationCallback::Answer(bool allow) {
-  WebKitPermissionRequest* request = std::exchange(FRequest, nullptr);
-  if (!request) return;
-  if (allow)
-    webkit_permission_request_allow(request);
-  else
-    webkit_permission_request_deny(request);
-  g_object_unref(request);
+  AnswerPermissionRequest(FRequest, allow);
 }
 
 void CEF_CALLBACK TGeolocationCallback::cont(TCefGeolocationCallback* self, TCefBool allow) {

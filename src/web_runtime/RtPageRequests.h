@@ -46,3 +46,5 @@ void ConnectPageRequests(WebKitWebView* view);
 // Asks the client's page request handler about request of the page in view; denied at once
 // without a handler, a view, or a kind the handler is asked about.
 void AskPageRequestHandler(WebKitWebView* view, WebKitPermissionRequest* request);
+// Gives WebKit the answer and lets go of the request; nothing when it was answered already.
+void AnswerPermissionRequest(WebKitPermissionRequest*& request, bool allow);

@@ -54,15 +54,7 @@ class TPermissionCallback final : public TRtCounted {
   }
   ~TPermissionCallback() override { Answer(false); }
 
-  void Answer(bool allow) {
-    WebKitPermissionRequest* request = std::exchange(FRequest, nullptr);
-    if (!request) return;
-    if (allow)
-      webkit_permission_request_allow(request);
-    else
-      webkit_permission_request_deny(request);
-    g_object_unref(request);
-  }
+  void Answer(bool allow) { AnswerPermissionRequest(FRequest, allow); }
   static void CEF_CALLBACK cont(TCefPermissionCallback* self, TCefBool allow) {
     Guarded("permission cont", [&] { OwnerOf<TPermissionCallback>(self).Answer(allow != 0); });
   }
@@ -167,4 +159,14 @@ void ConnectPageRequests(WebKitWebView* view) {
   g_signal_connect(view, "permission-request", G_CALLBACK(OnPermissionRequest), nullptr);
   ConnectFileChooser(view);
   ConnectNotifications(view);
+}
+
+void AnswerPermissionRequest(WebKitPermissionRequest*& request, bool allow) {
+  WebKitPermissionRequest* answered = std::exchange(request, nullptr);
+  if (!answered) return;
+  if (allow)
+    webkit_permission_request_allow(answered);
+  else
+    webkit_permission_request_deny(answered);
+  g_object_unref(answered);
 }
