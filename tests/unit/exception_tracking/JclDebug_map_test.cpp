@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "TemporaryFolder.h"
 #include "map_writer.h"
 #include "scanner_answers.h"
 
@@ -249,14 +250,7 @@ TEST(JclMapScanner, MalformedUtf8NamesBecomeReplacementCharacters) {
 
 class JclMapScannerFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FDir = std::filesystem::temp_directory_path() /
-           ("corvane-map-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(FDir);
-  }
-  void TearDown() override { std::filesystem::remove_all(FDir); }
-  std::filesystem::path FDir;
+  TTemporaryFolder FDir{"corvane-map"};
 };
 
 TEST_F(JclMapScannerFile, ReadsTheFileAndNeverHoldsItAgainstOthers) {

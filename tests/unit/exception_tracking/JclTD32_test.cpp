@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "TemporaryFolder.h"
 #include "scanner_answers.h"
 #include "td32_writer.h"
 
@@ -288,9 +289,7 @@ TEST(JclPeBorTD32Image, ReadsTheTdsFileBesideTheModule) {
   EXPECT_EQ(TJclPeBorTD32Image::TD32FileName("/opt/app/libcore.so"), "/opt/app/libcore.tds");
   EXPECT_EQ(TJclPeBorTD32Image::TD32FileName("/opt/app/corvane"), "/opt/app/corvane.tds");
 
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("corvane-td32-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
+  const TTemporaryFolder dir("corvane-td32");
   const TBytes data = WriteTD32Data(SampleDescription());
   std::ofstream((dir / "good.tds").string(), std::ios::binary)
       .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
@@ -303,7 +302,6 @@ TEST(JclPeBorTD32Image, ReadsTheTdsFileBesideTheModule) {
   EXPECT_EQ(good.TD32Scanner()->ProcNameFromAddr(0x204), "Unit2.Run");
   EXPECT_FALSE(TJclPeBorTD32Image((dir / "bad.so").string()).IsTD32DebugPresent());
   EXPECT_FALSE(TJclPeBorTD32Image((dir / "missing.so").string()).IsTD32DebugPresent());
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "TemporaryFolder.h"
+
 // Loads a copy of the fixture library under a name of the test's choice, so that each copy is
 // a module of its own with its own files beside it. The copy stays loaded: the lookup cache
 // keeps its source for the rest of the process.
@@ -26,18 +28,4 @@ class TFixtureModule {
 
  private:
   void* FHandle = nullptr;
-};
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class TTemporaryFolder {
- public:
-  TTemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "jcldebug-XXXXXX").string();
-    FPath = mkdtemp(pattern.data());
-  }
-  ~TTemporaryFolder() { std::filesystem::remove_all(FPath); }
-  const std::filesystem::path& Path() const { return FPath; }
-
- private:
-  std::filesystem::path FPath;
 };

@@ -10,6 +10,7 @@
 #include "JvAppStoragePropertyEngine.h"
 #include "JvAppXMLStorage.h"
 #include "JvFormPlacement.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
@@ -153,15 +154,9 @@ class FormStoragePropsTest : public testing::Test {
   void SetUp() override {
     StartWindowFramework();
     ASSERT_NO_THROW(Application->Initialize()) << "these tests need a display (xvfb-run)";
-    FDir = std::filesystem::temp_directory_path() / ("formprops-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(FDir);
-    std::filesystem::create_directories(FDir);
     ConfigFile = (FDir / "config.xml").string();
   }
-  void TearDown() override {
-    EndWindowFramework();
-    std::filesystem::remove_all(FDir);
-  }
+  void TearDown() override { EndWindowFramework(); }
   template <class TFormClass = TPropsForm>
   TFormClass& NewForm() {
     TFormClass* form = nullptr;
@@ -169,7 +164,7 @@ class FormStoragePropsTest : public testing::Test {
     return *form;
   }
 
-  std::filesystem::path FDir;
+  TTemporaryFolder FDir{"formprops"};
 };
 
 TEST_F(FormStoragePropsTest, ChosenPropertiesComeBackInTheNextRun) {

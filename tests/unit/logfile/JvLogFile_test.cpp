@@ -12,6 +12,7 @@
 
 #include "DateUtils.h"
 #include "StandardErrors.h"
+#include "TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -51,16 +52,9 @@ ino_t InodeOf(const fs::path& path) {
 
 class JvLogFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "corvane-logfile-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    FDir = pattern;
-  }
-  void TearDown() override { fs::remove_all(FDir); }
-
   std::string PathOf(const char* name) const { return (FDir / name).string(); }
 
-  fs::path FDir;
+  TTemporaryFolder FDir{"corvane-logfile"};
 };
 
 }  // namespace
@@ -272,7 +266,7 @@ TEST_F(JvLogFileTest, FileNameLoadsAnExistingFileOnly) {
   EXPECT_EQ(Titles(log), (std::vector<std::string>{"in memory"}));
   log.SetFileName(existing);
   EXPECT_EQ(Titles(log), (std::vector<std::string>{"from file"}));
-  log.SetFileName(FDir.string());  // a folder is not a log file to load
+  log.SetFileName(FDir.Path().string());  // a folder is not a log file to load
   EXPECT_EQ(log.Count(), 1);
 }
 
@@ -325,7 +319,7 @@ TEST_F(JvLogFileTest, ReplacingKeepsLinksAndPermissions) {
   EXPECT_EQ(ReadBytes(target), "[t]Error>newest>\r\n");
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  for (const auto& entry : fs::directory_iterator(FDir))
+  for (const auto& entry : fs::directory_iterator(FDir.Path()))
     EXPECT_EQ(entry.path().extension(), ".log") << "left behind: " << entry.path();
 }
 
@@ -457,9 +451,7 @@ namespace {
 // Adding in updates saves less often but leaves the file as adding one by one does, trimming
 // at the size limit included.
 TEST(JvLogFileUpdate, AnUpdateSavesOnceWhatAdditionsOneByOneWouldHaveSaved) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("corvane-logupdate-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const TTemporaryFolder folder("corvane-logupdate");
   TOwnedComponent<TJvLogFile> single{new TJvLogFile(nullptr)};
   TOwnedComponent<TJvLogFile> batched{new TJvLogFile(nullptr)};
   for (TJvLogFile* log : {single.get(), batched.get()}) {
@@ -480,12 +472,11 @@ TEST(JvLogFileUpdate, AnUpdateSavesOnceWhatAdditionsOneByOneWouldHaveSaved) {
         << "round " << round;
   }
   EXPECT_LT(std::filesystem::file_size(single->FileName()), 2200u);
-  std::filesystem::remove_all(folder);
 }
 
 TEST(JvLogFileUpdate, NothingIsSavedBeforeTheUpdateEnds) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("corvane-logupdate-" + std::to_string(::getpid()) + ".log");
+  const TTemporaryFolder folder("corvane-logupdate");
+  const std::filesystem::path file = folder / "update.log";
   TOwnedComponent<TJvLogFile> log{new TJvLogFile(nullptr)};
   log->SetFileName(file.string());
   log->SetAutoSave(true);
@@ -499,7 +490,6 @@ TEST(JvLogFileUpdate, NothingIsSavedBeforeTheUpdateEnds) {
   const std::string text = ReadFileContents(file.string());
   EXPECT_NE(text.find("Error>first>"), std::string::npos);
   EXPECT_NE(text.find("Error>second>"), std::string::npos);
-  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -16,17 +16,14 @@
 #include "../window_framework/GtkTestSupport.h"
 #include "JvLogFile.h"
 #include "Printers.h"
+#include "ScopedEnvironment.h"
+#include "TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using TLines = std::vector<std::string>;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // Records as a log file holding these lines reads them: a ">" in a title is stored doubled.
 void LoadLines(TJvLogRecordList& list, const std::string& text) {
@@ -126,20 +123,10 @@ std::string PdfText(const fs::path& pdf) {
 class JvLogFormTest : public ApplicationTest {
  protected:
   void SetUp() override {
-    // The file chooser stores its state; the user's settings stay untouched.
-    g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
     ApplicationTest::SetUp();
-    std::string pattern = (fs::temp_directory_path() / "corvane-logform-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    FDir = pattern;
-    FForm = new TFoLog(Application);
+    FForm = new TFoLog(Application);  // the application frees it
     FForm->LoadDescription();
   }
-  void TearDown() override {
-    fs::remove_all(FDir);
-    ApplicationTest::TearDown();  // frees the form
-  }
-
   // The viewer over a log's list, as ShowLog fills it.
   void View(const std::string& logText) {
     LoadLines(FList, logText);
@@ -154,7 +141,10 @@ class JvLogFormTest : public ApplicationTest {
     return cells;
   }
 
-  fs::path FDir;
+  // The file chooser stores its state; the user's settings stay untouched.
+  const TScopedEnvironment FSettings{"GSETTINGS_BACKEND", "memory"};
+  const TTemporaryFolder FTemporary{"corvane-logform"};
+  const fs::path FDir = FTemporary.Path();
   TJvLogRecordList FList;
   TFoLog* FForm = nullptr;
 };
@@ -300,7 +290,7 @@ TEST_F(JvLogFormTest, EmptyLogGivesAnEmptyTableAndAnEmptyFile) {
   ChooseInSaveDialog(FDir, "empty.csv");
   FForm->SaveExecute(FForm->Save);
   ASSERT_TRUE(fs::exists(FDir / "empty.csv"));
-  EXPECT_EQ(ReadBytes(FDir / "empty.csv"), "");
+  EXPECT_EQ(ReadFileBytes(FDir / "empty.csv"), "");
 }
 
 TEST_F(JvLogFormTest, SavingWritesTheListedRowsWithCrLfAndAddsTheDefaultExtension) {
@@ -312,7 +302,7 @@ TEST_F(JvLogFormTest, SavingWritesTheListedRowsWithCrLfAndAddsTheDefaultExtensio
   ChooseInSaveDialog(FDir, "errors");
   AnswerReplaceQuestion(GTK_RESPONSE_YES);
   FForm->SaveExecute(FForm->Save);
-  EXPECT_EQ(ReadBytes(FDir / "errors.csv"),
+  EXPECT_EQ(ReadFileBytes(FDir / "errors.csv"),
             "[2024-05-01 10:00:00] Error > Disk full > No space left\r\n"
             "[2024-05-01 10:00:03] Error > Crash > at 0x10\r\n");
   EXPECT_FALSE(fs::exists(FDir / "errors"));
@@ -335,7 +325,7 @@ TEST_F(JvLogFormTest, DecliningToReplaceAFileKeepsIt) {
     return chooser != nullptr;
   });
   FForm->SaveExecute(FForm->Save);
-  EXPECT_EQ(ReadBytes(FDir / "kept.csv"), "keep me\n");
+  EXPECT_EQ(ReadFileBytes(FDir / "kept.csv"), "keep me\n");
 }
 
 TEST_F(JvLogFormTest, CancellingTheSaveDialogWritesNothing) {

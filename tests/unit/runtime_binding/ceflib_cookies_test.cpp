@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "ScopedEnvironment.h"
 #include "binding_test_fixture.h"
 #include "runtime_object_recorder.h"
 
@@ -14,23 +15,7 @@ namespace {
 // Central European rules: one hour ahead of UTC in winter, two in summer.
 class CookiesTest : public LoadedBindingTest {
  protected:
-  void SetUp() override {
-    LoadedBindingTest::SetUp();
-    if (const char* zone = std::getenv("TZ")) FSavedZone = zone;
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (FSavedZone)
-      setenv("TZ", FSavedZone->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-    LoadedBindingTest::TearDown();
-  }
-
- private:
-  std::optional<std::string> FSavedZone;
+  TScopedEnvironment FZone{"TZ", "CET-1CEST,M3.5.0,M10.5.0/3"};
 };
 
 TDateTime Local(int year, int month, int day, int hour, int minute, int second, int ms) {

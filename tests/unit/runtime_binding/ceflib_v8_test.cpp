@@ -1,3 +1,4 @@
+#include "ScopedEnvironment.h"
 #include "binding_test_fixture.h"
 #include "runtime_object_recorder.h"
 
@@ -184,15 +185,14 @@ TEST_F(V8Test, HandlerAndContextFillTheirOutValues) {
 }
 
 TEST_F(V8Test, NewDateAndStringReachTheRuntimeConverted) {
-  setenv("TZ", "UTC0", 1);
-  tzset();
-  TRef<ICefv8Value> date =
-      TCefv8ValueRef::NewDate(EncodeDate(2020, 2, 29) + EncodeTime(6, 0, 0, 0));
-  EXPECT_NE(date, nullptr);
-  EXPECT_EQ(FakeRuntime::LastDateArgument().day_of_month, 29);
-  EXPECT_EQ(FakeRuntime::LastDateArgument().hour, 6);
-  unsetenv("TZ");
-  tzset();
+  {
+    TScopedEnvironment zone("TZ", "UTC0");
+    TRef<ICefv8Value> date =
+        TCefv8ValueRef::NewDate(EncodeDate(2020, 2, 29) + EncodeTime(6, 0, 0, 0));
+    EXPECT_NE(date, nullptr);
+    EXPECT_EQ(FakeRuntime::LastDateArgument().day_of_month, 29);
+    EXPECT_EQ(FakeRuntime::LastDateArgument().hour, 6);
+  }
   EXPECT_NE(TCefv8ValueRef::NewString(u"text"), nullptr);
   EXPECT_EQ(FakeRuntime::LastTextArgument(), u"text");
 }

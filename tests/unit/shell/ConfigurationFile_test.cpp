@@ -19,10 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 class ConfigurationFileTest : public testing::Test {
  protected:
   void SetUp() override { fs::create_directories(Folder()); }
@@ -50,8 +46,8 @@ class ConfigurationFileTest : public testing::Test {
 TEST_F(ConfigurationFileTest, AnUnreadableFileIsKeptBesideTheRewrittenOne) {
   const std::string typo =
       "<Configuration><MainForm><Flags>0</Flags><Extra>7</Extra></Mainform></Configuration>";
-  WriteFile(ConfigPath(), typo);
-  WriteFile(BadPath(), "an older unreadable file");
+  WriteFileBytes(ConfigPath(), typo);
+  WriteFileBytes(BadPath(), "an older unreadable file");
   {
     TOwnedComponent<TJvAppXMLFileStorage> storage = NewStorage();
     EXPECT_THROW(OpenConfigurationFile(ConfigPath(), *storage, *FLogFile), EJclSimpleXMLError);
@@ -68,7 +64,7 @@ TEST_F(ConfigurationFileTest, AnUnreadableFileIsKeptBesideTheRewrittenOne) {
 TEST_F(ConfigurationFileTest, AFileWithoutRootElementCountsAsUnreadable) {
   const std::string text = "root:x:0:0:root:/root:/bin/sh\n";
   for (const std::string& content : {std::string("<!-- nothing else -->"), text}) {
-    WriteFile(ConfigPath(), content);
+    WriteFileBytes(ConfigPath(), content);
     fs::remove(BadPath());
     TOwnedComponent<TJvAppXMLFileStorage> storage = NewStorage();
     try {
@@ -81,7 +77,7 @@ TEST_F(ConfigurationFileTest, AFileWithoutRootElementCountsAsUnreadable) {
   EXPECT_EQ(LogDescriptions().size(), 2u);
 
   // An empty file is simply an empty configuration.
-  WriteFile(ConfigPath(), "");
+  WriteFileBytes(ConfigPath(), "");
   fs::remove(BadPath());
   TOwnedComponent<TJvAppXMLFileStorage> storage = NewStorage();
   OpenConfigurationFile(ConfigPath(), *storage, *FLogFile);
@@ -91,7 +87,7 @@ TEST_F(ConfigurationFileTest, AFileWithoutRootElementCountsAsUnreadable) {
 
 TEST_F(ConfigurationFileTest, ALinkIsFollowedOnlyToARegularFileOfTheUser) {
   const fs::path target = FHome.Folder() / "kept-elsewhere.xml";
-  WriteFile(target, "<Configuration><V>1</V></Configuration>");
+  WriteFileBytes(target, "<Configuration><V>1</V></Configuration>");
   fs::create_symlink(target, ConfigPath());
   {
     TOwnedComponent<TJvAppXMLFileStorage> storage = NewStorage();
@@ -106,7 +102,7 @@ TEST_F(ConfigurationFileTest, ALinkIsFollowedOnlyToARegularFileOfTheUser) {
 TEST_F(ConfigurationFileTest, AnyOtherLinkIsNeitherReadNorWritten) {
   const fs::path foreign = FHome.Folder() / "passwd";
   const std::string foreignText = "root:x:0:0:root:/root:/bin/sh\n";
-  WriteFile(foreign, foreignText);
+  WriteFileBytes(foreign, foreignText);
   // Only a privileged run can give the file to another user; otherwise a file of root serves.
   const bool given = ::chown(foreign.c_str(), 65534, 65534) == 0;
   const fs::path others = given ? foreign : fs::path("/etc/passwd");

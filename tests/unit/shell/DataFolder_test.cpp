@@ -17,15 +17,12 @@
 #include "JvAppXMLStorage.h"
 #include "JvComputerInfoEx.h"
 #include "JvLogFile.h"
+#include "ScopedEnvironment.h"
 #include "TemporaryConfigHome.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 class DataFolderTest : public testing::Test {
  protected:
@@ -46,20 +43,18 @@ TEST_F(DataFolderTest, TheDataFolderLiesInTheApplicationDataFolder) {
   TOwnedComponent<TJvComputerInfoEx> info(new TJvComputerInfoEx(nullptr));
   EXPECT_EQ(DataFolderPath(*info), FHome.DataFolder().string());
 
-  const std::string home = ::getenv("HOME") ? ::getenv("HOME") : "";
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::unsetenv("HOME");
+  TScopedEnvironment noConfigHome("XDG_CONFIG_HOME", nullptr);
+  TScopedEnvironment noHome("HOME", nullptr);
   const passwd* account = ::getpwuid(::getuid());
   ASSERT_NE(account, nullptr);
   EXPECT_EQ(DataFolderPath(*info), std::string(account->pw_dir) + "/.config/Corvane")
       << "without HOME the account's own home, not the root of the file system";
-  ::setenv("HOME", home.c_str(), 1);
 }
 
 TEST_F(DataFolderTest, PreparingCreatesTheFolderAndPointsLogAndConfigurationIntoIt) {
   const fs::path folder = FHome.DataFolder() / "deeper";
   fs::create_directories(FHome.DataFolder());
-  WriteFile(FHome.DataFolder() / "stale.txt", "kept");
+  WriteFileBytes(FHome.DataFolder() / "stale.txt", "kept");
 
   PrepareDataFolder(folder.string(), *FLogFile, *FStorage);
   EXPECT_TRUE(fs::is_directory(folder)) << "missing parents and the folder are created";
@@ -70,8 +65,8 @@ TEST_F(DataFolderTest, PreparingCreatesTheFolderAndPointsLogAndConfigurationInto
   EXPECT_TRUE(fs::exists(folder / "error.log"));
 
   // A second start finds the folder and the files the first one left.
-  WriteFile(folder / "config.xml",
-            "<Configuration><MainForm><FirstTime>No</FirstTime></MainForm></Configuration>");
+  WriteFileBytes(folder / "config.xml",
+                 "<Configuration><MainForm><FirstTime>No</FirstTime></MainForm></Configuration>");
   TOwnedComponent<TJvLogFile> nextLogFile(new TJvLogFile(nullptr));
   TOwnedComponent<TJvAppXMLFileStorage> nextStorage(new TJvAppXMLFileStorage(nullptr));
   nextStorage->SetLocation(flCustom);
@@ -83,7 +78,7 @@ TEST_F(DataFolderTest, PreparingCreatesTheFolderAndPointsLogAndConfigurationInto
 
 TEST_F(DataFolderTest, AFolderThatCannotBeCreatedIsSaidOnceOnStderrAndTheProgramGoesOn) {
   const fs::path blocker = FHome.Folder() / "a-file";
-  WriteFile(blocker, "not a folder");
+  WriteFileBytes(blocker, "not a folder");
   const std::string folder = (blocker / "Corvane").string();
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(PrepareDataFolder(folder, *FLogFile, *FStorage));
@@ -94,7 +89,7 @@ TEST_F(DataFolderTest, AFolderThatCannotBeCreatedIsSaidOnceOnStderrAndTheProgram
   EXPECT_EQ(FStorage->FileName(), folder + "/config.xml");
 
   // A folder in place of the data folder's name is the same: nothing can be kept in it.
-  WriteFile(FHome.Folder() / "Corvane", "a file, not a folder");
+  WriteFileBytes(FHome.Folder() / "Corvane", "a file, not a folder");
   testing::internal::CaptureStderr();
   PrepareDataFolder((FHome.Folder() / "Corvane").string(), *FLogFile, *FStorage);
   EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::HasSubstr("(Not a directory)"));
@@ -137,8 +132,8 @@ TEST_F(DataFolderTest, TemporaryFilesOfEndedWritersAreRemoved) {
                                          "other.txt." + ended + ".0.tmp",
                                          "config.xml.99999999999.0.tmp",
                                          "error.log"};
-  for (const std::string& name : stale) WriteFile(folder / name, "half written");
-  for (const std::string& name : kept) WriteFile(folder / name, "");
+  for (const std::string& name : stale) WriteFileBytes(folder / name, "half written");
+  for (const std::string& name : kept) WriteFileBytes(folder / name, "");
 
   PrepareDataFolder(folder.string(), *FLogFile, *FStorage);
   for (const std::string& name : stale) EXPECT_FALSE(fs::exists(folder / name)) << name;
@@ -151,7 +146,7 @@ TEST_F(DataFolderTest, TemporaryFilesOfEndedWritersAreRemoved) {
 TEST_F(DataFolderTest, AMalformedConfigurationRaisesAfterTheLogFileIsReady) {
   const fs::path folder = FHome.DataFolder();
   fs::create_directories(folder);
-  WriteFile(folder / "config.xml", "<Configuration><MainForm></Mainform></Configuration>");
+  WriteFileBytes(folder / "config.xml", "<Configuration><MainForm></Mainform></Configuration>");
   EXPECT_ANY_THROW(PrepareDataFolder(folder.string(), *FLogFile, *FStorage));
   EXPECT_EQ(FLogFile->FileName(), (folder / "error.log").string());
   EXPECT_TRUE(FLogFile->AutoSave()) << "so the error can reach the log";

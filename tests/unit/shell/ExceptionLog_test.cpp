@@ -9,6 +9,7 @@
 
 #include "JclDebug.h"
 #include "JvLogFile.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
@@ -27,11 +28,6 @@ __attribute__((noinline)) void RaiseThroughCleanup() {
   std::string cleanedUp = "kept alive across the call";
   RaiseBadInput();
   cleanedUp.clear();
-}
-
-std::filesystem::path MakeTemporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "corvane-exlog-XXXXXX").string();
-  return mkdtemp(pattern.data());
 }
 
 std::vector<std::string> Titles(const TJvLogFile& log) {
@@ -57,10 +53,9 @@ class ExceptionLogTest : public ::testing::Test {
     SetExceptionLogFile(nullptr);
     EndJclDebug();
     TrackingOptions = FSavedOptions;
-    std::filesystem::remove_all(FFolder);
   }
 
-  std::filesystem::path FFolder = MakeTemporaryFolder();
+  TTemporaryFolder FFolder{"corvane-exlog"};
   TOwnedComponent<TJvLogFile> FLog{new TJvLogFile(nullptr)};
   TJclStackTrackingOptions FSavedOptions = 0;
 };

@@ -10,7 +10,9 @@
 #include <limits>
 
 #include "JvAppStorageSync.h"
+#include "ScopedEnvironment.h"
 #include "SysUtils.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
@@ -91,9 +93,9 @@ bool IsLockedElsewhere(const std::string& lockFile) {
 }
 
 TEST(AppStorageSync, LockFileIsHeldExactlyWhileTheLockLives) {
-  char folder[] = "/tmp/corvane-sync-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  setenv("XDG_RUNTIME_DIR", folder, 1);
+  const TTemporaryFolder runtimeFolder("corvane-sync");
+  const std::string folder = runtimeFolder.Path().string();
+  const TScopedEnvironment runtimeDir("XDG_RUNTIME_DIR", folder);
 
   // The Base64 text of this name contains "/", which a file name cannot hold.
   const std::string fileName = "/home/user/.config/Corvane/config?.xml";
@@ -119,17 +121,13 @@ TEST(AppStorageSync, LockFileIsHeldExactlyWhileTheLockLives) {
   EXPECT_NE(longLock, TJvAppStorageSyncLock::LockFileName(longName + "y"));
   { TJvAppStorageSyncLock lock(longName); }
 
-  setenv("XDG_RUNTIME_DIR", "/nonexistent-corvane-folder", 1);
+  const TScopedEnvironment noRuntimeDir("XDG_RUNTIME_DIR", "/nonexistent-corvane-folder");
   try {
     TJvAppStorageSyncLock lock(fileName);
     FAIL() << "a lock without a lock file was granted";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "TJvCustomAppStorage.Synchronize:" + fileName + ": Mutex Timeout");
   }
-  unsetenv("XDG_RUNTIME_DIR");
-  unlink(lockFile.c_str());
-  unlink(longLock.c_str());
-  rmdir(folder);
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include <fstream>
 
 #include "FileUtils.h"
+#include "ScopedEnvironment.h"
 #include "SystemFolders.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
@@ -38,18 +40,6 @@ const std::string Header = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
 
 class XMLStorageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FDir = fs::temp_directory_path() /
-           ("xmlstorage-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FDir);
-    fs::create_directories(FDir);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(FDir, fs::perms::owner_all, ignored);
-    fs::remove_all(FDir, ignored);
-  }
   std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
   void WriteFile(const std::string& name, const std::string& text) const {
     std::ofstream(PathOf(name), std::ios::binary) << text;
@@ -62,7 +52,7 @@ class XMLStorageTest : public ::testing::Test {
     return storage;
   }
 
-  fs::path FDir;
+  TTemporaryFolder FDir{"xmlstorage"};
 };
 
 TEST_F(XMLStorageTest, OneValueGivesTheExactTextInMemoryAndOnDisk) {
@@ -260,17 +250,17 @@ TEST_F(XMLStorageTest, FileNamesFollowLocationExtensionAndMacros) {
 
   storage->SetLocation(flWindows);
   EXPECT_EQ(storage->FullFileName(), "/etc/name.xml");
-  ::setenv("TMPDIR", PathOf("tmp/").c_str(), 1);
-  storage->SetLocation(flTemp);
-  EXPECT_EQ(storage->FullFileName(), PathOf("tmp/name.xml"));
-  ::setenv("XDG_CONFIG_HOME", PathOf("cfg").c_str(), 1);
-  storage->SetFileName("app/settings.xml");
-  storage->SetLocation(flUserFolder);
-  EXPECT_EQ(storage->FullFileName(), PathOf("cfg/app/settings.xml"));
-  storage->SetFileName("/abs/settings.xml");
-  EXPECT_EQ(storage->FullFileName(), PathOf("cfg/settings.xml"));
-  ::unsetenv("TMPDIR");
-  ::unsetenv("XDG_CONFIG_HOME");
+  {
+    TScopedEnvironment temp("TMPDIR", PathOf("tmp/"));
+    storage->SetLocation(flTemp);
+    EXPECT_EQ(storage->FullFileName(), PathOf("tmp/name.xml"));
+    TScopedEnvironment config("XDG_CONFIG_HOME", PathOf("cfg"));
+    storage->SetFileName("app/settings.xml");
+    storage->SetLocation(flUserFolder);
+    EXPECT_EQ(storage->FullFileName(), PathOf("cfg/app/settings.xml"));
+    storage->SetFileName("/abs/settings.xml");
+    EXPECT_EQ(storage->FullFileName(), PathOf("cfg/settings.xml"));
+  }
 
   storage->SetLocation(flCustom);
   storage->SetFileName(PathOf("%FILENAME%.xml"));

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
 #include "FileUtils.h"
 #include "JvAppXMLStorage.h"
+#include "TemporaryFolder.h"
 
 using TXMLStoragePtr = TOwnedComponent<TJvAppXMLFileStorage>;
 
@@ -15,15 +15,6 @@ using TXMLStoragePtr = TOwnedComponent<TJvAppXMLFileStorage>;
 // program configures its own.
 class StorageFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FDir = std::filesystem::temp_directory_path() /
-           ("storagefile-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(FDir);
-    std::filesystem::create_directories(FDir);
-  }
-  void TearDown() override { std::filesystem::remove_all(FDir); }
-
   std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
   std::string ReadFile(const std::string& name = "config.xml") const {
     return ReadFileContents(PathOf(name));
@@ -37,5 +28,5 @@ class StorageFileTest : public ::testing::Test {
     return storage;
   }
 
-  std::filesystem::path FDir;
+  TTemporaryFolder FDir{"storagefile"};
 };

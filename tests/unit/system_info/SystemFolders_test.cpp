@@ -9,22 +9,9 @@
 #include <string>
 
 #include "JvComputerInfoEx.h"
+#include "ScopedEnvironment.h"
 
 namespace {
-
-// Sets an environment variable for one test and puts the old value back afterwards.
-class TScopedEnvironment {
- public:
-  TScopedEnvironment(const char* name, const char* value) : FName(name) {
-    if (const char* old = getenv(name)) FOld = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~TScopedEnvironment() { FOld ? setenv(FName, FOld->c_str(), 1) : unsetenv(FName); }
-
- private:
-  const char* FName;
-  std::optional<std::string> FOld;
-};
 
 std::string AppDataFolder() {
   TOwnedComponent<TJvComputerInfoEx> info(new TJvComputerInfoEx(nullptr));

@@ -8,6 +8,7 @@
 
 #include "JclSimpleXml.h"
 #include "StandardErrors.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
@@ -197,13 +198,8 @@ TEST(JclSimpleXmlStream, EmptyDeclaredEncodingSavesInTheAnsiCodePage) {
 
 class JclSimpleXmlFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/jclsimplexml-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    FFolder = pattern;
-  }
-  void TearDown() override { std::system(("rm -rf " + FFolder).c_str()); }
-  std::string FFolder;
+  const TTemporaryFolder FTemporary{"jclsimplexml"};
+  const std::string FFolder = FTemporary.Path().string();
 };
 
 TEST_F(JclSimpleXmlFile, SaveReplacesTheFileAndKeepsItsPermissions) {
