@@ -32,6 +32,9 @@ def main():
     session = soak.Session(args.seed, args.minutes * 60, service)
     try:
         session.run()
+    except soak.SoakFailure as error:
+        soak.report_failure(args.seed, session, error)
+        return 1
     finally:
         session.cleanup()
         service.stop()
@@ -46,7 +49,8 @@ def main():
         ratio = last[key] / first[key] if first[key] else float("nan")
         print("%s: %.2fx the first minute (goal at most %.2fx): %s"
               % (name, ratio, goal, "met" if ratio <= goal else "missed"))
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
