@@ -208,6 +208,42 @@ def marketing_home():
     return document("Corvane", "", body, "font-family: sans-serif")
 
 
+def links(other_origin, marketing_origin):
+    """Ways out of the web application and back: a link to a partner site, one into a new
+    window, a window the page opens, a payment form posted through the partner site and a
+    round trip redirected through it (both come back here), and the website's sign-up link."""
+    other = html.escape(other_origin, quote=True)
+    body = """%s<main><h1>Links</h1>
+<ul>
+<li><a id="other-link" href="%s/">Partner site</a></li>
+<li><a id="other-window-link" href="%s/window" target="_blank">Partner site in a new window</a></li>
+<li><button id="other-open" type="button" onclick="openPartner()">Open the partner site</button></li>
+<li><a id="round-trip-link" href="/through-partner">Round trip through the partner site</a></li>
+<li><a id="marketing-signup-link" href="%s/signup-simple-online-invoicing">Sign up on the
+ website</a></li>
+<li><a id="next-link" href="/links?step=2">Next step</a></li>
+<li><button id="still-here" type="button" onclick="corvaneReport('links', {event: 'still-here'})"
+>Still here?</button></li>
+</ul>
+<form id="pay-form" method="post" action="%s/pay"><input type="hidden" name="amount" value="150.00">
+<button id="pay" type="submit">Pay through the partner site</button></form></main>
+<script>
+function openPartner() { window.open(%s + '/opened'); }
+// Also when the page comes back from the history without being loaded again.
+window.addEventListener('pageshow', function (event) {
+  corvaneReport('links', {event: 'show', persisted: event.persisted, elements: corvaneLayout()});
+});
+</script>""" % (nav(), other, other, html.escape(marketing_origin, quote=True), other,
+                 json.dumps(other_origin))
+    return document("Corvane - Links", NAV_STYLE, body)
+
+
+def partner_site():
+    body = """<h1>Partner site</h1><p>Somewhere else on the web.</p>
+<script>corvaneReportOnLoad('partner');</script>"""
+    return document("Partner site", "", body, "font-family: sans-serif")
+
+
 def service_stopping(seconds):
     """Shown as the service goes away; it tries the dashboard again a moment later, which
     shows the client's own offline page until the service is back."""

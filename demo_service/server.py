@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Local stand-in for the invoicing service: the web application and the marketing site on two
-loopback origins, with a request log, a page-report store and a scenario control endpoint.
+loopback origins, with a request log, a page-report store and a scenario control endpoint; and
+a partner site on a third loopback origin (another address, so another site) that the web
+application links to, posts a payment through and redirects through.
 
 A person can walk through it: sign up, log in (any e-mail and a non-empty password; the
 session cookie lasts a year), the dashboard, the invoice list and each invoice, a new-invoice
 form (kept in memory), settings with a logo upload, log out, and a link that stops the service
-for 30 seconds.
+for 30 seconds. /links leads out to the partner site and back.
 
-Endpoints on both origins:
+Endpoints on every origin:
   GET  /__demo/requests   every request seen so far (JSON list)
   GET  /__demo/reports    every report pages posted about themselves (JSON list)
   POST /__demo/report     a page posts what it sees of itself (JSON object)
@@ -21,6 +23,7 @@ import argparse
 import base64
 import hashlib
 import hmac
+import ipaddress
 import json
 import re
 import secrets
@@ -436,6 +439,26 @@ class Handler(BaseHTTPRequestHandler):
         time.sleep(BROKEN_DOWNLOAD_PAUSE)
         self.connection.shutdown(socket.SHUT_RDWR)
 
+    def links_page(self):
+        self.send_body(200, pages.links(self.server.origins["partner"],
+                                        self.server.origins["marketing"]))
+
+    def through_partner(self):
+        self.send_body(302, "", headers=[("Location", self.server.origins["partner"] + "/bounce")])
+
+    # Partner site pages: whatever comes through goes back to the web application only.
+
+    def partner_page(self):
+        self.send_body(200, pages.partner_site())
+
+    def partner_pay(self):
+        self.read_form()
+        self.send_redirect(self.server.origins["webapp"] + "/links?paid=1")
+
+    def partner_bounce(self):
+        self.send_body(302, "", headers=[("Location",
+                                          self.server.origins["webapp"] + "/links?bounced=1")])
+
     # Marketing site pages.
 
     def marketing_signup_page(self):
@@ -464,6 +487,8 @@ WEBAPP_ROUTES = [
     ("GET", "/settings", Handler.settings_page),
     ("POST", "/settings", Handler.save_settings),
     ("GET", "/stop-service", Handler.stop_service),
+    ("GET", "/links", Handler.links_page),
+    ("GET", "/through-partner", Handler.through_partner),
 ]
 MARKETING_ROUTES = [
     ("GET", "/", Handler.marketing_home_page),
@@ -472,13 +497,31 @@ MARKETING_ROUTES = [
     ("GET", "/signup-simple-online-invoicing/", Handler.marketing_signup_page),
     ("GET", "/Signup-Simple-Online-Invoicing", Handler.marketing_signup_page),
 ]
+PARTNER_ROUTES = [
+    ("GET", "/", Handler.partner_page),
+    ("GET", "/window", Handler.partner_page),
+    ("GET", "/opened", Handler.partner_page),
+    ("POST", "/pay", Handler.partner_pay),
+    ("GET", "/bounce", Handler.partner_bounce),
+]
 
 
-def loopback_port(origin):
+def loopback_address(origin):
+    """The (address, port) an origin on the loopback network is served on."""
     parts = urllib.parse.urlsplit(origin)
-    if parts.scheme != "http" or parts.hostname not in ("127.0.0.1", "localhost") or not parts.port:
-        raise SystemExit("origin must be http://127.0.0.1:<port>, got %r" % origin)
-    return parts.port
+    host = "127.0.0.1" if parts.hostname == "localhost" else parts.hostname
+    try:
+        loopback = ipaddress.ip_address(host or "").is_loopback
+    except ValueError:
+        loopback = False
+    if parts.scheme != "http" or not loopback or not parts.port or host.count(".") != 3:
+        raise SystemExit("origin must be http://127.x.y.z:<port>, got %r" % origin)
+    return host, parts.port
+
+
+def partner_origin_beside(webapp_origin):
+    """The partner site on the web application's port at the next loopback address."""
+    return "http://127.0.0.2:%d" % loopback_address(webapp_origin)[1]
 
 
 class Service:
@@ -489,7 +532,7 @@ class Service:
         self.servers = []
 
     def make_server(self, site, routes):
-        server = ThreadingHTTPServer(("127.0.0.1", loopback_port(self.origins[site])), Handler)
+        server = ThreadingHTTPServer(loopback_address(self.origins[site]), Handler)
         server.daemon_threads = True
         server.site, server.origin, server.origins = site, self.origins[site], self.origins
         server.routes, server.state, server.verbose = routes, self.state, self.verbose
@@ -497,7 +540,8 @@ class Service:
 
     def start(self):
         self.servers = [self.make_server("webapp", WEBAPP_ROUTES),
-                        self.make_server("marketing", MARKETING_ROUTES)]
+                        self.make_server("marketing", MARKETING_ROUTES),
+                        self.make_server("partner", PARTNER_ROUTES)]
         for server in self.servers:
             threading.Thread(target=server.serve_forever, daemon=True).start()
 
@@ -522,10 +566,13 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--webapp-origin", default="http://127.0.0.1:18741")
     parser.add_argument("--marketing-origin", default="http://127.0.0.1:18742")
+    parser.add_argument("--partner-origin",
+                        help="another site (default: the web application's port on 127.0.0.2)")
     parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
     args = parser.parse_args()
 
-    origins = {"webapp": args.webapp_origin, "marketing": args.marketing_origin}
+    origins = {"webapp": args.webapp_origin, "marketing": args.marketing_origin,
+               "partner": args.partner_origin or partner_origin_beside(args.webapp_origin)}
     state = State()
     service = Service(origins, state, args.verbose)
     service.start()

@@ -14,6 +14,8 @@ packages=(
   dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
   python3 fonts-dejavu-core
   desktop-file-utils appstream librsvg2-bin dpkg-dev file
+  weston
+  hunspell-en-us
 )
 
 missing=()

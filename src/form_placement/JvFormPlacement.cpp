@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "JvAppStoragePropertyEngine.h"
 #include "JvFormPlacement_update.h"
+#include "Monitors.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -319,8 +320,11 @@ void TJvFormPlacement::UpdatePlacement() {
     return;
   TWindowPlacement placement = GetWindowPlacement(*form);
   if (!form->Visible()) placement.ShowCmd = swHide;
-  const TPoint border = WindowFrameBorder(*form);
-  placement.MaxPosition = {-border.X, -border.Y};
+  // Without known positions the frame's offset is unknown too: the stored one stays.
+  if (WindowPositionsKnown()) {
+    const TPoint border = WindowFrameBorder(*form);
+    placement.MaxPosition = {-border.X, -border.Y};
+  }
   SetWindowPlacement(*form, placement);
 }
 

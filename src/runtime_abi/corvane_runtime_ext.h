@@ -1,8 +1,8 @@
 /* Entry points our runtime exports beyond the runtime API: finding text in a page, printing
- * it, and what a page asks of the program (permissions, upload folders). They are not part of the
- * API the loader requires; the binding looks each one up on its own and goes without any that a
- * runtime lacks. Objects passed in follow the reference rules of cef_capi.h: the caller hands over
- * one reference, the callee releases it. */
+ * it, what a page asks of the program (permissions, upload folders) and where it navigates. They
+ * are not part of the API the loader requires; the binding looks each one up on its own and goes
+ * without any that a runtime lacks. Objects passed in follow the reference rules of cef_capi.h: the
+ * caller hands over one reference, the callee releases it. */
 #ifndef CORVANE_RUNTIME_ABI_CORVANE_RUNTIME_EXT_H
 #define CORVANE_RUNTIME_ABI_CORVANE_RUNTIME_EXT_H
 
@@ -52,6 +52,27 @@ struct TCefPageRequestHandler {
   void(CEF_CALLBACK* on_upload_folder)(TCefPageRequestHandler* self, TCefConstString* folder);
 };
 
+typedef struct TCefNavigationHandler TCefNavigationHandler;
+
+/* How a navigation came about; several may hold. */
+enum {
+  CORVANE_NAVIGATION_LINK = 1,         /* a link was followed: not a form, script, reload or
+                                          history move */
+  CORVANE_NAVIGATION_USER_GESTURE = 2, /* while the user's click or key press was handled */
+  CORVANE_NAVIGATION_REDIRECT = 4,     /* the server sent the previous request on to here */
+  CORVANE_NAVIGATION_NEW_WINDOW = 8    /* wants a window of its own (target=_blank,
+                                          window.open) */
+};
+
+/* Told on the main thread before a page of browser goes to url, in its own or in a new window;
+ * how is CORVANE_NAVIGATION_* bits. Answer true to keep the page where it is and open no
+ * window: the program takes the address elsewhere. False lets the navigation go ahead. */
+struct TCefNavigationHandler {
+  TCefBase base;
+  TCefBool(CEF_CALLBACK* on_before_navigation)(TCefNavigationHandler* self, TCefBrowser* browser,
+                                               TCefConstString* url, int32_t how);
+};
+
 /* corvane_find: a new text starts a search (case-insensitive, wrapping around) and selects
  *   its first match; the same text again selects the next (forward) or previous match. The
  *   handler may be null.
@@ -61,7 +82,9 @@ struct TCefPageRequestHandler {
  *   Without one, permission requests are denied.
  * corvane_set_upload_folder: the folder the next upload's file chooser opens in.
  * corvane_keep_notification_permission: an earlier answer for origin, given to pages from the
- *   start so that they see it without asking; call before the first page for best effect. */
+ *   start so that they see it without asking; call before the first page for best effect.
+ * corvane_set_navigation_handler: the handler asked about every browser's navigations; null
+ *   removes it, and then every navigation goes ahead. */
 #define CORVANE_RUNTIME_EXT_FUNCTIONS(X)                                                           \
   X(void, corvane_find,                                                                            \
     (TCefBrowserHost * host, TCefConstString * text, TCefBool forward, TCefFindHandler * handler)) \
@@ -69,7 +92,8 @@ struct TCefPageRequestHandler {
   X(void, corvane_print, (TCefBrowserHost * host))                                                 \
   X(void, corvane_set_page_request_handler, (TCefPageRequestHandler * handler))                    \
   X(void, corvane_set_upload_folder, (TCefConstString * folder))                                   \
-  X(void, corvane_keep_notification_permission, (TCefConstString * origin, TCefBool allowed))
+  X(void, corvane_keep_notification_permission, (TCefConstString * origin, TCefBool allowed))      \
+  X(void, corvane_set_navigation_handler, (TCefNavigationHandler * handler))
 
 #define CORVANE_DECLARE_EXT_FUNCTION_TYPE(result, name, params) typedef result(*T##name) params;
 #define CORVANE_DECLARE_EXT_FUNCTION(result, name, params) CEF_EXPORT result name params;

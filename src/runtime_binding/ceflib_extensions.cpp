@@ -28,6 +28,11 @@ TCefPageRequestHandlerOwn::TCefPageRequestHandlerOwn()
   SetEntry<&ICefPageRequestHandler::on_upload_folder>(this, handler->on_upload_folder);
 }
 
+TCefNavigationHandlerOwn::TCefNavigationHandlerOwn() : TCefBaseOwn(sizeof(TCefNavigationHandler)) {
+  SetEntry<&ICefNavigationHandler::on_before_navigation>(
+      this, Data<TCefNavigationHandler>()->on_before_navigation);
+}
+
 // A search the runtime could not end would leave its highlighting in the page.
 bool CanFindInPage() {
   return RuntimeExtensions.corvane_find && RuntimeExtensions.corvane_stop_finding;
@@ -77,5 +82,11 @@ bool SetUploadFolder(const ustring& folder) {
 bool KeepNotificationPermission(const ustring& origin, bool allowed) {
   if (!RuntimeExtensions.corvane_keep_notification_permission) return false;
   RuntimeExtensions.corvane_keep_notification_permission(ToRuntime(origin), ToRuntime(allowed));
+  return true;
+}
+
+bool SetNavigationHandler(const TRef<ICefNavigationHandler>& handler) {
+  if (!RuntimeExtensions.corvane_set_navigation_handler) return false;
+  RuntimeExtensions.corvane_set_navigation_handler(ToRuntime(handler));
   return true;
 }

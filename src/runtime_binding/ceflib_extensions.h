@@ -80,6 +80,22 @@ class TCefPageRequestHandlerOwn : public TCefBaseOwn, public ICefPageRequestHand
   void on_upload_folder(const ustring&) override {}
 };
 
+// Asked before a page navigates (see corvane_runtime_ext.h).
+class ICefNavigationHandler : public virtual ICefBase {
+ public:
+  // how: CORVANE_NAVIGATION_* bits. True keeps the page where it is and opens no window.
+  virtual bool on_before_navigation(const TRef<ICefBrowser>& browser, const ustring& url,
+                                    int32_t how) = 0;
+};
+
+class TCefNavigationHandlerOwn : public TCefBaseOwn, public ICefNavigationHandler {
+ public:
+  TCefNavigationHandlerOwn();
+  bool on_before_navigation(const TRef<ICefBrowser>&, const ustring&, int32_t) override {
+    return false;
+  }
+};
+
 // Whether the loaded runtime can find text in a page (and end the search), and print a page.
 bool CanFindInPage();
 bool CanPrintPage();
@@ -103,3 +119,6 @@ bool SetUploadFolder(const ustring& folder);
 // An earlier answer about notifications from origin, which pages then see without asking;
 // false when the runtime cannot take it.
 bool KeepNotificationPermission(const ustring& origin, bool allowed);
+// The handler asked about every browser's navigations (null removes it); false when the runtime
+// cannot take one, and then every navigation goes ahead.
+bool SetNavigationHandler(const TRef<ICefNavigationHandler>& handler);

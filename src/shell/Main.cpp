@@ -5,6 +5,7 @@
 #include "DataFolder.h"
 #include "ExceptionLog.h"
 #include "ServiceNavigation.h"
+#include "StderrReport.h"
 #include "ceflib.h"
 
 TMainForm* MainForm = nullptr;
@@ -90,7 +91,12 @@ TFormDescription TMainForm::Description() const {
                    shortcuts.SetBrowserControl(form.Chromium);
                    shortcuts.SetFindBar(form.FindBar);
                    shortcuts.SetFormStorage(form.aFormStorage);
-                 });
+                 })
+      .Component("LeavingLinks", &TMainForm::LeavingLinks, [](TMainForm& form, TLeavingLinks& bar) {
+        bar.SetAlign(alTop);
+        bar.SetVisible(false);
+        bar.SetBrowserControl(form.Chromium);
+      });
 }
 
 void TMainForm::aAppEventsException(TObject*, const std::exception&) {}
@@ -149,11 +155,32 @@ void TMainForm::FormDestroy(TObject*) {
   SetExceptionLogFile(nullptr);
 }
 
+namespace {
+
+// The first run shows the sign-up page, whatever page the start asked for.
+ustring FirstPage(bool firstRun, const ustring& requestedPage) {
+  if (firstRun && !requestedPage.empty())
+    ReportOnStderr("first run: showing the sign-up page, not %s",
+                   Utf16ToUtf8(requestedPage).c_str());
+  if (firstRun) return WebAppSignupUrl();
+  return requestedPage.empty() ? ustring(WebAppOrigin) : requestedPage;
+}
+
+}  // namespace
+
 void TMainForm::FormShow(TObject*) {
   const bool firstRun = aFormStorage->ReadString("FirstTime", "").empty();
   aPageShortcuts->RestoreZoom();
   PermissionBar->Start();
-  Chromium->Load(firstRun ? WebAppSignupUrl() : ustring(WebAppOrigin));
+  LeavingLinks->Start();
+  Chromium->Load(FirstPage(firstRun, FRequestedPage));
+}
+
+void TMainForm::OpenRequestedPage(const ustring& url) {
+  if (Visible())
+    Chromium->Load(url);
+  else
+    FRequestedPage = url;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include "JvLogFile.h"
 #include "PageShortcuts.h"
 #include "PermissionBar.h"
+#include "ServiceNavigation.h"
 #include "cefvcl.h"
 
 // The program's one window.
@@ -29,6 +30,7 @@ class TMainForm : public TForm {
   TFindBar* FindBar = nullptr;
   TPermissionBar* PermissionBar = nullptr;
   TPageShortcuts* aPageShortcuts = nullptr;
+  TLeavingLinks* LeavingLinks = nullptr;
 
   // Starts logging every raised exception, then puts the error log, the configuration and the
   // browser's cookies into the data folder.
@@ -49,6 +51,10 @@ class TMainForm : public TForm {
   void ChromiumLoadEnd(TObject* Sender, const TRef<ICefBrowser>& browser,
                        const TRef<ICefFrame>& frame, int32_t httpStatusCode);
 
+  // A page of the web application that a start of the program asked for: opened at once in a
+  // shown window, else in place of the start page, but not on the first run.
+  void OpenRequestedPage(const ustring& url);
+
   // Empty on purpose: being assigned keeps the framework's error box away; every exception is
   // logged where it is raised, so one that reaches the message loop is simply dropped.
   void aAppEventsException(TObject* Sender, const std::exception& E);
@@ -59,6 +65,7 @@ class TMainForm : public TForm {
 
  private:
   bool FPageAgreedToClose = false;
+  ustring FRequestedPage;
 };
 
 extern TMainForm* MainForm;

@@ -24,9 +24,13 @@ namespace {
 using namespace std::chrono_literals;
 using TClock = std::chrono::steady_clock;
 
+// "raise ID" asks for the window; "open ID PAGE" for the window showing PAGE. The id never holds
+// a blank, and a start without a page still sends what earlier versions understand.
 constexpr std::string_view RaiseRequest = "raise ";
-constexpr std::string_view RaiseAnswer = "ok\n";
-constexpr size_t MaxRequestSize = 512;
+constexpr std::string_view OpenRequest = "open ";
+constexpr std::string_view RequestAnswer = "ok\n";
+// Room for a start-up id and a page address of the bounded size a start accepts.
+constexpr size_t MaxRequestSize = 8192;
 
 // Closes the descriptor when the scope ends, however it ends.
 struct TFd {
@@ -66,6 +70,24 @@ std::string PrintableStartupId(const std::string& startupId) {
   for (const char c : startupId)
     if (c > ' ' && c < 127) id += c;
   return id.substr(0, 200);
+}
+
+std::string RequestLine(const TSingleInstance::TRequest& request) {
+  const std::string id = PrintableStartupId(request.StartupId);
+  if (request.Page.empty()) return std::string(RaiseRequest) + id + "\n";
+  return std::string(OpenRequest) + id + " " + request.Page + "\n";
+}
+
+std::optional<TSingleInstance::TRequest> ParseRequest(std::string_view line) {
+  if (line.starts_with(RaiseRequest))
+    return TSingleInstance::TRequest{
+        PrintableStartupId(std::string(line.substr(RaiseRequest.size()))), ""};
+  if (!line.starts_with(OpenRequest)) return std::nullopt;
+  line.remove_prefix(OpenRequest.size());
+  const size_t blank = line.find(' ');
+  if (blank == std::string_view::npos || blank + 1 == line.size()) return std::nullopt;
+  return TSingleInstance::TRequest{PrintableStartupId(std::string(line.substr(0, blank))),
+                                   std::string(line.substr(blank + 1))};
 }
 
 bool WriteAll(int fd, std::string_view text) {
@@ -118,7 +140,7 @@ struct TSingleInstance::TSignals {
 };
 
 TSingleInstance::TSingleInstance(const std::string& dataFolder, const std::string& lockFolder,
-                                 const std::string& startupId, std::chrono::milliseconds timeout) {
+                                 const TRequest& request, std::chrono::milliseconds timeout) {
   const std::string base =
       (std::filesystem::path(lockFolder) / ("corvane-" + FolderKey(dataFolder))).string();
   FLockPath = base + ".lock";
@@ -136,7 +158,7 @@ TSingleInstance::TSingleInstance(const std::string& dataFolder, const std::strin
   const TClock::time_point deadline = TClock::now() + timeout;
   // The holder may be starting (no socket yet) or ending (socket gone, lock not yet): ask again.
   while (!TryLock()) {
-    if (AskToRaise(startupId, deadline)) {
+    if (Ask(request, deadline)) {
       FRole = irRaisedFirst;
       return;
     }
@@ -179,14 +201,14 @@ bool TSingleInstance::Listen() {
   return true;
 }
 
-bool TSingleInstance::AskToRaise(const std::string& startupId, TClock::time_point deadline) {
+bool TSingleInstance::Ask(const TRequest& request, TClock::time_point deadline) {
   sockaddr_un address;
   if (!SocketAddress(FSocketPath, address)) return false;
   // Non-blocking, so a holder whose queue is full cannot keep this start waiting.
   TFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (socket.fd < 0 ||
       ::connect(socket.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      !WriteAll(socket.fd, std::string(RaiseRequest) + PrintableStartupId(startupId) + "\n"))
+      !WriteAll(socket.fd, RequestLine(request)))
     return false;
   // The holder answers once its main loop runs; until then the request waits in its queue.
   const TClock::time_point answerDeadline = std::max(deadline, TClock::now() + 200ms);
@@ -199,9 +221,9 @@ bool TSingleInstance::AskToRaise(const std::string& startupId, TClock::time_poin
   return true;
 }
 
-void TSingleInstance::ListenForRaise(std::function<void(const std::string&)> raise) {
+void TSingleInstance::ListenForRequests(std::function<void(const TRequest&)> serve) {
   if (FListenFd < 0 || FSource) return;
-  FRaise = std::move(raise);
+  FServe = std::move(serve);
   FSource = g_unix_fd_add(FListenFd, G_IO_IN, TSignals::OnRequest, this);
 }
 
@@ -219,7 +241,9 @@ void TSingleInstance::ServeRequest() {
   if (request.fd < 0 || !FromSameUser(request.fd)) return;
   // Bounded, since the main loop waits meanwhile.
   const std::optional<std::string> line = ReadLine(request.fd, TClock::now() + 500ms);
-  if (!line || !line->starts_with(RaiseRequest)) return;
-  FRaise(PrintableStartupId(line->substr(RaiseRequest.size())));
-  WriteAll(request.fd, RaiseAnswer);
+  const std::optional<TRequest> asked = line ? ParseRequest(*line) : std::nullopt;
+  if (!asked) return;
+  // Answered first: the request is taken even if serving it fails, so it is never asked again.
+  WriteAll(request.fd, RequestAnswer);
+  FServe(*asked);
 }

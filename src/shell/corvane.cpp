@@ -13,12 +13,15 @@
 #include "JclDebug.h"
 #include "JvAppStorageTranslate.h"
 #include "JvComputerInfoEx.h"
+#include "LaunchAddress.h"
 #include "Main.h"
 #include "ModuleActions.h"
 #include "Monitors.h"
+#include "ServiceNavigation.h"
 #include "SingleInstance.h"
 #include "SysUtils.h"
 #include "ceflib_loader.h"
+#include "ustring.h"
 
 namespace {
 
@@ -48,22 +51,31 @@ TJvDisplaySizes MonitorSizes() {
 }
 
 // A start while the program already runs over the same data folder only brings the running
-// window to the front; it waits for the running program briefly, so it ends at once either way.
-std::unique_ptr<TSingleInstance> ClaimDataFolder() {
+// window to the front, showing the page this start was given; it waits for the running program
+// briefly, so it ends at once either way.
+std::unique_ptr<TSingleInstance> ClaimDataFolder(const std::string& page) {
   const TJvComputerInfoEx computerInfo(nullptr);
   const char* startupId = g_getenv("DESKTOP_STARTUP_ID");
-  return std::make_unique<TSingleInstance>(DataFolderPath(computerInfo), g_get_user_runtime_dir(),
-                                           startupId ? startupId : "",
-                                           std::chrono::milliseconds(1500));
+  return std::make_unique<TSingleInstance>(
+      DataFolderPath(computerInfo), g_get_user_runtime_dir(),
+      TSingleInstance::TRequest{startupId ? startupId : "", page}, std::chrono::milliseconds(1500));
 }
 
-int RunMainWindow(TSingleInstance& instance) {
+// The page comes from another process: it must pass the same test as this start's own argument.
+void ServeLaterStart(const TSingleInstance::TRequest& request) {
+  if (!MainForm) return;
+  MainForm->BringToFront(request.StartupId);
+  if (request.Page.empty()) return;
+  const TLaunchAddress address = ParseLaunchAddress(request.Page, Utf16ToUtf8(WebAppOrigin));
+  if (!address.Page.empty()) MainForm->OpenRequestedPage(Utf8ToUtf16(address.Page));
+}
+
+int RunMainWindow(TSingleInstance& instance, const std::string& page) {
   Application->Initialize();
   Application->SetMainFormOnTaskBar(true);
   Application->CreateForm(MainForm);
-  instance.ListenForRaise([](const std::string& startupId) {
-    if (MainForm) MainForm->BringToFront(startupId);
-  });
+  if (!page.empty()) MainForm->OpenRequestedPage(Utf8ToUtf16(page));
+  instance.ListenForRequests(ServeLaterStart);
   const int exitCode = Application->Run();
   instance.StopListening();
   return exitCode;
@@ -83,11 +95,12 @@ int ReportFatalError() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   // Also the window class, "Corvane" as GDK capitalises it, that the desktop entry names.
   g_set_prgname("corvane");
+  const std::string page = LaunchPageOf(argc, argv);
   // Held until the configuration has been written at exit.
-  const std::unique_ptr<TSingleInstance> instance = ClaimDataFolder();
+  const std::unique_ptr<TSingleInstance> instance = ClaimDataFolder(page);
   if (instance->Role() != TSingleInstance::irFirst)
     return instance->Role() == TSingleInstance::irRaisedFirst ? 0 : 1;
   SetDisplaySizesSource(MonitorSizes);
@@ -98,7 +111,7 @@ int main() {
   int exitCode = 0;
   try {
     modules.StartAll();
-    exitCode = RunMainWindow(*instance);
+    exitCode = RunMainWindow(*instance, page);
     DisableExceptionTracking();
     modules.EndAll();
   } catch (...) {

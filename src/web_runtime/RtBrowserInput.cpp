@@ -28,7 +28,8 @@ constexpr TKeyCode kKeyCodes[] = {
     {GDK_KEY_Home, 0x24},      {GDK_KEY_Left, 0x25},      {GDK_KEY_Up, 0x26},
     {GDK_KEY_Right, 0x27},     {GDK_KEY_Down, 0x28},      {GDK_KEY_Insert, 0x2D},
     {GDK_KEY_Delete, 0x2E},    {GDK_KEY_Super_L, 0x5B},   {GDK_KEY_Super_R, 0x5C},
-    {GDK_KEY_Menu, 0x5D},
+    {GDK_KEY_Menu, 0x5D},      {GDK_KEY_Back, 0xA6},      {GDK_KEY_Forward, 0xA7},
+    {GDK_KEY_Refresh, 0xA8},   {GDK_KEY_Reload, 0xA8},
 };
 
 int32_t WindowsKeyCodeOf(guint keyval) {

@@ -1,11 +1,14 @@
 // Our entry points beyond the runtime API: finding text in a page, printing it, and what the
-// client decides about pages' requests.
+// client decides about pages' requests and navigations.
 
 #include "RtBrowser.h"
 #include "RtGuard.h"
+#include "RtNavigationReport.h"
 #include "RtPageRequests.h"
 #include "RtPrint.h"
+#include "RtRuntime.h"
 #include "RtStrings.h"
+#include "RtText.h"
 #include "corvane_runtime_ext.h"
 
 namespace {
@@ -21,7 +24,43 @@ void WithHostView(TCefBrowserHost* host, const char* where, TAction action) {
   ReleaseObject(host);
 }
 
+// A plain pointer holding one reference: no global with a destructor.
+TCefNavigationHandler* NavigationHandler = nullptr;
+
+// One more reference to the handler, for the length of a call that may replace it.
+TClientRef<TCefNavigationHandler> ShareNavigationHandler() {
+  if (NavigationHandler) NavigationHandler->base.add_ref(&NavigationHandler->base);
+  return TClientRef<TCefNavigationHandler>(NavigationHandler);
+}
+
+int32_t HowNavigationCame(WebKitNavigationAction* action, bool newWindow) {
+  int32_t how = newWindow ? CORVANE_NAVIGATION_NEW_WINDOW : 0;
+  if (webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED)
+    how |= CORVANE_NAVIGATION_LINK;
+  if (webkit_navigation_action_is_user_gesture(action)) how |= CORVANE_NAVIGATION_USER_GESTURE;
+  if (webkit_navigation_action_is_redirect(action)) how |= CORVANE_NAVIGATION_REDIRECT;
+  return how;
+}
+
 }  // namespace
+
+void SetNavigationHandler(TClientRef<TCefNavigationHandler> handler) {
+  TClientRef<TCefNavigationHandler> previous(NavigationHandler);  // its reference goes now
+  NavigationHandler = handler.Share();
+}
+
+bool ClientKeepsPage(WebKitWebView* view, WebKitNavigationAction* action, bool newWindow) {
+  const TClientRef<TCefNavigationHandler> handler = ShareNavigationHandler();
+  TRuntime* runtime = TRuntime::Instance();
+  TBrowser* browser = runtime ? runtime->BrowserOfView(view) : nullptr;
+  if (!handler || !handler->on_before_navigation || !browser) return false;
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const std::u16string url =
+      Utf8ToU16(TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr));
+  const TCefStringUtf16 urlRecord = Borrow(url);
+  return handler->on_before_navigation(handler.get(), browser->ShareBrowser(), &urlRecord,
+                                       HowNavigationCame(action, newWindow)) != 0;
+}
 
 extern "C" {
 
@@ -60,6 +99,11 @@ void corvane_keep_notification_permission(TCefConstString* origin, TCefBool allo
   Guarded("corvane_keep_notification_permission", [&] {
     TPageRequests::Instance().KeepNotificationPermission(ToUtf8(origin), allowed != 0);
   });
+}
+
+void corvane_set_navigation_handler(TCefNavigationHandler* handler) {
+  TClientRef<TCefNavigationHandler> kept(handler);
+  Guarded("corvane_set_navigation_handler", [&] { SetNavigationHandler(std::move(kept)); });
 }
 
 }  // extern "C"

@@ -23,7 +23,9 @@ std::string Escaped(const std::string& text) {
 std::string OwnPage(const std::string& heading, const std::string& sentence,
                     const std::string& button) {
   return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
+         ":root{color-scheme:light dark}"
          "body{font-family:sans-serif;margin:15% 10%;color:#333;background:#fafafa}"
+         "@media(prefers-color-scheme:dark){body{color:#ddd;background:#242424}}"
          "h1{font-size:1.5em;font-weight:normal}button{font-size:1em;padding:.4em 1.2em}"
          "</style></head><body><h1>" +
          Escaped(heading) + "</h1><p>" + Escaped(sentence) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "RtAppearance.h"
 #include "RtBrowser.h"
 #include "RtDownload.h"
 #include "RtGuard.h"
@@ -26,6 +27,7 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
 bool TRuntime::Start(const std::string& cachePath) {
   if (Current) return false;
   Current = new TRuntime(cachePath);
+  TAppearance::Start();
   return true;
 }
 
@@ -35,6 +37,7 @@ void TRuntime::Stop() {
   Current->CloseAllBrowsers();
   delete Current;
   Current = nullptr;
+  TAppearance::Stop();
   EndNotifications();
   TPageRequests::Forget();
   // Let WebKit deliver what the teardown queued before the host unloads us.

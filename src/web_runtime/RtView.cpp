@@ -3,7 +3,9 @@
 #include <cstring>
 #include <memory>
 
+#include "RtContextMenu.h"
 #include "RtGuard.h"
+#include "RtNavigationReport.h"
 #include "RtPageRequests.h"
 #include "RtPrint.h"
 #include "RtText.h"
@@ -107,6 +109,7 @@ void TWebView::ConnectSignals() {
   g_signal_connect(FView, "web-process-terminated", G_CALLBACK(OnTerminated), this);
   g_signal_connect(FView, "resource-load-started", G_CALLBACK(OnResourceStarted), this);
   g_signal_connect(FView, "destroy", G_CALLBACK(OnDestroy), this);
+  ConnectContextMenu(FView);
 }
 
 // A dead page gets nothing: a message to it would never be answered.
@@ -410,14 +413,21 @@ gboolean TWebView::OnPermission(WebKitWebView*, WebKitPermissionRequest* request
       gboolean(FALSE));
 }
 
+// window.open, and a target=_blank link the client let through: the client may keep it out.
 GtkWidget* TWebView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
   return Guarded(
-      "create", [&] { return static_cast<TWebView*>(self)->FEvents.OnCreatePopup(action); },
+      "create",
+      [&] {
+        return ClientKeepsPage(view.FView, action, true) ? nullptr
+                                                         : view.FEvents.OnCreatePopup(action);
+      },
       static_cast<GtkWidget*>(nullptr));
 }
 
 // A response the view cannot show is downloaded (WebKit would drop it), a navigation to an
-// address it cannot show is handed on; everything else keeps WebKit's own decision.
+// address it cannot show is handed on, one the client takes elsewhere leaves the page as it is;
+// everything else keeps WebKit's own decision.
 bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
@@ -434,9 +444,13 @@ bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecision
       webkit_navigation_policy_decision_get_navigation_action(navigation);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const std::string uri = TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr);
-  if (IsShownByWebKit(uri)) return false;
+  if (IsShownByWebKit(uri)) {
+    if (!ClientKeepsPage(FView, action, type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION))
+      return false;
+  } else {
+    FEvents.OnExternalUri(uri);
+  }
   webkit_policy_decision_ignore(decision);
-  FEvents.OnExternalUri(uri);
   return true;
 }
 

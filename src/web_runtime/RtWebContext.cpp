@@ -4,9 +4,11 @@
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "RtGuard.h"
 
@@ -70,6 +72,32 @@ bool HasRenderNode() {
   return g_file_test("/dev/dri", G_FILE_TEST_IS_DIR);
 }
 
+// The desktop's languages as dictionary names ("de_AT", "de"); without one (the C locale) the
+// program speaks English.
+std::vector<std::string> DesktopLanguages() {
+  std::vector<std::string> languages;
+  for (const gchar* const* name = g_get_language_names(); *name; ++name) {
+    const std::string language = *name;
+    if (language == "C" || language == "POSIX" || language.find_first_of(".@") != std::string::npos)
+      continue;
+    if (std::find(languages.begin(), languages.end(), language) == languages.end())
+      languages.push_back(language);
+  }
+  if (languages.empty()) languages.push_back("en_US");
+  return languages;
+}
+
+// WebKit keeps the languages it has a dictionary for; with none left nothing is checked.
+void CheckSpellingInDesktopLanguages(WebKitWebContext* context) {
+  const std::vector<std::string> languages = DesktopLanguages();
+  std::vector<const gchar*> names;
+  for (const std::string& language : languages) names.push_back(language.c_str());
+  names.push_back(nullptr);
+  webkit_web_context_set_spell_checking_languages(context, names.data());
+  const gchar* const* usable = webkit_web_context_get_spell_checking_languages(context);
+  webkit_web_context_set_spell_checking_enabled(context, usable && *usable);
+}
+
 }  // namespace
 
 TWebContext::TWebContext(const std::string& cachePath) {
@@ -77,6 +105,7 @@ TWebContext::TWebContext(const std::string& cachePath) {
   FContext = webkit_web_context_new_with_website_data_manager(manager);
   g_object_unref(manager);
   ConfineWebContent(FContext, ExtensionFolder());
+  CheckSpellingInDesktopLanguages(FContext);
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),
                    nullptr);
   FCookies = std::make_shared<TCookieStore>(webkit_web_context_get_cookie_manager(FContext));

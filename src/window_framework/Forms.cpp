@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "Application.h"
+#include "Monitors.h"
 
 namespace {
 
@@ -121,11 +122,15 @@ void TForm::SetNormalBounds(const TRect& bounds) {
 void TForm::WindowConfigured(GtkWindow* window) {
   GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
   if (!gdkWindow || (gdk_window_get_state(gdkWindow) & OutOfNormalStates)) return;
-  int left, top, width, height;
-  gtk_window_get_position(window, &left, &top);
+  int width, height;
   gtk_window_get_size(window, &width, &height);
-  WindowMoved(left, top);
-  FNormalBounds = {left, top, left + width, top + height};
+  // Where the position is not reported, the one the window had stays.
+  TPoint topLeft{FNormalBounds.Left, FNormalBounds.Top};
+  if (WindowPositionsKnown()) {
+    gtk_window_get_position(window, &topLeft.X, &topLeft.Y);
+    WindowMoved(topLeft.X, topLeft.Y);
+  }
+  FNormalBounds = {topLeft.X, topLeft.Y, topLeft.X + width, topLeft.Y + height};
 }
 
 void TForm::WindowStateChanged(unsigned newGdkState) {

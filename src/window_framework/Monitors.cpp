@@ -1,6 +1,9 @@
 #include "Monitors.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -56,4 +59,13 @@ int ScreenPixelsPerInch() {
   GdkScreen* screen = gdk_screen_get_default();
   const double resolution = screen ? gdk_screen_get_resolution(screen) : -1;
   return resolution > 0 ? static_cast<int>(std::lround(resolution)) : DefaultPixelsPerInch;
+}
+
+bool WindowPositionsKnown() {
+#ifdef GDK_WINDOWING_WAYLAND
+  GdkDisplay* display = gdk_display_get_default();
+  return !display || !GDK_IS_WAYLAND_DISPLAY(display);
+#else
+  return true;
+#endif
 }

@@ -15,3 +15,6 @@ TRect VirtualDesktopRect();
 bool PointOnMonitor(TPoint point);
 // The screen's resolution for fonts and layouts; 96 when the desktop sets none.
 int ScreenPixelsPerInch();
+// Whether windows learn where they are on the screen. A Wayland compositor never tells them, so
+// any position read there is made up.
+bool WindowPositionsKnown();

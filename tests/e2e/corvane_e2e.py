@@ -69,11 +69,13 @@ class Home:
 
 class Session:
     """One run of the program with HOME and XDG_CONFIG_HOME in a temporary folder: a new one,
-    removed at the end, or the given Home, which is kept for the next run.
+    removed at the end, or the given Home, which is kept for the next run; args are the
+    program's command-line arguments.
 
     Use as a context manager; a program still running at the end is killed."""
 
-    def __init__(self, env_changes=None, home=None):
+    def __init__(self, env_changes=None, home=None, args=()):
+        self.args = list(args)
         self.own_home = home is None
         self.home_folder = home or Home()
         self.home = self.home_folder.path
@@ -88,7 +90,7 @@ class Session:
 
     def __enter__(self):
         with open(self.stderr_path, "wb") as stderr:
-            self.process = subprocess.Popen([PROGRAM], env=self.env, cwd=self.home,
+            self.process = subprocess.Popen([PROGRAM] + self.args, env=self.env, cwd=self.home,
                                             stdin=subprocess.DEVNULL,
                                             stdout=subprocess.DEVNULL, stderr=stderr)
         return self

@@ -10,6 +10,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 import corvane_e2e as e2e
 
@@ -21,11 +22,15 @@ EXPECTED = [
     "bin/corvane-logview",
     "lib/corvane/libcef.so",
     "lib/corvane/corvane-web-extension/libcorvane_web_extension.so",
-    "share/applications/corvane.desktop",
+    "share/applications/com.corvane.Corvane.desktop",
     "share/icons/hicolor/scalable/apps/corvane.svg",
     "share/metainfo/com.corvane.Corvane.metainfo.xml",
     "share/man/man1/corvane.1.gz",
 ] + ["share/icons/hicolor/%dx%d/apps/corvane.png" % (s, s) for s in (16, 22, 24, 32, 48, 64, 128, 256)]
+
+
+DESKTOP_ENTRY = "share/applications/com.corvane.Corvane.desktop"
+METAINFO = "share/metainfo/com.corvane.Corvane.metainfo.xml"
 
 
 def service():
@@ -33,7 +38,7 @@ def service():
 
 
 def desktop_entry():
-    with open(os.path.join(PREFIX, "share/applications/corvane.desktop"), encoding="utf-8") as f:
+    with open(os.path.join(PREFIX, DESKTOP_ENTRY), encoding="utf-8") as f:
         return dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
 
 
@@ -53,16 +58,26 @@ class InstallTest(unittest.TestCase):
         self.assertIn("[$ORIGIN/../lib/corvane]", dynamic, "the runtime is found in the prefix")
 
     def test_desktop_entry_and_metadata_pass_the_validators(self):
-        entry = os.path.join(PREFIX, "share/applications/corvane.desktop")
+        entry = os.path.join(PREFIX, DESKTOP_ENTRY)
         for command in (["desktop-file-validate", entry],
+                        ["appstreamcli", "validate", "--no-net", os.path.join(PREFIX, METAINFO)],
                         ["appstreamcli", "validate-tree", "--no-net", PREFIX]):
-            with self.subTest(command=command[0]):
+            with self.subTest(command=" ".join(command[:2])):
                 result = e2e.run_tool(*command)
                 self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         fields = desktop_entry()
         self.assertEqual(fields["GenericName"], "Online Invoicing")
         self.assertEqual(fields["Categories"], "Office;Finance;")
         self.assertEqual(fields["Icon"], "corvane")
+        # Links of the program's own scheme start it with the link as its argument.
+        self.assertEqual(fields["Exec"], "corvane %u")
+        self.assertEqual(fields["MimeType"], "x-scheme-handler/corvane;")
+
+    def test_the_desktop_entry_is_named_by_the_metadata_id(self):
+        metainfo = ElementTree.parse(os.path.join(PREFIX, METAINFO)).getroot()
+        app_id = metainfo.findtext("id")
+        self.assertEqual(os.path.basename(DESKTOP_ENTRY), app_id + ".desktop")
+        self.assertEqual(metainfo.findtext("launchable[@type='desktop-id']"), app_id + ".desktop")
 
     def test_installed_program_runs_the_pages_in_a_window_the_desktop_knows(self):
         # The signup page goes on to the login page, whose restyling needs the extension.

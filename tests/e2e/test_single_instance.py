@@ -45,8 +45,9 @@ class SingleInstanceTest(unittest.TestCase):
         self.addCleanup(home.remove)
         return home
 
-    def session(self, home):
-        return e2e.Session(home=home, env_changes={"XDG_RUNTIME_DIR": self.runtime_dir})
+    def session(self, home, *args):
+        return e2e.Session(home=home, args=args,
+                           env_changes={"XDG_RUNTIME_DIR": self.runtime_dir})
 
     def wait_for_a_running_page(self):
         self.assertTrue(e2e.wait_until(lambda: service().reports(), TIMEOUT), "no page ran")
@@ -73,6 +74,23 @@ class SingleInstanceTest(unittest.TestCase):
             self.assertEqual(first.close(), 0)
         self.assertNotEqual(file_identity(config), config_before, "not written at exit")
         self.assertIn(b"FirstTime", home.read_data_file("config.xml"))
+
+    def test_a_second_start_with_an_address_brings_the_window_to_the_front_on_that_page(self):
+        home = self.home()
+        home.write_data_file("config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime>"
+                                           b"</MainForm></Configuration>")
+        with self.session(home) as first:
+            windows = first.wait_for_windows()
+            self.assertTrue(e2e.wait_until(lambda: service().reports("start"), TIMEOUT))
+            e2e.run_tool("xdotool", "windowfocus", "--sync", root_window())
+            with self.session(home, "corvane://invoices") as second:
+                self.assertEqual(second.wait_exit(TIMEOUT), 0, second.stderr())
+            self.assertTrue(e2e.wait_until(lambda: focused_window() == str(windows[0]), TIMEOUT),
+                            "the running window did not take the focus")
+            self.assertTrue(e2e.wait_until(lambda: service().reports("invoices"), TIMEOUT),
+                            "the running window did not open the page: " + first.stderr())
+            self.assertEqual(first.visible_windows(), windows)
+            self.assertEqual(first.close(), 0)
 
     def test_a_start_after_a_killed_first_runs_as_usual(self):
         home = self.home()

@@ -53,6 +53,12 @@ void corvane_keep_notification_permission(TCefConstString*, TCefBool) {
   Record("corvane_keep_notification_permission");
 }
 
+// Navigations are only recorded: the fake has no pages that navigate.
+void corvane_set_navigation_handler(TCefNavigationHandler* handler) {
+  Record("corvane_set_navigation_handler");
+  if (handler) handler->base.release(&handler->base);
+}
+
 namespace FakeRuntime {
 
 bool ExtensionsExported() {

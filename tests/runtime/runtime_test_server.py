@@ -42,6 +42,26 @@ PAGES = {
                   b"}, 500);</script></body></html>",
 }
 
+# Right-click targets at fixed places: a link, an image, a text area and plain text.
+PAGES["/menu.html"] = (
+    b"<!DOCTYPE html><html><head><title>Menu test</title><style>"
+    b"body{margin:0;font:20px sans-serif}body>*{position:absolute;left:20px;margin:0}</style></head>"
+    b"<body><a href=\"/other.html\" style=\"top:20px\">a link</a>"
+    b"<img style=\"top:80px;width:60px;height:60px\" src=\"data:image/svg+xml,<svg "
+    b"xmlns='http://www.w3.org/2000/svg' width='60' height='60'><rect width='60' height='60' "
+    b"fill='teal'/></svg>\">"
+    b"<textarea spellcheck=\"true\" style=\"top:180px;width:400px;height:60px;font:20px sans-serif\">"
+    b"</textarea><p style=\"top:300px\">plain words</p></body></html>")
+# Reports the page's colour scheme on load and on every change: "scheme=QUERY-COUNT:dark".
+PAGES["/scheme.html"] = (
+    b"<!DOCTYPE html><html><body><script>"
+    b"var dark = matchMedia('(prefers-color-scheme: dark)'), count = 0;"
+    b"function report() {"
+    b"  new Image().src = '/report?scheme=' + location.search.slice(1) + '-' + (++count) + ':' +"
+    b"      (dark.matches ? 'dark' : 'light');"
+    b"}"
+    b"dark.addEventListener('change', report); report();</script></body></html>")
+
 DOWNLOAD = b"downloaded bytes\n" * 64
 
 

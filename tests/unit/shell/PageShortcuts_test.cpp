@@ -12,6 +12,7 @@ namespace {
 using testing::ElementsAre;
 
 TEST(PageCommandOfTest, CtrlWithTheLettersOrTheZoomCharactersOfEitherKeyboardPart) {
+  constexpr int32_t Alt = EVENTFLAG_ALT_DOWN;
   const std::tuple<TCefKeyEvent, TPageCommand> cases[] = {
       {Key(Ctrl, 'F', u'f'), pcFind},
       {Key(Ctrl, 'P', u'p'), pcPrint},
@@ -22,7 +23,19 @@ TEST(PageCommandOfTest, CtrlWithTheLettersOrTheZoomCharactersOfEitherKeyboardPar
       {Key(Ctrl, 0, u'-'), pcZoomOut},
       {Key(Ctrl, '0', u'0'), pcZoomReset},
       {Key(Ctrl, 0, u'0'), pcZoomReset},
+      // Reload and history; the Back, Forward and Reload keys have codes of their own.
+      {Key(0, 0x74, 0), pcReload},
+      {Key(Ctrl, 0x74, 0), pcReload},
+      {Key(Ctrl, 'R', u'r'), pcReload},
+      {Key(0, 0xA8, 0), pcReload},
       // Not ours.
+      {Key(0, 0x08, 0), pcNone},    // Backspace is the page's
+      {Key(0, 0x25, 0), pcNone},    // a plain arrow moves in the page
+      {Key(Alt, 0x25, 0), pcNone},  // history keys are taken before the page, see below
+      {Key(0, 0xA6, 0), pcNone},
+      {Key(Alt, 0x74, 0), pcNone},
+      {Key(Ctrl | Shift, 'R', u'R'), pcNone},
+      {Key(0, 0x74, 0, KEYEVENT_KEYUP), pcNone},
       {Key(0, 'F', u'f'), pcNone},
       {Key(Ctrl | Shift, 'F', u'F'), pcNone},
       {Key(Ctrl | EVENTFLAG_ALT_DOWN, 'P', u'p'), pcNone},
@@ -35,6 +48,27 @@ TEST(PageCommandOfTest, CtrlWithTheLettersOrTheZoomCharactersOfEitherKeyboardPar
     EXPECT_EQ(PageCommandOf(event), command)
         << "modifiers " << event.modifiers << " code " << event.windows_key_code << " char "
         << int(event.character);
+}
+
+TEST(PageCommandOfTest, OnlyTheHistoryKeysAreTakenBeforeThePage) {
+  constexpr int32_t Alt = EVENTFLAG_ALT_DOWN;
+  const std::tuple<TCefKeyEvent, TPageCommand> cases[] = {
+      {Key(Alt, 0x25, 0), pcBack},
+      {Key(Alt, 0x27, 0), pcForward},
+      {Key(0, 0xA6, 0), pcBack},
+      {Key(0, 0xA7, 0), pcForward},
+      {Key(Ctrl, 0xA6, 0), pcNone},
+      {Key(Alt | EVENTFLAG_CAPS_LOCK_DOWN, 0x25, 0), pcBack},
+      {Key(0, 0x25, 0), pcNone},  // the page's arrows
+      {Key(Alt | Shift, 0x25, 0), pcNone},
+      {Key(Ctrl | Alt, 0x27, 0), pcNone},
+      {Key(Alt, 0x25, 0, KEYEVENT_KEYUP), pcNone},
+      {Key(0, 0x74, 0), pcNone},  // F5 waits for the page
+      {Key(Ctrl, 'F', u'f'), pcNone},
+  };
+  for (const auto& [event, command] : cases)
+    EXPECT_EQ(PageCommandBeforePageOf(event), command)
+        << "modifiers " << event.modifiers << " code " << event.windows_key_code;
 }
 
 TEST_F(PageShortcutsTest, CtrlFOpensTheBarAndTypingSearchesAndShowsTheLatestCount) {

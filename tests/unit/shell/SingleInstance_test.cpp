@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "TemporaryConfigHome.h"
 
@@ -25,15 +27,16 @@ class SingleInstanceTest : public testing::Test {
 
   std::unique_ptr<TSingleInstance> Claim(const fs::path& dataFolder,
                                          std::chrono::milliseconds timeout = 1500ms,
-                                         const std::string& startupId = {}) {
-    return std::make_unique<TSingleInstance>(dataFolder.string(), LockFolder(), startupId, timeout);
+                                         const TSingleInstance::TRequest& request = {}) {
+    return std::make_unique<TSingleInstance>(dataFolder.string(), LockFolder(), request, timeout);
   }
 
   // Claims from another thread while this one runs the main loop that serves the holder.
   TSingleInstance::TRole ClaimServed(const fs::path& dataFolder, const std::string& startupId,
-                                     std::chrono::milliseconds timeout = 1500ms) {
-    auto claim = std::async(std::launch::async,
-                            [&] { return Claim(dataFolder, timeout, startupId)->Role(); });
+                                     const std::string& page = {}) {
+    auto claim = std::async(std::launch::async, [&] {
+      return Claim(dataFolder, 1500ms, {startupId, page})->Role();
+    });
     while (claim.wait_for(0ms) != std::future_status::ready)
       g_main_context_iteration(nullptr, FALSE);
     return claim.get();
@@ -53,7 +56,10 @@ TEST_F(SingleInstanceTest, ALaterStartAsksTheFirstToRaiseItsWindowWithItsStartup
   auto first = Claim(DataFolder());
   ASSERT_EQ(first->Role(), TSingleInstance::irFirst);
   std::optional<std::string> raised;
-  first->ListenForRaise([&](const std::string& startupId) { raised = startupId; });
+  first->ListenForRequests([&](const TSingleInstance::TRequest& request) {
+    raised = request.StartupId;
+    EXPECT_EQ(request.Page, "");
+  });
 
   EXPECT_EQ(ClaimServed(DataFolder(), "desk top\x01_TIME42"), TSingleInstance::irRaisedFirst);
   EXPECT_EQ(raised, "desktop_TIME42") << "only printable characters are passed on";
@@ -62,6 +68,28 @@ TEST_F(SingleInstanceTest, ALaterStartAsksTheFirstToRaiseItsWindowWithItsStartup
   EXPECT_EQ(ClaimServed(DataFolder() / ".." / "Corvane" / "", ""), TSingleInstance::irRaisedFirst)
       << "the same folder spelled differently";
   EXPECT_EQ(raised, "");
+}
+
+TEST_F(SingleInstanceTest, ALaterStartHandsOnItsPageWhole) {
+  auto first = Claim(DataFolder());
+  ASSERT_EQ(first->Role(), TSingleInstance::irFirst);
+  std::vector<TSingleInstance::TRequest> served;
+  first->ListenForRequests(
+      [&](const TSingleInstance::TRequest& request) { served.push_back(request); });
+  // As long as the longest address a start accepts, with the longest start-up id.
+  const std::string longPage = "http://127.0.0.1/" + std::string(4096 - 17, 'p');
+  for (const auto& [startupId, page] :
+       {std::pair<std::string, std::string>{"", "http://127.0.0.1/invoices?a=1#b"},
+        {"desk top_TIME7", "http://127.0.0.1/x y"},
+        {std::string(300, 'i'), longPage}})
+    EXPECT_EQ(ClaimServed(DataFolder(), startupId, page), TSingleInstance::irRaisedFirst);
+  ASSERT_EQ(served.size(), 3u);
+  EXPECT_EQ(served[0].StartupId, "");
+  EXPECT_EQ(served[0].Page, "http://127.0.0.1/invoices?a=1#b");
+  EXPECT_EQ(served[1].StartupId, "desktop_TIME7");
+  EXPECT_EQ(served[1].Page, "http://127.0.0.1/x y") << "the page is the rest of the line";
+  EXPECT_EQ(served[2].StartupId, std::string(200, 'i'));
+  EXPECT_EQ(served[2].Page, longPage);
 }
 
 TEST_F(SingleInstanceTest, DifferentDataFoldersDoNotMeet) {
@@ -84,7 +112,7 @@ TEST_F(SingleInstanceTest, TheNextStartAfterTheHolderEndedIsFirstWhateverItLeft)
   auto first = Claim(DataFolder());
   ASSERT_EQ(first->Role(), TSingleInstance::irFirst);
   bool raised = false;
-  first->ListenForRaise([&](const std::string&) { raised = true; });
+  first->ListenForRequests([&](const TSingleInstance::TRequest&) { raised = true; });
   EXPECT_EQ(ClaimServed(DataFolder(), ""), TSingleInstance::irRaisedFirst);
   EXPECT_TRUE(raised);
 }
@@ -102,7 +130,7 @@ TEST_F(SingleInstanceTest, ARequestWaitsInTheQueueUntilTheHolderListens) {
   auto first = Claim(DataFolder());
   EXPECT_EQ(Claim(DataFolder(), 100ms)->Role(), TSingleInstance::irRaisedFirst);
   bool raised = false;
-  first->ListenForRaise([&](const std::string&) { raised = true; });
+  first->ListenForRequests([&](const TSingleInstance::TRequest&) { raised = true; });
   for (int i = 0; i < 200 && !raised; ++i) {
     g_main_context_iteration(nullptr, FALSE);
     g_usleep(10000);
@@ -112,7 +140,8 @@ TEST_F(SingleInstanceTest, ARequestWaitsInTheQueueUntilTheHolderListens) {
 
 TEST_F(SingleInstanceTest, AStartWhileTheHolderEndsRunsOnceItHasEnded) {
   auto first = Claim(DataFolder());
-  first->ListenForRaise([](const std::string&) { ADD_FAILURE() << "raised while ending"; });
+  first->ListenForRequests(
+      [](const TSingleInstance::TRequest&) { ADD_FAILURE() << "raised while ending"; });
   first->StopListening();
   auto next = std::async(std::launch::async, [&] { return Claim(DataFolder())->Role(); });
   g_usleep(300000);
