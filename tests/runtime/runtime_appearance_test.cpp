@@ -51,19 +51,6 @@ struct TPortal {
   }
 } Portal;
 
-class TAppearanceEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(StartServer(Server, Root)) << "loopback server";
-    ASSERT_TRUE(StartRuntime()) << "runtime started";
-  }
-  void TearDown() override {
-    Api.cef_shutdown();
-    StopServer(Server);
-    EXPECT_EQ(UnbalancedReferences(), "") << "references not given back";
-  }
-};
-
 TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url) {
   window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* fixed = gtk_fixed_new();
@@ -168,7 +155,7 @@ int main(int argc, char** argv) {
   if (!LoadRuntime()) return 1;
   if (child) return CheckGtkSetting(argv[3]);
 
-  ::testing::AddGlobalTestEnvironment(new TAppearanceEnvironment);
+  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
   const int result = RUN_ALL_TESTS();
   Portal.Stop();
   RemoveFolder(Root);

@@ -45,19 +45,6 @@ void RegisterStandInBrowser() {
   setenv("XDG_CONFIG_HOME", (Root + "/config").c_str(), 1);
 }
 
-class TMenuEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(StartServer(Server, Root)) << "loopback server";
-    ASSERT_TRUE(StartRuntime()) << "runtime started";
-  }
-  void TearDown() override {
-    Api.cef_shutdown();
-    StopServer(Server);
-    EXPECT_EQ(UnbalancedReferences(), "") << "references not given back";
-  }
-};
-
 // The menu GTK shows for the page, or nullptr.
 GtkMenu* ShownMenu() {
   GtkMenu* shown = nullptr;
@@ -332,7 +319,7 @@ int main(int argc, char** argv) {
   SetUpClient();
   if (!LoadRuntime()) return 1;
   if (child) return CheckWithoutDictionary(argv[3]);
-  ::testing::AddGlobalTestEnvironment(new TMenuEnvironment);
+  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
   const int result = RUN_ALL_TESTS();
   RemoveFolder(Root);
   return result;

@@ -31,19 +31,6 @@ TCefBool CEF_CALLBACK OnJsDialog(TCefJsDialogHandler*, TCefBrowser* browser, TCe
   return 1;
 }
 
-class TRuntimeEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(StartServer(Server, Root)) << "loopback servers";
-    ASSERT_TRUE(StartRuntime()) << "runtime started";
-  }
-  void TearDown() override {
-    Api.cef_shutdown();
-    StopServer(Server);
-    EXPECT_EQ(UnbalancedReferences(), "") << "references not given back";
-  }
-};
-
 int TlsPort() {
   const std::string reports = WaitForReport(Server, "tls-port ");
   const size_t at = reports.find("tls-port ");
@@ -342,7 +329,7 @@ int main(int argc, char** argv) {
   SetUpClient();
   Harness.Dialog.Struct.on_jsdialog = OnJsDialog;
   if (!LoadRuntime()) return 1;
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment);
+  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
   const int result = RUN_ALL_TESTS();
   RemoveFolder(Root);
   return result;

@@ -17,7 +17,7 @@ namespace {
 std::string Root, OtherRoot;
 TServer Server, Other;
 
-class TRuntimeEnvironment : public ::testing::Environment {
+class TTwoOriginsEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     ASSERT_TRUE(StartServer(Server, Root)) << "loopback server";
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
   }
   SetUpClient();
   if (!LoadRuntime()) return 1;
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment);
+  ::testing::AddGlobalTestEnvironment(new TTwoOriginsEnvironment);
   const int result = RUN_ALL_TESTS();
   RemoveFolder(Root);
   RemoveFolder(OtherRoot);

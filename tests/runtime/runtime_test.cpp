@@ -20,20 +20,6 @@ namespace {
 std::string Root;  // the process's temporary folder; removed at the end
 TServer Server;
 
-// Starts the runtime and the server once, and checks at the end that everything came back.
-class TRuntimeEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(StartServer(Server, Root)) << "loopback server";
-    ASSERT_TRUE(StartRuntime()) << "runtime started";
-  }
-  void TearDown() override {
-    Api.cef_shutdown();
-    StopServer(Server);
-    EXPECT_EQ(UnbalancedReferences(), "") << "references not given back";
-  }
-};
-
 // One browser in one window, at the given page; closed again at the end.
 class BrowserTest : public ::testing::Test {
  protected:
@@ -745,7 +731,7 @@ int main(int argc, char** argv) {
   if (!LoadRuntime()) return 1;
   if (child) return RunChildCheck(argv[2], argv[3]);
 
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment);
+  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
   const int result = RUN_ALL_TESTS();
   RemoveFolder(Root);
   return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 // What every runtime test shares: the runtime's entry points resolved by name, the test's
 // client whose structures count their references, pumping as the program's timer does, the
 // loopback server and a temporary root folder.
@@ -77,6 +79,27 @@ struct TServer {
 bool StartServer(TServer& server, const std::string& folder, int port = 0);
 void StopServer(TServer& server);
 std::string WaitForReport(const TServer& server, const std::string& marker);
+
+// Starts the loopback server in folder and the runtime once for the whole test program, and
+// checks at the end that every reference came back.
+class TRuntimeEnvironment : public ::testing::Environment {
+ public:
+  TRuntimeEnvironment(TServer& server, const std::string& folder)
+      : FServer(server), FFolder(folder) {}
+  void SetUp() override {
+    ASSERT_TRUE(StartServer(FServer, FFolder)) << "loopback server";
+    ASSERT_TRUE(StartRuntime()) << "runtime started";
+  }
+  void TearDown() override {
+    Api.cef_shutdown();
+    StopServer(FServer);
+    EXPECT_EQ(UnbalancedReferences(), "") << "references not given back";
+  }
+
+ private:
+  TServer& FServer;
+  const std::string& FFolder;
+};
 // A loopback port that was free a moment ago, so it refuses connections.
 int RefusingPort();
 
