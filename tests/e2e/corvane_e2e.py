@@ -178,7 +178,15 @@ class DemoService:
         self.call("/__demo/scenario", choices)
 
     def reset(self):
-        self.call("/__demo/reset", {})
+        """Forgets scenario, requests and reports; waits out an outage a test left running."""
+        def answered():
+            try:
+                self.call("/__demo/reset", {})
+                return True
+            except OSError:
+                return False
+        if not wait_until(answered, 60, interval=0.5):
+            raise RuntimeError("the demo service does not answer")
 
     def paths(self, site=None):
         """The paths requested so far, in order, optionally of one site only."""
