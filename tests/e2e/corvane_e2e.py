@@ -15,6 +15,8 @@ import time
 import unittest
 import urllib.request
 
+import accessibility
+
 SKIP = 77  # the ctest skip code: no display to run on
 
 PROGRAM = None  # set by main() from --program
@@ -191,6 +193,69 @@ class DemoService:
     def paths(self, site=None):
         """The paths requested so far, in order, optionally of one site only."""
         return [r["path"] for r in self.requests() if site is None or r["site"] == site]
+
+
+# A stored configuration that is past the first run, so the program opens the start page.
+NOT_FIRST_RUN = (b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
+                 b"</Configuration>")
+REPORT_TIMEOUT = 60
+
+
+class ProgramTest(unittest.TestCase):
+    """A test of the running program against the demo service: a reset service (leading to
+    start_page, when set), a home of its own, past its first run unless first_run is set, and
+    what the pages report."""
+
+    start_page = None
+    first_run = False
+
+    def setUp(self):
+        SERVICE.reset()
+        if self.start_page:
+            SERVICE.scenario(start=self.start_page)
+        self.home = Home()
+        self.addCleanup(self.home.remove)
+        if not self.first_run:
+            self.home.write_data_file("config.xml", NOT_FIRST_RUN)
+
+    def start(self, env_changes=None, args=()):
+        """Starts the program in the test's home; ends it with the test."""
+        session = Session(env_changes=env_changes, home=self.home, args=args)
+        session.__enter__()
+        self.addCleanup(session.__exit__, None, None, None)
+        windows = session.wait_for_windows()
+        self.assertTrue(windows, "no window")
+        self.window, self.session = windows[0], session
+        return session
+
+    def report_after(self, since, page, condition=lambda report: True):
+        """The first report of page made after the time since that meets condition."""
+        def found():
+            return next((r for r in SERVICE.reports(page)
+                         if r["time"] > since and condition(r)), None)
+        report = wait_until(found, REPORT_TIMEOUT)
+        self.assertTrue(report, "no such %s report; requests: %s; last reports: %s"
+                        % (page, SERVICE.paths()[-5:], SERVICE.reports(page)[-3:]))
+        return report
+
+    def click(self, report, element):
+        return click_element(self.window, report, element)
+
+
+class AccessibleProgramTest(ProgramTest):
+    """A ProgramTest whose program is read and pressed through the accessibility tree, on a
+    session bus of the test class's own."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.accessible = accessibility.Reader()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.accessible.stop()
+
+    def start(self, env_changes=None, args=()):
+        return super().start(dict(self.accessible.bus.program_env(), **(env_changes or {})), args)
 
 
 def window_title(window):

@@ -5,7 +5,6 @@ page, coming back to it shows empty fields. The form page reports its fields' va
 import os
 import signal
 import time
-import unittest
 
 import corvane_e2e as e2e
 
@@ -38,35 +37,8 @@ def web_processes(program):
     return found
 
 
-class CrashRestoreTest(unittest.TestCase):
-    def setUp(self):
-        service().reset()
-        service().scenario(start="/invoices/new")
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
-        # Not the first run, so the start page (and with it the form) opens.
-        self.home.write_data_file(
-            "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
-                          b"</Configuration>")
-
-    def start(self):
-        session = e2e.Session(home=self.home)
-        session.__enter__()
-        self.addCleanup(session.__exit__, None, None, None)
-        windows = session.wait_for_windows()
-        self.assertTrue(windows, "no window")
-        self.window = windows[0]
-        return session
-
-    def report_after(self, since, page, condition=lambda report: True):
-        """The first report of page made after the time since that meets condition."""
-        def found():
-            return next((r for r in service().reports(page)
-                         if r["time"] > since and condition(r)), None)
-        report = e2e.wait_until(found, TIMEOUT)
-        self.assertTrue(report, "no such %s report; last reports: %s"
-                        % (page, service().reports(page)[-3:]))
-        return report
+class CrashRestoreTest(e2e.ProgramTest):
+    start_page = "/invoices/new"
 
     def form_after(self, since, condition=lambda values: True, event=None):
         return self.report_after(since, "new-invoice", lambda r: "values" in r and (

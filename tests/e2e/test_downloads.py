@@ -4,10 +4,8 @@ leaves nothing behind, and the bar at the bottom of the window tells of it all. 
 observed through the accessibility tree (AT-SPI on a private session bus)."""
 
 import os
-import unittest
 import urllib.request
 
-import accessibility
 import corvane_e2e as e2e
 
 TIMEOUT = 60
@@ -40,24 +38,11 @@ def server_bytes(path):
         return response.read()
 
 
-class DownloadsTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.accessible = accessibility.Reader()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.accessible.stop()
+class DownloadsTest(e2e.AccessibleProgramTest):
+    start_page = "/invoices"
 
     def setUp(self):
-        service().reset()
-        service().scenario(start="/invoices")
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
-        # Not the first run, so the start page (and with it the invoices) opens.
-        self.home.write_data_file(
-            "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
-                          b"</Configuration>")
+        super().setUp()
         self.downloads = os.path.join(self.home.path, "My Downloads")
 
     def install_opener(self):
@@ -88,15 +73,8 @@ class DownloadsTest(unittest.TestCase):
             f.write('XDG_DOWNLOAD_DIR="%s"\n' % value)
 
     def start(self):
-        session = e2e.Session(home=self.home, env_changes=dict(
-            self.accessible.bus.program_env(),
-            XDG_DATA_HOME=os.path.join(self.home.path, ".local", "share")))
-        session.__enter__()
-        self.addCleanup(session.__exit__, None, None, None)
-        windows = session.wait_for_windows()
-        self.assertTrue(windows, "no window")
-        self.window = windows[0]
-        self.session = session
+        session = super().start(
+            {"XDG_DATA_HOME": os.path.join(self.home.path, ".local", "share")})
         reports = e2e.wait_until(lambda: service().reports("invoices"), TIMEOUT)
         self.assertTrue(reports, "the invoices page did not load: %s" % service().paths())
         self.links = reports[0]["links"]

@@ -9,9 +9,7 @@ the accessibility tree and the program's windows."""
 
 import glob
 import os
-import unittest
 
-import accessibility
 import corvane_e2e as e2e
 
 TIMEOUT = 60
@@ -39,24 +37,11 @@ def system_web_browsers():
     return found
 
 
-class ExternalLinksTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.accessible = accessibility.Reader()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.accessible.stop()
+class ExternalLinksTest(e2e.AccessibleProgramTest):
+    start_page = "/links"
 
     def setUp(self):
-        service().reset()
-        # The start page leads to the page of links.
-        service().scenario(start="/links")
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
-        self.home.write_data_file(
-            "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
-                          b"</Configuration>")
+        super().setUp()
         self.data_home = os.path.join(self.home.path, ".local", "share")
         os.makedirs(os.path.join(self.data_home, "applications"))
         self.opened_log = os.path.join(self.home.path, "opened.txt")
@@ -79,32 +64,13 @@ class ExternalLinksTest(unittest.TestCase):
             f.write(text)
 
     def start(self):
-        env = dict(self.accessible.bus.program_env(), XDG_DATA_HOME=self.data_home)
-        session = e2e.Session(home=self.home, env_changes=env)
-        session.__enter__()
-        self.addCleanup(session.__exit__, None, None, None)
-        windows = session.wait_for_windows()
-        self.assertTrue(windows, "no window")
-        self.window = windows[0]
-        self.session = session
+        super().start({"XDG_DATA_HOME": self.data_home})
         return self.shown_after(0, "/links")
-
-    def report_after(self, since, page, condition):
-        def found():
-            return next((r for r in service().reports(page)
-                         if r["time"] > since and condition(r)), None)
-        report = e2e.wait_until(found, TIMEOUT)
-        self.assertTrue(report, "no %s page reported; requests: %s"
-                        % (page, service().paths()[-5:]))
-        return report
 
     def shown_after(self, since, path):
         url = service().webapp_origin + path
         return self.report_after(since, "links",
                                  lambda r: r["event"] == "show" and r["url"] == url)
-
-    def click(self, report, element):
-        return e2e.click_element(self.window, report, element)
 
     def opened(self):
         if not os.path.exists(self.opened_log):

@@ -6,9 +6,7 @@ import glob
 import os
 import shutil
 import subprocess
-import unittest
 
-import accessibility
 import corvane_e2e as e2e
 
 TIMEOUT = 60
@@ -22,29 +20,11 @@ def service():
     return e2e.SERVICE
 
 
-class FindZoomPrintTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.reader = accessibility.Reader()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.reader.stop()
-
-    def setUp(self):
-        service().reset()
-        service().scenario(start="/invoices")
-        self.home = e2e.Home()
-        # Not the first run, so the program opens the start page, which leads to the invoices.
-        self.home.write_data_file(
-            "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
-                          b"</Configuration>")
-
-    def tearDown(self):
-        self.home.remove()
+class FindZoomPrintTest(e2e.AccessibleProgramTest):
+    start_page = "/invoices"
 
     def session(self):
-        return e2e.Session(home=self.home, env_changes=self.reader.bus.program_env())
+        return e2e.Session(home=self.home, env_changes=self.accessible.bus.program_env())
 
     def invoice_reports(self, event=None):
         return [r for r in service().reports("invoices") if event is None or r["event"] == event]
@@ -74,12 +54,12 @@ class FindZoomPrintTest(unittest.TestCase):
         e2e.run_tool("xdotool", "windowfocus", "--sync", str(window))
         e2e.run_tool("xdotool", "key", "--delay", "80", *keys)
 
-    def accessible(self, session):
-        return self.reader.objects(session.process.pid)
+    def objects(self, session):
+        return self.accessible.objects(session.process.pid)
 
     def showing(self, session, role, name):
         return any(o["role"] == role and o["name"] == name and o["showing"]
-                   for o in self.accessible(session))
+                   for o in self.objects(session))
 
     def wait_showing(self, session, role, name, shown=True):
         self.assertTrue(e2e.wait_until(lambda: self.showing(session, role, name) == shown,

@@ -8,9 +8,7 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
-import accessibility
 import corvane_e2e as e2e
 
 TIMEOUT = 60
@@ -26,23 +24,9 @@ def service():
     return e2e.SERVICE
 
 
-class PermissionsTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.accessible = accessibility.Reader()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.accessible.stop()
-
+class PermissionsTest(e2e.AccessibleProgramTest):
     def setUp(self):
-        service().reset()
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
-        # Not the first run, so the start page opens.
-        self.home.write_data_file(
-            "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
-                          b"</Configuration>")
+        super().setUp()
         self.notifications_log = os.path.join(self.home.path, "notifications.log")
         open(self.notifications_log, "w").close()
 
@@ -59,30 +43,8 @@ class PermissionsTest(unittest.TestCase):
         with open(self.notifications_log, encoding="utf-8") as f:
             return [line for line in f.read().splitlines() if line.startswith("notify ")]
 
-    def start(self):
-        session = e2e.Session(home=self.home, env_changes=self.accessible.bus.program_env())
-        session.__enter__()
-        self.addCleanup(session.__exit__, None, None, None)
-        windows = session.wait_for_windows()
-        self.assertTrue(windows, "no window")
-        self.window = windows[0]
-        self.session = session
-        return session
-
-    def report_after(self, since, page, condition=lambda report: True):
-        def found():
-            return next((r for r in service().reports(page)
-                         if r["time"] > since and condition(r)), None)
-        report = e2e.wait_until(found, TIMEOUT)
-        self.assertTrue(report, "no %s page reported; requests: %s"
-                        % (page, service().paths()[-5:]))
-        return report
-
     def start_page_after(self, since):
         return self.report_after(since, "start", lambda r: r.get("event") == "load")
-
-    def click(self, report, element):
-        return e2e.click_element(self.window, report, element)
 
     def type_into(self, report, element, text):
         self.click(report, element)

@@ -5,7 +5,6 @@ their elements; the service and the download folder tell what happened."""
 
 import os
 import time
-import unittest
 import urllib.request
 
 import corvane_e2e as e2e
@@ -24,37 +23,15 @@ def read_bytes(path):
         return f.read()
 
 
-class WalkthroughTest(unittest.TestCase):
+class WalkthroughTest(e2e.ProgramTest):
+    first_run = True
+
     def setUp(self):
-        service().reset()
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
+        super().setUp()
         self.downloads = os.path.join(self.home.path, "Downloads")
         os.makedirs(self.home.config_home)
         with open(os.path.join(self.home.config_home, "user-dirs.dirs"), "w") as f:
             f.write('XDG_DOWNLOAD_DIR="%s"\n' % self.downloads)
-
-    def start(self):
-        session = e2e.Session(home=self.home)
-        session.__enter__()
-        self.addCleanup(session.__exit__, None, None, None)
-        windows = session.wait_for_windows()
-        self.assertTrue(windows, "no window")
-        self.window = windows[0]
-        return session
-
-    def report_after(self, since, page, condition=lambda report: True):
-        """The first report of page made after the time since that meets condition."""
-        def found():
-            return next((r for r in service().reports(page)
-                         if r["time"] > since and condition(r)), None)
-        report = e2e.wait_until(found, TIMEOUT)
-        self.assertTrue(report, "no %s page reported; requests: %s"
-                        % (page, service().paths()[-5:]))
-        return report
-
-    def click(self, report, element):
-        return e2e.click_element(self.window, report, element)
 
     def type_into(self, report, element, text):
         self.click(report, element)
