@@ -94,6 +94,14 @@ void TPageRecovery::CertificateRefused(const std::string& url) {
 }
 
 void TPageRecovery::ProcessCrashed() {
+  // An own page still to load went with the process; left pending, it would make the next
+  // load of the service count as ours, and the page would never arrive.
+  FOwnPagePending = false;
+  // Our offline page died: asking for the address now is the retry.
+  if (!FFailedUrl.empty()) {
+    RetryNow();
+    return;
+  }
   const gint64 now = g_get_monotonic_time();
   const bool crashLoop = FLastCrashReload && now - FLastCrashReload < kCrashLoopMicroseconds;
   const std::string url = TextOrEmpty(webkit_web_view_get_uri(FView));

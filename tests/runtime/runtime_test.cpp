@@ -567,6 +567,15 @@ TEST_F(UnreachableServiceTest, ShowsOwnPageThenLoadsWhenTheServiceAnswers) {
   EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
 }
 
+// The web process dies while our page stands in for the service, which has come back.
+TEST_F(UnreachableServiceTest, AWebProcessDeathOnTheOwnPageAsksForTheServiceAgain) {
+  ASSERT_TRUE(PumpUntil([] { return Events.LoadErrors > 0; }, 15));
+  ASSERT_TRUE(StartServer(LateServer, LateFolder, Port));
+  KillWebProcesses(Browser);
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(StartUrl(), true); }, 70));
+  EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
+}
+
 TCefBool SetCookie(TCefCookieManager* manager, const std::string& name, const std::string& value,
                    bool persistent) {
   const std::u16string url = U16("http://127.0.0.1/"), domain = U16("127.0.0.1"), root = U16("/");
