@@ -244,8 +244,19 @@ class Session:
         geometry = e2e.window_geometry(self.program.window)
         if geometry:
             x, y, width, height = geometry
-            e2e.run_tool("xdotool", "mousemove", str(x + int(fx * width)),
-                         str(y + int(fy * height)), "click", "1")
+            px, py = int(fx * width), int(fy * height)
+            if not self.on_unclicked_element(px, py):
+                e2e.run_tool("xdotool", "mousemove", str(x + px), str(y + py), "click", "1")
+
+    def on_unclicked_element(self, px, py):
+        """A random click leaves the elements with actions of their own alone: a stop link hit
+        by chance took the service away for 30 s unannounced."""
+        report = self.latest_report()
+        margin = 4
+        return report and any(
+            left - margin <= px <= left + w + margin and top - margin <= py <= top + h + margin
+            for element, (left, top, w, h) in report["elements"].items()
+            if element in UNCLICKED)
 
     def click_element(self):
         pick = self.random.random()
