@@ -24,6 +24,7 @@ import sys
 import tempfile
 import threading
 import time
+import traceback
 import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -330,7 +331,10 @@ class Session:
 
     def outage(self):
         seconds = self.random.uniform(2, 6)
-        self.service.call("/__demo/outage", {"seconds": seconds})
+        try:
+            self.service.call("/__demo/outage", {"seconds": seconds})
+        except OSError:
+            return  # the service is away already
         self.outage_until = time.time() + seconds + 1
 
     def second_start(self):
@@ -471,6 +475,8 @@ def kill_while_saving(session, count):
 
 def report_failure(seed, session, error):
     print("FAILED seed %s: %s" % (seed, error))
+    if not isinstance(error, SoakFailure):  # the driver's own trouble: where it came from
+        print("".join(traceback.format_exception(error)[-4:]))
     print("last actions:\n  " + "\n  ".join(session.actions))
     try:
         print("program stderr:\n" + session.stderr()[-4000:])
