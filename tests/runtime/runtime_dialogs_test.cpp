@@ -83,25 +83,9 @@ TDialogFacts FactsOf(GtkWidget* dialog) {
   return facts;
 }
 
-// A key press and release on the window, as the X server would deliver them to its focus.
+// A key press and release on the window, then a moment for the dialog to take them.
 void Press(GtkWidget* window, guint keyval, guint state = 0) {
-  GdkDisplay* display = gtk_widget_get_display(window);
-  GdkKeymapKey* keys = nullptr;
-  gint count = 0;
-  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
-  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-    GdkEvent* event = gdk_event_new(type);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
-    event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
-    event->key.keyval = keyval;
-    event->key.state = state;
-    event->key.hardware_keycode = count > 0 ? guint16(keys[0].keycode) : 0;
-    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
-    gdk_display_put_event(display, event);
-    gdk_event_free(event);
-  }
-  g_free(keys);
+  PressKey(window, keyval, state);
   PumpFor(50);
 }
 
@@ -222,8 +206,13 @@ TEST_F(DialogTest, ClosingAsksTheLeavePageQuestion) {
   LoadInMainFrame(Browser, Server.Base() + "/unsaved.html");
   ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(Server.Base() + "/unsaved.html", true); }));
   // Pages the user never touched are not asked; a synthetic key does not count as a touch.
-  ClickPage(Window);
-  ASSERT_NE(WaitForReport(Server, "clicked").find("clicked"), std::string::npos) << "touched";
+  // A click into a freshly shown window is sometimes not taken; a user clicks again.
+  bool touched = false;
+  for (int attempt = 0; attempt < 5 && !touched; ++attempt) {
+    ClickPage(Window);
+    touched = WaitForReport(Server, "clicked").find("clicked") != std::string::npos;
+  }
+  ASSERT_TRUE(touched);
 
   CloseBrowser();
   GtkWidget* dialog = WaitForDialog(Window);

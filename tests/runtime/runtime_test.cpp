@@ -107,26 +107,6 @@ TEST_F(BrowserTest, ConfirmDialogGetsTheClientsAnswer) {
   EXPECT_NE(WaitForReport(Server, "confirmed=").find("confirmed=true"), std::string::npos);
 }
 
-// Delivers a key press the way the X server would, to whatever has the keyboard focus.
-void PressKey(GtkWidget* window, guint keyval) {
-  GdkDisplay* display = gtk_widget_get_display(window);
-  GdkKeymapKey* keys = nullptr;
-  gint count = 0;
-  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
-  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-    GdkEvent* event = gdk_event_new(type);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
-    event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
-    event->key.keyval = keyval;
-    event->key.hardware_keycode = count > 0 ? guint16(keys[0].keycode) : 0;
-    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
-    gdk_display_put_event(display, event);
-    gdk_event_free(event);
-  }
-  g_free(keys);
-}
-
 // X is kept from the page by the client; Y reaches it.
 TEST_F(BrowserTest, KeysPassThroughTheClientFirst) {
   RunInMainFrame(Browser,

@@ -450,3 +450,24 @@ std::string MainFrameText(TCefBrowser* browser) {
   PumpUntil([&] { return Events.Texts.size() > before || Harness.TextVisitor.Refs == 1; }, 5);
   return Events.Texts.size() > before ? Events.Texts.back() : std::string();
 }
+
+// Delivers a key press the way the X server would, to whatever has the keyboard focus.
+void PressKey(GtkWidget* window, guint keyval, guint state) {
+  GdkDisplay* display = gtk_widget_get_display(window);
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = keyval;
+    event->key.state = state;
+    event->key.hardware_keycode = count > 0 ? guint16(keys[0].keycode) : 0;
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gdk_display_put_event(display, event);
+    gdk_event_free(event);
+  }
+  g_free(keys);
+}

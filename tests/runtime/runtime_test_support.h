@@ -68,6 +68,8 @@ std::string FrameUrl(TCefFrame* frame);
 // Runs the runtime's loop work as the program's 10 ms timer would, until done or timeout.
 bool PumpUntil(const std::function<bool()>& done, int seconds = 20);
 void PumpFor(int milliseconds);
+// Delivers a key press and release the way the X server would, to whatever has the focus.
+void PressKey(GtkWidget* window, guint keyval, guint state = 0);
 
 struct TServer {
   pid_t Pid = 0;
