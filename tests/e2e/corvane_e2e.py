@@ -35,6 +35,17 @@ def wait_until(probe, timeout, interval=0.1):
         time.sleep(interval)
 
 
+def end_process(process, timeout=10):
+    """Asks a helper process to end, and kills it if it does not within timeout seconds."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def run_tool(*command):
     return subprocess.run(command, capture_output=True, text=True, timeout=30)
 
@@ -155,13 +166,7 @@ class DemoService:
             raise RuntimeError("demo service did not start: " + ready + self.process.stderr.read())
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end_process(self.process)
 
     def call(self, path, body=None):
         data = None if body is None else json.dumps(body).encode("utf-8")

@@ -6,14 +6,11 @@ import os
 import shutil
 import subprocess
 import tempfile
-import unittest
 import xml.etree.ElementTree as ElementTree
 
 import corvane_e2e as e2e
 
 TIMEOUT = 60
-# Not the first run; the start page leads to the invoices, which report their pixel ratio.
-NOT_FIRST_RUN = b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm></Configuration>"
 OUTPUT_SIZE = (1024, 640)  # the headless compositor's screen
 
 
@@ -74,23 +71,12 @@ class Weston:
             return ""
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        e2e.end_process(self.process)
         shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
-class ScaledScreenTest(unittest.TestCase):
-    def setUp(self):
-        service().reset()
-        service().scenario(start="/invoices")
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
-        self.home.write_data_file("config.xml", NOT_FIRST_RUN)
+class ScaledScreenTest(e2e.ProgramTest):
+    start_page = "/invoices"  # the invoices report their pixel ratio
 
     def wait_for_invoices(self, event, count=1):
         reports = e2e.wait_until(
@@ -126,15 +112,15 @@ class ScaledScreenTest(unittest.TestCase):
         self.assertEqual(normal_size(placement_values(self.home)), logical)
 
 
-class WaylandTest(unittest.TestCase):
+class WaylandTest(e2e.ProgramTest):
+    first_run = True  # each test stores its own configuration
+
     def setUp(self):
         if not shutil.which("weston"):
             self.skipTest("weston is not installed")
-        service().reset()
+        super().setUp()
         self.weston = Weston()
         self.addCleanup(self.weston.stop)
-        self.home = e2e.Home()
-        self.addCleanup(self.home.remove)
 
     def run_on_wayland(self):
         """Starts the program on the compositor until the start page runs, then closes it."""
