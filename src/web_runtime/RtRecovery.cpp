@@ -110,7 +110,12 @@ void TPageRecovery::ProcessCrashed() {
     return;
   }
   FLastCrashReload = now;
-  webkit_web_view_reload(FView);
+  // Before the first page arrived there is nothing to reload: the address is asked for again.
+  WebKitBackForwardList* history = webkit_web_view_get_back_forward_list(FView);
+  if (webkit_back_forward_list_get_current_item(history) || url.empty())
+    webkit_web_view_reload(FView);
+  else
+    webkit_web_view_load_uri(FView, url.c_str());
 }
 
 // The back/forward list keeps url, so a reload from our page asks for it again.

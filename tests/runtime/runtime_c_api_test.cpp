@@ -508,6 +508,22 @@ TEST_F(BrowserTest, KilledWebProcessIsReloadedOnceWithoutTheClient) {
   EXPECT_TRUE(Events.LoadEnds.empty()) << "no reload loop";
 }
 
+// The web process dies while the first page is still on its way.
+class SlowFirstPageTest : public BrowserTest {
+ protected:
+  std::string StartUrl() const override { return Server.Base() + "/slow.html"; }
+  bool WaitsForStartPage() const override { return false; }
+};
+
+TEST_F(SlowFirstPageTest, AWebProcessDeathBeforeTheFirstPageAsksForItAgain) {
+  // Once the page was asked for: a web process killed while it starts takes WebKit along.
+  ASSERT_NE(WaitForReport(Server, "requested /slow.html").find("requested /slow.html"),
+            std::string::npos);
+  KillWebProcesses(Browser);
+  EXPECT_TRUE(PumpUntil([] { return Events.ProcessDeaths == 1; }, 10));
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(StartUrl(), true); }, 30));
+}
+
 // The service is down when the page is opened and comes up later.
 class UnreachableServiceTest : public BrowserTest {
  protected:

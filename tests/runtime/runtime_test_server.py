@@ -82,6 +82,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer(200, DOWNLOAD, "application/octet-stream")
         elif path == "/attachment":
             self.attachment(urllib.parse.parse_qs(query))
+        elif path == "/slow.html":
+            time.sleep(2)  # the page is still on its way for a while
+            self.answer(200, PAGES["/index.html"])
         elif path in PAGES:
             self.answer(200, PAGES[path])
         else:
