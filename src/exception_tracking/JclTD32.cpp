@@ -185,8 +185,7 @@ TJclTD32InfoParser::TJclTD32InfoParser(std::span<const uint8_t> ADataStream)
 TJclTD32InfoParser::~TJclTD32InfoParser() = default;
 
 bool TJclTD32InfoParser::IsTD32Sign(const TJclTD32FileSignature& Sign) {
-  return Sign.Signature == kTd32SignatureFB09 ||
-         Sign.Signature == kTd32SignatureFB0A;
+  return Sign.Signature == kTd32SignatureFB09 || Sign.Signature == kTd32SignatureFB0A;
 }
 
 bool TJclTD32InfoParser::IsTD32DebugInfoValid(std::span<const uint8_t> DebugData) {
