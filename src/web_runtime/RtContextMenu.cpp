@@ -1,11 +1,11 @@
 #include "RtContextMenu.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <vector>
 
 #include "RtGuard.h"
+#include "RtText.h"
 
 namespace {
 
@@ -68,12 +68,6 @@ const char* RenamedLabel(WebKitContextMenuAction action) {
   for (const TRenamedAction& renamed : kRenamedActions)
     if (renamed.Action == action) return renamed.Label;
   return nullptr;
-}
-
-// Only web addresses: a browser cannot do more with other schemes than the click does.
-bool IsWebAddress(const char* uri) {
-  const char* scheme = uri ? g_uri_peek_scheme(uri) : nullptr;
-  return scheme && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
 }
 
 void OnOpenInBrowser(GSimpleAction*, GVariant* target, gpointer view) {

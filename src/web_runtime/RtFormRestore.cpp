@@ -1,22 +1,16 @@
 #include "RtFormRestore.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <utility>
+
+#include "RtText.h"
 
 namespace {
 
 // The web process is not trusted with more of our memory than a person could type.
 constexpr size_t kMostFrames = 16;
 constexpr gsize kMostBytesPerFrame = 1024 * 1024;
-
-// Pages of the web only: other documents (about:blank, data:) may carry their parent's origin
-// under an address that does not tell it.
-bool IsWebAddress(const char* url) {
-  const char* scheme = g_uri_peek_scheme(url);  // lower case, interned
-  return scheme && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
-}
 
 }  // namespace
 
@@ -27,6 +21,8 @@ void TFormRestore::FieldsReported(GVariant* parameters) {
   g_variant_get(parameters, "(t&s@a(sus))", &frameId, &url, &fields);
   std::unique_ptr<GVariant, TVariantUnref> owned(fields);
   ForgetFrame(frameId);
+  // Pages of the web only: other documents (about:blank, data:) may carry their parent's origin
+  // under an address that does not tell it.
   if (g_variant_n_children(fields) == 0 || g_variant_get_size(fields) > kMostBytesPerFrame ||
       !IsWebAddress(url))
     return;

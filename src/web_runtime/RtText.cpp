@@ -2,6 +2,8 @@
 
 #include <glib.h>
 
+#include <cstring>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -115,4 +117,9 @@ std::string TakeText(char* text) {
   std::string result = TextOrEmpty(text);
   g_free(text);
   return result;
+}
+
+bool IsWebAddress(const char* url) {
+  const char* scheme = url ? g_uri_peek_scheme(url) : nullptr;  // lower case, interned
+  return scheme && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
 }

@@ -20,3 +20,6 @@ inline std::string TextOrEmpty(const char* text) {
 
 // Text that GLib handed over to be freed (null for none), copied and freed.
 std::string TakeText(char* text);
+
+// An http or https address: a page of the web, as opposed to about:, data:, file: and the like.
+bool IsWebAddress(const char* url);
