@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "RtFrame.h"
+#include "RtHistory.h"
 #include "RtRuntime.h"
 #include "RtStrings.h"
 #include "RtText.h"
@@ -285,8 +286,7 @@ void TBrowser::OnLoadingStateChanged() {
   WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
     if (handler->on_loading_state_change)
       handler->on_loading_state_change(handler, ShareBrowser(), webkit_web_view_is_loading(view),
-                                       webkit_web_view_can_go_back(view),
-                                       webkit_web_view_can_go_forward(view));
+                                       CanGoBack(view), webkit_web_view_can_go_forward(view));
   });
 }
 

@@ -4,6 +4,7 @@
 
 #include "RtBrowser.h"
 #include "RtGuard.h"
+#include "RtHistory.h"
 #include "RtStrings.h"
 
 namespace {
@@ -48,11 +49,9 @@ struct TBrowserEntries {
     return BrowserOf(self).ShareHost();
   }
   static TCefBool CEF_CALLBACK can_go_back(TCefBrowser* self) {
-    return AskView(self, "can_go_back", webkit_web_view_can_go_back);
+    return AskView(self, "can_go_back", CanGoBack);
   }
-  static void CEF_CALLBACK go_back(TCefBrowser* self) {
-    OnView(self, "go_back", webkit_web_view_go_back);
-  }
+  static void CEF_CALLBACK go_back(TCefBrowser* self) { OnView(self, "go_back", GoBack); }
   static TCefBool CEF_CALLBACK can_go_forward(TCefBrowser* self) {
     return AskView(self, "can_go_forward", webkit_web_view_can_go_forward);
   }

@@ -5,6 +5,7 @@
 
 #include "RtContextMenu.h"
 #include "RtGuard.h"
+#include "RtHistory.h"
 #include "RtNavigationReport.h"
 #include "RtPageRequests.h"
 #include "RtPrint.h"
@@ -426,7 +427,8 @@ GtkWidget* TWebView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gp
 }
 
 // A response the view cannot show is downloaded (WebKit would drop it), a navigation to an
-// address it cannot show is handed on, one the client takes elsewhere leaves the page as it is;
+// address it cannot show is handed on, one the client takes elsewhere leaves the page as it is,
+// a file dropped on the page and a step back onto the empty start document are refused;
 // everything else keeps WebKit's own decision.
 bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
@@ -436,12 +438,13 @@ bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecision
     return true;
   }
   auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
-  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && IsUnaskedFileLoad(navigation)) {
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(navigation);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+      (IsUnaskedFileLoad(navigation) || IsBackToBlankStart(FView, action))) {
     webkit_policy_decision_ignore(decision);
     return true;
   }
-  WebKitNavigationAction* action =
-      webkit_navigation_policy_decision_get_navigation_action(navigation);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const std::string uri = TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr);
   if (IsShownByWebKit(uri)) {

@@ -508,6 +508,33 @@ TEST_F(BrowserTest, KilledWebProcessIsReloadedOnceWithoutTheClient) {
   EXPECT_TRUE(Events.LoadEnds.empty()) << "no reload loop";
 }
 
+// Created with the empty document and then sent to a page, as the program does.
+class BlankStartTest : public BrowserTest {
+ protected:
+  std::string StartUrl() const override { return "about:blank"; }
+  bool WaitsForStartPage() const override { return false; }
+};
+
+TEST_F(BlankStartTest, TheEmptyStartDocumentIsNoPlaceToGoBackTo) {
+  ASSERT_TRUE(PumpUntil([] {
+    return std::any_of(Events.LoadEnds.begin(), Events.LoadEnds.end(),
+                       [](const TFrameEvent& end) { return end.Url == "about:blank"; });
+  }));
+  const std::string first = Server.Base() + "/index.html", second = Server.Base() + "/sub.html";
+  LoadInMainFrame(Browser, first);
+  ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(first, true); }));
+  EXPECT_FALSE(Browser->can_go_back(Browser));
+  Browser->go_back(Browser);
+
+  LoadInMainFrame(Browser, second);
+  ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(second, true); }));
+  EXPECT_TRUE(Browser->can_go_back(Browser));
+  Events.LoadEnds.clear();
+  Browser->go_back(Browser);
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(first, true); })) << "one step back: first page";
+  EXPECT_FALSE(Browser->can_go_back(Browser));
+}
+
 // The web process dies while the first page is still on its way.
 class SlowFirstPageTest : public BrowserTest {
  protected:
