@@ -4,58 +4,11 @@
 
 // ---- TCustomClientHandler -------------------------------------------------------------------
 
+// One handler object per row of CORVANE_RUNTIME_HANDLERS, all linked to the control.
+#define CORVANE_MAKE_HANDLER(Kind, getter, EVENTS) , F##Kind(new TCustom##Kind(events))
+
 TCustomClientHandler::TCustomClientHandler(IChromiumEvents* events)
-    : FEvents(events),
-      FLoadHandler(new TCustomLoadHandler(events)),
-      FFocusHandler(new TCustomFocusHandler(events)),
-      FContextMenuHandler(new TCustomContextMenuHandler(events)),
-      FKeyboardHandler(new TCustomKeyboardHandler(events)),
-      FDisplayHandler(new TCustomDisplayHandler(events)),
-      FDownloadHandler(new TCustomDownloadHandler(events)),
-      FGeolocationHandler(new TCustomGeolocationHandler(events)),
-      FJsDialogHandler(new TCustomJsDialogHandler(events)),
-      FLifeSpanHandler(new TCustomLifeSpanHandler(events)),
-      FRequestHandler(new TCustomRequestHandler(events)) {}
-
-void TCustomClientHandler::get_context_menu_handler(TRef<ICefContextMenuHandler>& handler) {
-  handler = FContextMenuHandler;
-}
-
-void TCustomClientHandler::get_display_handler(TRef<ICefDisplayHandler>& handler) {
-  handler = FDisplayHandler;
-}
-
-void TCustomClientHandler::get_download_handler(TRef<ICefDownloadHandler>& handler) {
-  handler = FDownloadHandler;
-}
-
-void TCustomClientHandler::get_focus_handler(TRef<ICefFocusHandler>& handler) {
-  handler = FFocusHandler;
-}
-
-void TCustomClientHandler::get_geolocation_handler(TRef<ICefGeolocationHandler>& handler) {
-  handler = FGeolocationHandler;
-}
-
-void TCustomClientHandler::get_jsdialog_handler(TRef<ICefJsDialogHandler>& handler) {
-  handler = FJsDialogHandler;
-}
-
-void TCustomClientHandler::get_keyboard_handler(TRef<ICefKeyboardHandler>& handler) {
-  handler = FKeyboardHandler;
-}
-
-void TCustomClientHandler::get_life_span_handler(TRef<ICefLifeSpanHandler>& handler) {
-  handler = FLifeSpanHandler;
-}
-
-void TCustomClientHandler::get_load_handler(TRef<ICefLoadHandler>& handler) {
-  handler = FLoadHandler;
-}
-
-void TCustomClientHandler::get_request_handler(TRef<ICefRequestHandler>& handler) {
-  handler = FRequestHandler;
-}
+    : FEvents(events) CORVANE_RUNTIME_HANDLERS(CORVANE_MAKE_HANDLER) {}
 
 bool TCustomClientHandler::on_process_message_received(const TRef<ICefBrowser>& browser,
                                                        TCefProcessId sourceProcess,
@@ -72,18 +25,13 @@ void DisconnectHandler(TRef<THandler>& handler) {
   handler.reset();
 }
 
-template <class... THandlers>
-void DisconnectHandlers(TRef<THandlers>&... handlers) {
-  (DisconnectHandler(handlers), ...);
-}
-
 }  // namespace
+
+#define CORVANE_DISCONNECT_HANDLER(Kind, getter, EVENTS) DisconnectHandler(F##Kind);
 
 void TCustomClientHandler::Disconnect() {
   FEvents = nullptr;
-  DisconnectHandlers(FLoadHandler, FFocusHandler, FContextMenuHandler, FKeyboardHandler,
-                     FDisplayHandler, FDownloadHandler, FGeolocationHandler, FJsDialogHandler,
-                     FLifeSpanHandler, FRequestHandler);
+  CORVANE_RUNTIME_HANDLERS(CORVANE_DISCONNECT_HANDLER)
 }
 
 // ---- TVCLClientHandler and the pump ---------------------------------------------------------

@@ -14,22 +14,20 @@ class ICefClientHandler {
   ~ICefClientHandler() = default;
 };
 
+// A getter and a field per row of CORVANE_RUNTIME_HANDLERS.
+#define CORVANE_DECLARE_HANDLER_GETTER(Kind, getter, EVENTS) \
+  void getter(TRef<ICef##Kind>& handler) override {          \
+    handler = F##Kind;                                       \
+  }
+#define CORVANE_DECLARE_HANDLER_FIELD(Kind, getter, EVENTS) TRef<TCustom##Kind> F##Kind;
+
 // The client of one control's browser: hands the runtime one handler object per kind of
 // notification, each forwarding to the control.
 class TCustomClientHandler : public TCefClientOwn, public ICefClientHandler {
  public:
   explicit TCustomClientHandler(IChromiumEvents* events);
 
-  void get_context_menu_handler(TRef<ICefContextMenuHandler>& handler) override;
-  void get_display_handler(TRef<ICefDisplayHandler>& handler) override;
-  void get_download_handler(TRef<ICefDownloadHandler>& handler) override;
-  void get_focus_handler(TRef<ICefFocusHandler>& handler) override;
-  void get_geolocation_handler(TRef<ICefGeolocationHandler>& handler) override;
-  void get_jsdialog_handler(TRef<ICefJsDialogHandler>& handler) override;
-  void get_keyboard_handler(TRef<ICefKeyboardHandler>& handler) override;
-  void get_life_span_handler(TRef<ICefLifeSpanHandler>& handler) override;
-  void get_load_handler(TRef<ICefLoadHandler>& handler) override;
-  void get_request_handler(TRef<ICefRequestHandler>& handler) override;
+  CORVANE_RUNTIME_HANDLERS(CORVANE_DECLARE_HANDLER_GETTER)
   // Not handled (false) once disconnected.
   bool on_process_message_received(const TRef<ICefBrowser>& browser, TCefProcessId sourceProcess,
                                    const TRef<ICefProcessMessage>& message) override;
@@ -38,16 +36,7 @@ class TCustomClientHandler : public TCefClientOwn, public ICefClientHandler {
 
  private:
   IChromiumEvents* FEvents;
-  TRef<TCustomLoadHandler> FLoadHandler;
-  TRef<TCustomFocusHandler> FFocusHandler;
-  TRef<TCustomContextMenuHandler> FContextMenuHandler;
-  TRef<TCustomKeyboardHandler> FKeyboardHandler;
-  TRef<TCustomDisplayHandler> FDisplayHandler;
-  TRef<TCustomDownloadHandler> FDownloadHandler;
-  TRef<TCustomGeolocationHandler> FGeolocationHandler;
-  TRef<TCustomJsDialogHandler> FJsDialogHandler;
-  TRef<TCustomLifeSpanHandler> FLifeSpanHandler;
-  TRef<TCustomRequestHandler> FRequestHandler;
+  CORVANE_RUNTIME_HANDLERS(CORVANE_DECLARE_HANDLER_FIELD)
 };
 
 // The client handler of the browser control. The runtime has no message-loop thread of its

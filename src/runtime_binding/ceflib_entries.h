@@ -144,6 +144,21 @@ void SetEntry(TOwner*, TField& field) {
   field = &TEntryRoutine<TOwner, Operation, decltype(Operation), TField>::Run;
 }
 
+// How a handler's constructor sets one entry (ceflib_events.h): to the routine SetEntry makes,
+// or to one written by hand.
+struct TMadeRoutine {};
+inline constexpr TMadeRoutine kMadeRoutine{};
+
+template <auto Operation, class TOwner, class TField>
+void WireEntry(TOwner* owner, TField& field, TMadeRoutine) {
+  SetEntry<Operation>(owner, field);
+}
+
+template <auto Operation, class TOwner, class TField>
+void WireEntry(TOwner*, TField& field, TField writtenRoutine) {
+  field = writtenRoutine;
+}
+
 // The routine of a getter whose answer the operation leaves in a trailing out parameter that
 // starts empty; the runtime receives the answer with a reference of its own.
 template <class TOwner, auto Operation, class TOperation, class TField>

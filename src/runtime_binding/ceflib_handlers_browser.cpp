@@ -56,44 +56,4 @@ TCefBool CEF_CALLBACK DisplayOnTooltip(TCefDisplayHandler* self, TCefBrowser* br
 
 }  // namespace
 
-TCefLifeSpanHandlerOwn::TCefLifeSpanHandlerOwn() : TCefBaseOwn(sizeof(TCefLifeSpanHandler)) {
-  TCefLifeSpanHandler* handler = Data<TCefLifeSpanHandler>();
-  handler->on_before_popup = LifeSpanOnBeforePopup;
-  SetEntry<&ICefLifeSpanHandler::on_after_created>(this, handler->on_after_created);
-  SetEntry<&ICefLifeSpanHandler::run_modal>(this, handler->run_modal);
-  SetEntry<&ICefLifeSpanHandler::do_close>(this, handler->do_close);
-  SetEntry<&ICefLifeSpanHandler::on_before_close>(this, handler->on_before_close);
-}
-
-TCefLoadHandlerOwn::TCefLoadHandlerOwn() : TCefBaseOwn(sizeof(TCefLoadHandler)) {
-  TCefLoadHandler* handler = Data<TCefLoadHandler>();
-  SetEntry<&ICefLoadHandler::on_load_start>(this, handler->on_load_start);
-  SetEntry<&ICefLoadHandler::on_load_end>(this, handler->on_load_end);
-  SetEntry<&ICefLoadHandler::on_load_error>(this, handler->on_load_error);
-  SetEntry<&ICefLoadHandler::on_render_process_terminated>(this,
-                                                           handler->on_render_process_terminated);
-  SetEntry<&ICefLoadHandler::on_plugin_crashed>(this, handler->on_plugin_crashed);
-}
-
-TCefDisplayHandlerOwn::TCefDisplayHandlerOwn() : TCefBaseOwn(sizeof(TCefDisplayHandler)) {
-  TCefDisplayHandler* handler = Data<TCefDisplayHandler>();
-  SetEntry<&ICefDisplayHandler::on_loading_state_change>(this, handler->on_loading_state_change);
-  SetEntry<&ICefDisplayHandler::on_address_change>(this, handler->on_address_change);
-  SetEntry<&ICefDisplayHandler::on_title_change>(this, handler->on_title_change);
-  handler->on_tooltip = DisplayOnTooltip;
-  SetEntry<&ICefDisplayHandler::on_status_message>(this, handler->on_status_message);
-  SetEntry<&ICefDisplayHandler::on_console_message>(this, handler->on_console_message);
-}
-
-TCefFocusHandlerOwn::TCefFocusHandlerOwn() : TCefBaseOwn(sizeof(TCefFocusHandler)) {
-  TCefFocusHandler* handler = Data<TCefFocusHandler>();
-  SetEntry<&ICefFocusHandler::on_take_focus>(this, handler->on_take_focus);
-  SetEntry<&ICefFocusHandler::on_set_focus>(this, handler->on_set_focus);
-  SetEntry<&ICefFocusHandler::on_got_focus>(this, handler->on_got_focus);
-}
-
-TCefKeyboardHandlerOwn::TCefKeyboardHandlerOwn() : TCefBaseOwn(sizeof(TCefKeyboardHandler)) {
-  TCefKeyboardHandler* handler = Data<TCefKeyboardHandler>();
-  SetEntry<&ICefKeyboardHandler::on_pre_key_event>(this, handler->on_pre_key_event);
-  SetEntry<&ICefKeyboardHandler::on_key_event>(this, handler->on_key_event);
-}
+CORVANE_BROWSER_HANDLERS(CORVANE_DEFINE_RUNTIME_HANDLER)
