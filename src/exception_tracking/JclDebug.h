@@ -56,6 +56,8 @@ void EndJclDebug();
 // ---------------------------------------------------------------------------------------------
 // Modules whose code addresses are accepted
 
+struct TLoadedModule;
+
 class TJclModuleInfo {
  public:
   TJclModuleInfo(uintptr_t StartAddr, size_t Size, uintptr_t CodeStart, uintptr_t CodeEnd,
@@ -89,6 +91,7 @@ class TJclModuleInfoList {
  private:
   const TJclModuleInfo* Covering(uintptr_t Addr) const;
   void AddLoadedModules();
+  void AddItem(const TLoadedModule& Module, bool SystemModule);
 
   std::vector<TJclModuleInfo> FItems;
   bool FDynamicBuild;
@@ -278,7 +281,7 @@ class TJclStackInfoList : public TJclStackBaseList {
 
 void CaptureStackTrace(const TExceptObject* ExceptObj, void* ExceptAddr, bool OSException,
                        void* StackPointer);
-void CaptureExceptFrames();
+TJclExceptFrameList* CaptureExceptFrames();
 
 // Length of the call instruction that ends at CodeAddr, when one does and its bytes lie in
 // accepted code; 0 otherwise.
@@ -328,6 +331,12 @@ TJclGlobalStackList* GlobalStackList();
 
 // The exception frames of the calling thread's last tracked exception, or null.
 TJclExceptFrameList* CurrentThreadExceptFrameList();
+
+// For a notifier reporting the exception whose notification runs on this thread: the exception
+// frames tracking captured for it, captured now when the tracking notifier has not come to it
+// yet, so the notifiers' order does not matter. Null outside a notification, without
+// toExceptFrames, or for an exception tracking skips. The global stack list owns the list.
+const TJclExceptFrameList* ExceptFramesOf(const TExceptObject* ExceptObj);
 
 // The calling thread's id as the lists record it.
 uint32_t CurrentThreadID();

@@ -4,7 +4,6 @@
 // Every read of the tables is checked against the loaded images' readable segments, so a
 // corrupt table ends the capture early instead of faulting.
 
-#include <link.h>
 #include <unwind.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <optional>
 
 #include "JclDebug.h"
+#include "LoadedModules.h"
 
 namespace {
 
@@ -32,28 +32,16 @@ constexpr uint8_t DW_EH_PE_pcrel = 0x10;
 constexpr uint8_t DW_EH_PE_funcrel = 0x40;
 constexpr uint8_t DW_EH_PE_indirect = 0x80;
 
-struct TRange {
-  uintptr_t Start, End;
-};
-
 // The memory the table readers may touch: the readable segments of every loaded image, or
 // one given range.
 class TReadableMemory {
  public:
   TReadableMemory(uintptr_t Start, size_t Size) : FRanges{{Start, Start + Size}} {}
   TReadableMemory() {
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-          auto* ranges = static_cast<std::vector<TRange>*>(data);
-          for (int i = 0; i < info->dlpi_phnum; ++i) {
-            const ElfW(Phdr)& ph = info->dlpi_phdr[i];
-            if (ph.p_type == PT_LOAD && (ph.p_flags & PF_R))
-              ranges->push_back(
-                  {info->dlpi_addr + ph.p_vaddr, info->dlpi_addr + ph.p_vaddr + ph.p_memsz});
-          }
-          return 0;
-        },
-        &FRanges);
+    const auto modules = LoadedModules();
+    for (const TLoadedModule& module : modules->Modules())
+      for (const TLoadedSegment& segment : module.Segments)
+        if (segment.Readable) FRanges.push_back(segment.Range);
   }
   // Reads come in runs from one table: the range of the last hit is tried first.
   bool Readable(uintptr_t Addr, size_t Size) const {
@@ -68,11 +56,11 @@ class TReadableMemory {
   }
 
  private:
-  static bool Within(const TRange& R, uintptr_t Addr, size_t Size) {
+  static bool Within(const TAddressRange& R, uintptr_t Addr, size_t Size) {
     return Addr >= R.Start && Addr <= R.End && Size <= R.End - Addr;
   }
 
-  std::vector<TRange> FRanges;
+  std::vector<TAddressRange> FRanges;
   mutable size_t FLastHit = 0;
 };
 

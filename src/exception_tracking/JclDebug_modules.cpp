@@ -1,50 +1,17 @@
 // The modules whose code addresses stack walks and frame lists accept.
 
-#include <link.h>
-
 #include <algorithm>
-#include <cstring>
 
 #include "JclDebug.h"
+#include "LoadedModules.h"
 
 namespace {
 
-struct TImageSpan {
-  uintptr_t Start = UINTPTR_MAX, End = 0;
-  uintptr_t CodeStart = 0, CodeEnd = 0;
-};
-
-TImageSpan SpanOf(const dl_phdr_info& Info) {
-  TImageSpan span;
-  for (int i = 0; i < Info.dlpi_phnum; ++i) {
-    const ElfW(Phdr)& ph = Info.dlpi_phdr[i];
-    if (ph.p_type != PT_LOAD) continue;
-    const uintptr_t start = Info.dlpi_addr + ph.p_vaddr;
-    span.Start = std::min(span.Start, start);
-    span.End = std::max(span.End, start + ph.p_memsz);
-    if ((ph.p_flags & PF_X) && span.CodeEnd == 0) {
-      span.CodeStart = start;
-      span.CodeEnd = start + ph.p_memsz;
-    }
-  }
-  return span;
-}
-
-bool IsExecutable(const dl_phdr_info& Info) {
-  return Info.dlpi_name == nullptr || Info.dlpi_name[0] == '\0';
-}
-
-const char* BaseName(const char* Path) {
-  const char* slash = std::strrchr(Path, '/');
-  return slash ? slash + 1 : Path;
-}
-
-// Calls Visit(info) for every loaded module until it answers true.
-template <class Visit>
-void ForEachModule(Visit visit) {
-  dl_iterate_phdr([](dl_phdr_info* info, size_t,
-                     void* data) { return (*static_cast<Visit*>(data))(*info) ? 1 : 0; },
-                  &visit);
+// The first module whose span, from its lowest to its highest segment, holds Addr.
+const TLoadedModule* SpanHolding(const TLoadedModuleList& Modules, uintptr_t Addr) {
+  for (const TLoadedModule& module : Modules.Modules())
+    if (module.Span.Contains(Addr)) return &module;
+  return nullptr;
 }
 
 }  // namespace
@@ -66,14 +33,17 @@ TJclModuleInfoList::TJclModuleInfoList(bool ADynamicBuild, bool ASystemModulesOn
 // The executable is the system module (the C++ runtime's own registered module); every other
 // loaded module joins only when all modules are asked for.
 void TJclModuleInfoList::AddLoadedModules() {
-  ForEachModule([this](const dl_phdr_info& info) {
-    const bool system = IsExecutable(info);
-    if (!system && FSystemModulesOnly) return false;
-    const TImageSpan span = SpanOf(info);
-    if (span.End > span.Start)
-      FItems.emplace_back(span.Start, span.End - span.Start, span.CodeStart, span.CodeEnd, system);
-    return false;
-  });
+  const auto modules = LoadedModules();
+  for (const TLoadedModule& module : modules->Modules()) {
+    const bool system = module.IsExecutable();
+    if ((!system && FSystemModulesOnly) || module.Span.Empty()) continue;
+    AddItem(module, system);
+  }
+}
+
+void TJclModuleInfoList::AddItem(const TLoadedModule& Module, bool SystemModule) {
+  FItems.emplace_back(Module.Span.Start, Module.Span.End - Module.Span.Start, Module.Code.Start,
+                      Module.Code.End, SystemModule);
 }
 
 const TJclModuleInfo* TJclModuleInfoList::Covering(uintptr_t Addr) const {
@@ -84,29 +54,20 @@ const TJclModuleInfo* TJclModuleInfoList::Covering(uintptr_t Addr) const {
 
 bool TJclModuleInfoList::AddModule(uintptr_t Addr, bool SystemModule) {
   if (Covering(Addr)) return false;
-  bool added = false;
-  ForEachModule([&](const dl_phdr_info& info) {
-    const TImageSpan span = SpanOf(info);
-    if (Addr < span.Start || Addr >= span.End) return false;
-    FItems.emplace_back(span.Start, span.End - span.Start, span.CodeStart, span.CodeEnd,
-                        SystemModule);
-    added = true;
-    return true;
-  });
-  return added;
+  const auto modules = LoadedModules();
+  const TLoadedModule* module = SpanHolding(*modules, Addr);
+  if (module) AddItem(*module, SystemModule);
+  return module != nullptr;
 }
 
 const TJclModuleInfo* TJclModuleInfoList::GetModuleFromAddress(uintptr_t Addr) {
   if (const TJclModuleInfo* found = Covering(Addr)) return found;
   if (!FDynamicBuild) return nullptr;
-  bool system = false;
-  ForEachModule([&](const dl_phdr_info& info) {
-    const TImageSpan span = SpanOf(info);
-    if (Addr < span.Start || Addr >= span.End) return false;
-    system = IsExecutable(info);
-    return true;
-  });
-  return AddModule(Addr, system) ? &FItems.back() : nullptr;
+  const auto modules = LoadedModules();
+  const TLoadedModule* module = SpanHolding(*modules, Addr);
+  if (!module) return nullptr;
+  AddItem(*module, module->IsExecutable());
+  return &FItems.back();
 }
 
 bool TJclModuleInfoList::IsSystemModuleAddress(uintptr_t Addr) {
@@ -142,15 +103,14 @@ TJclModuleInfoList* TJclGlobalModulesList::CreateModulesList() {
   if (FModulesList) return FModulesList;
   auto* list = new TJclModuleInfoList(false, !(TrackingOptions & toAllModules));
   if (!FAddedModules.empty()) {
-    ForEachModule([&](const dl_phdr_info& info) {
-      if (!info.dlpi_name || !info.dlpi_name[0]) return false;
-      const std::string name = info.dlpi_name;
-      if (std::binary_search(FAddedModules.begin(), FAddedModules.end(), name) ||
+    const auto modules = LoadedModules();
+    for (const TLoadedModule& module : modules->Modules()) {
+      if (module.IsExecutable()) continue;
+      if (std::binary_search(FAddedModules.begin(), FAddedModules.end(), module.Name) ||
           std::binary_search(FAddedModules.begin(), FAddedModules.end(),
-                             std::string(BaseName(info.dlpi_name))))
-        list->AddModule(SpanOf(info).CodeStart, true);
-      return false;
-    });
+                             std::string(module.BaseName())))
+        list->AddModule(module.Code.Start, true);
+    }
   }
   if (TrackingOptions & toStaticModuleList) FModulesList = list;
   return list;

@@ -26,6 +26,10 @@ struct TIgnoredExceptionClasses {
 };
 TIgnoredExceptionClasses* IgnoredExceptionClasses = nullptr;
 
+// The exception frames captured during a dispatch on this thread, and that dispatch's id.
+thread_local uint64_t FramesDispatch = 0;
+thread_local const TJclExceptFrameList* FramesOfDispatch = nullptr;
+
 bool HasOption(TJclStackTrackingOption Option) {
   return (TrackingOptions & Option) != 0;
 }
@@ -34,6 +38,16 @@ bool ShouldTrack(const TExceptObject* ExceptObj) {
   return TrackingEnableCount >= 1 && (!HasOption(toSkipIfDebugged) || !DebuggerAttached()) &&
          ExceptObj && !IsIgnoredExceptClass(*ExceptObj) &&
          (!HasOption(toMainThreadOnly) || IsMainThread());
+}
+
+// Captures once per dispatch, for whichever notifier asks first.
+const TJclExceptFrameList* CaptureDispatchFrames() {
+  const uint64_t dispatch = CurrentDispatchId();
+  if (dispatch == 0 || dispatch != FramesDispatch) {
+    FramesOfDispatch = CaptureExceptFrames();
+    FramesDispatch = dispatch;
+  }
+  return FramesOfDispatch;
 }
 
 }  // namespace
@@ -75,7 +89,7 @@ void TrackingNotifier(const TExceptObject* ExceptObj, void* ExceptAddr, bool OSE
     if (!ShouldTrack(ExceptObj)) return;
     if (HasOption(toStackTrace))
       CaptureStackTrace(ExceptObj, ExceptAddr, OSException, StackPointer);
-    if (HasOption(toExceptFrames)) CaptureExceptFrames();
+    if (HasOption(toExceptFrames)) CaptureDispatchFrames();
   } catch (...) {
     // A capture that fails leaves the thread's previous lists; the raise goes on regardless.
   }
@@ -114,9 +128,21 @@ bool IsIgnoredExceptClass(const TExceptObject& ExceptObj) {
                      [&](const std::type_info* cls) { return ExceptObj.IsA(*cls); });
 }
 
-void CaptureExceptFrames() {
+TJclExceptFrameList* CaptureExceptFrames() {
   // The walk itself leaves out the tracking machinery's frames.
-  GlobalStackList()->AddObject(new TJclExceptFrameList(0));
+  auto* frames = new TJclExceptFrameList(0);
+  GlobalStackList()->AddObject(frames);
+  return frames;
+}
+
+const TJclExceptFrameList* ExceptFramesOf(const TExceptObject* ExceptObj) {
+  try {
+    if (CurrentDispatchId() == 0 || !HasOption(toExceptFrames) || !ShouldTrack(ExceptObj))
+      return nullptr;
+    return CaptureDispatchFrames();
+  } catch (...) {
+    return nullptr;  // a failed capture leaves the report without frames
+  }
 }
 
 void StartJclDebug() {

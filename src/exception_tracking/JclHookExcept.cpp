@@ -25,6 +25,8 @@ TNotifierList& Notifiers() {
 
 thread_local bool NotifyInProgress = false;
 thread_local void* RaiseAddress = nullptr;
+thread_local uint64_t DispatchCount = 0;
+thread_local uint64_t CurrentDispatch = 0;
 
 bool AddNotifier(TNotifierItem* Item) {
   TNotifierList& list = Notifiers();
@@ -55,10 +57,12 @@ struct TDispatchScope {
   explicit TDispatchScope(void* ExceptAddr) {
     NotifyInProgress = true;
     RaiseAddress = ExceptAddr;
+    CurrentDispatch = ++DispatchCount;
   }
   ~TDispatchScope() {
     NotifyInProgress = false;
     RaiseAddress = nullptr;
+    CurrentDispatch = 0;
   }
 };
 
@@ -158,6 +162,10 @@ void DispatchExceptNotification(const TExceptObject* ExceptObj, void* ExceptAddr
 
 void* CurrentRaiseAddress() {
   return RaiseAddress;
+}
+
+uint64_t CurrentDispatchId() {
+  return CurrentDispatch;
 }
 
 bool HookNotifierListAlive() {

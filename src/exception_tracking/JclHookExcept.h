@@ -90,6 +90,9 @@ bool IsHookCodeAddress(const void* Addr);
 // While a dispatch runs on this thread: the address it reports (null otherwise). The capture
 // of exception frames starts at the frame that holds it, so the hook's own frames never show.
 void* CurrentRaiseAddress();
+// While a dispatch runs on this thread: a number no other dispatch on this thread has had, so
+// notifiers of one exception can tell what was done for it; 0 otherwise.
+uint64_t CurrentDispatchId();
 
 // Module start and end: the notifier list lives between them. The hook itself stays installed
 // after the end and then reports to nobody.

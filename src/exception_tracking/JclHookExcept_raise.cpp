@@ -15,6 +15,7 @@
 
 #include "JclHookExcept.h"
 #include "JclHookExcept_internal.h"
+#include "LoadedModules.h"
 
 extern "C" char __start_corvane_hook_text[];
 extern "C" char __stop_corvane_hook_text[];
@@ -54,16 +55,11 @@ struct TCxaEhGlobals {
   unsigned int uncaughtExceptions;
 };
 
-struct TCodeRange {
-  uintptr_t Start = 0, End = 0;
-  bool Contains(uintptr_t Addr) const { return Addr >= Start && Addr < End; }
-};
-
 bool HookInstalled = false;
 TUnwindRaise SavedRaiseException = nullptr;
 TUnwindRaise SavedResumeOrRethrow = nullptr;
 uintptr_t RuntimeBase = 0;
-TCodeRange RuntimeCode;
+TAddressRange RuntimeCode;
 // Set right before a raise that must not be reported: the throw of an already reported fault,
 // or an error escaping a notifier.
 thread_local bool PassOnNextRaise = false;
@@ -155,40 +151,13 @@ HOOK_CODE _Unwind_Reason_Code ResumeOrRethrowHook(_Unwind_Exception* UnwindHeade
 // ---------------------------------------------------------------------------------------------
 // ELF images
 
-bool HoldsAddress(const dl_phdr_info& Info, uintptr_t Addr) {
-  for (int i = 0; i < Info.dlpi_phnum; ++i) {
-    const ElfW(Phdr)& ph = Info.dlpi_phdr[i];
-    const uintptr_t start = Info.dlpi_addr + ph.p_vaddr;
-    if (ph.p_type == PT_LOAD && Addr >= start && Addr < start + ph.p_memsz) return true;
-  }
-  return false;
-}
-
-TCodeRange CodeRangeOf(const dl_phdr_info& Info) {
-  for (int i = 0; i < Info.dlpi_phnum; ++i) {
-    const ElfW(Phdr)& ph = Info.dlpi_phdr[i];
-    if (ph.p_type == PT_LOAD && (ph.p_flags & PF_X))
-      return {Info.dlpi_addr + ph.p_vaddr, Info.dlpi_addr + ph.p_vaddr + ph.p_memsz};
-  }
-  return {};
-}
-
 // The load address of the module that holds Addr (0 when none does), and its code range.
-uintptr_t ModuleHolding(uintptr_t Addr, TCodeRange* CodeRange) {
-  struct TArg {
-    uintptr_t Addr, Base = 0;
-    TCodeRange* CodeRange;
-  } arg{Addr, 0, CodeRange};
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void* data) {
-        auto* a = static_cast<TArg*>(data);
-        if (!HoldsAddress(*info, a->Addr)) return 0;
-        a->Base = info->dlpi_addr;
-        if (a->CodeRange) *a->CodeRange = CodeRangeOf(*info);
-        return 1;
-      },
-      &arg);
-  return arg.Base;
+uintptr_t ModuleHolding(uintptr_t Addr, TAddressRange* CodeRange) {
+  const auto modules = LoadedModules();
+  const TLoadedModule* module = modules->Holding(Addr);
+  if (!module) return 0;
+  if (CodeRange) *CodeRange = module->Code;
+  return module->LoadBias;
 }
 
 struct TDynamicInfo {
@@ -199,7 +168,7 @@ struct TDynamicInfo {
   size_t JmpRelSize = 0;
   const ElfW(Rela) * Rela = nullptr;
   size_t RelaSize = 0;
-  TCodeRange Relro;
+  TAddressRange Relro;
 };
 
 // The dynamic loader has already turned most address entries into absolute addresses; the
@@ -209,17 +178,17 @@ const T* DynamicPointer(uintptr_t Base, ElfW(Addr) Value) {
   return reinterpret_cast<const T*>(Value < Base ? Value + Base : Value);
 }
 
-bool ReadDynamicInfo(const dl_phdr_info& Info, TDynamicInfo& Result) {
+bool ReadDynamicInfo(const TLoadedModule& Module, TDynamicInfo& Result) {
   const ElfW(Dyn)* dynamic = nullptr;
-  for (int i = 0; i < Info.dlpi_phnum; ++i) {
-    const ElfW(Phdr)& ph = Info.dlpi_phdr[i];
+  const uintptr_t base = Module.LoadBias;
+  for (size_t i = 0; i < Module.ProgramHeaderCount; ++i) {
+    const ElfW(Phdr)& ph = Module.ProgramHeaders[i];
     if (ph.p_type == PT_DYNAMIC)
-      dynamic = reinterpret_cast<const ElfW(Dyn)*>(Info.dlpi_addr + ph.p_vaddr);
+      dynamic = reinterpret_cast<const ElfW(Dyn)*>(base + ph.p_vaddr);
     else if (ph.p_type == PT_GNU_RELRO)
-      Result.Relro = {Info.dlpi_addr + ph.p_vaddr, Info.dlpi_addr + ph.p_vaddr + ph.p_memsz};
+      Result.Relro = {base + ph.p_vaddr, base + ph.p_vaddr + ph.p_memsz};
   }
   if (!dynamic) return false;
-  const uintptr_t base = Info.dlpi_addr;
   bool relaPlt = true;
   for (const ElfW(Dyn)* d = dynamic; d->d_tag != DT_NULL; ++d) {
     switch (d->d_tag) {
@@ -262,24 +231,20 @@ bool IsImportOf(const TDynamicInfo& Dyn, const ElfW(Rela) & Rel, const char* Nam
   return sym.st_name < Dyn.StrSize && std::strcmp(Dyn.StrTab + sym.st_name, Name) == 0;
 }
 
-int RedirectSlots(const dl_phdr_info& Info, const char* Name, void* ToProc) {
+int RedirectSlots(const TLoadedModule& Module, const char* Name, void* ToProc) {
   TDynamicInfo dyn;
-  if (!ReadDynamicInfo(Info, dyn)) return 0;
+  if (!ReadDynamicInfo(Module, dyn)) return 0;
   int redirected = 0;
   for (auto [table, size] :
        {std::pair{dyn.JmpRel, dyn.JmpRelSize}, std::pair{dyn.Rela, dyn.RelaSize}}) {
     if (!table) continue;
     for (size_t i = 0; i < size / sizeof(ElfW(Rela)); ++i) {
       if (!IsImportOf(dyn, table[i], Name)) continue;
-      auto* slot = reinterpret_cast<void**>(Info.dlpi_addr + table[i].r_offset);
+      auto* slot = reinterpret_cast<void**>(Module.LoadBias + table[i].r_offset);
       if (*slot == ToProc || PatchMemory(slot, &ToProc, sizeof ToProc)) ++redirected;
     }
   }
   return redirected;
-}
-
-bool IsVdso(const dl_phdr_info& Info) {
-  return Info.dlpi_name && std::strstr(Info.dlpi_name, "linux-vdso") != nullptr;
 }
 
 int PageProtection(uintptr_t Addr) {
@@ -321,22 +286,11 @@ bool RedirectModule(uintptr_t Base) {
 void RedirectOtherModules() {
   const uintptr_t unwinder =
       ModuleHolding(reinterpret_cast<uintptr_t>(SavedRaiseException), nullptr);
-  struct TArg {
-    uintptr_t Skip[2];
-    uintptr_t Bases[256];
-    size_t Count = 0;
-  } arg{{RuntimeBase, unwinder}, {}, 0};
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void* data) {
-        auto* a = static_cast<TArg*>(data);
-        if (IsVdso(*info) || info->dlpi_addr == a->Skip[0] || info->dlpi_addr == a->Skip[1] ||
-            a->Count == std::size(a->Bases))
-          return 0;
-        a->Bases[a->Count++] = info->dlpi_addr;
-        return 0;
-      },
-      &arg);
-  for (size_t i = 0; i < arg.Count; ++i) RedirectModule(arg.Bases[i]);
+  const auto modules = LoadedModules();
+  for (const TLoadedModule& module : modules->Modules()) {
+    if (module.IsVdso() || module.LoadBias == RuntimeBase || module.LoadBias == unwinder) continue;
+    RedirectModule(module.LoadBias);
+  }
 }
 
 }  // namespace
@@ -353,21 +307,11 @@ uintptr_t TJclPeMapImgHooks::SystemBase() {
 
 bool TJclPeMapImgHooks::ReplaceImport(uintptr_t Base, const char*, const char* FromName,
                                       void* ToProc) {
-  struct TArg {
-    uintptr_t Base;
-    const char* Name;
-    void* ToProc;
-    int Redirected = 0;
-  } arg{Base, FromName, ToProc};
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void* data) {
-        auto* a = static_cast<TArg*>(data);
-        if (info->dlpi_addr != a->Base || IsVdso(*info)) return 0;
-        a->Redirected = RedirectSlots(*info, a->Name, a->ToProc);
-        return 1;
-      },
-      &arg);
-  return arg.Redirected > 0;
+  const auto modules = LoadedModules();
+  for (const TLoadedModule& module : modules->Modules())
+    if (module.LoadBias == Base && !module.IsVdso())
+      return RedirectSlots(module, FromName, ToProc) > 0;
+  return false;
 }
 
 bool PatchMemory(void* Target, const void* Source, size_t Size) {

@@ -3,7 +3,6 @@
 // unwinds through the faulting frame (the code is built with -fnon-call-exceptions).
 // Faults that cannot be thrown end the process with one line on stderr and the default action.
 
-#include <link.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <ucontext.h>
@@ -16,6 +15,7 @@
 
 #include "JclHookExcept.h"
 #include "JclHookExcept_internal.h"
+#include "LoadedModules.h"
 
 extern "C" const void* _Unwind_Find_FDE(void* pc, void* bases);
 
@@ -33,10 +33,6 @@ constexpr uintptr_t RedZoneSize = 128;
 TExceptObjProc SavedExceptObjectProc = nullptr;
 bool FaultHandlersInstalled = false;
 
-struct TAddressRange {
-  uintptr_t Start = 0, End = 0;
-  bool Contains(uintptr_t Addr) const { return Addr >= Start && Addr < End; }
-};
 // Code that may hold the allocator's or the loader's lock: a throw from there could deadlock.
 TAddressRange LockHoldingCode[2];
 
@@ -226,28 +222,17 @@ void FaultHandler(int Signal, siginfo_t* Info, void* UserContext) {
   std::rethrow_exception(object);
 }
 
-// The code ranges of the C library and the dynamic loader.
+// The code ranges of the C library and the dynamic loader, taken once at installation so the
+// fault handler only reads a fixed array.
 void FindLockHoldingCode() {
   size_t found = 0;
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void* data) {
-        auto* found = static_cast<size_t*>(data);
-        const char* name = info->dlpi_name ? std::strrchr(info->dlpi_name, '/') : nullptr;
-        name = name ? name + 1 : info->dlpi_name;
-        if (!name ||
-            (std::strncmp(name, "libc.so", 7) != 0 && std::strncmp(name, "ld-linux", 8) != 0))
-          return 0;
-        for (int i = 0; i < info->dlpi_phnum && *found < std::size(LockHoldingCode); ++i) {
-          const ElfW(Phdr)& ph = info->dlpi_phdr[i];
-          if (ph.p_type == PT_LOAD && (ph.p_flags & PF_X)) {
-            LockHoldingCode[(*found)++] = {info->dlpi_addr + ph.p_vaddr,
-                                           info->dlpi_addr + ph.p_vaddr + ph.p_memsz};
-            break;
-          }
-        }
-        return 0;
-      },
-      &found);
+  const auto modules = LoadedModules();
+  for (const TLoadedModule& module : modules->Modules()) {
+    const std::string_view name = module.BaseName();
+    if (!name.starts_with("libc.so") && !name.starts_with("ld-linux")) continue;
+    if (!module.Code.Empty() && found < std::size(LockHoldingCode))
+      LockHoldingCode[found++] = module.Code;
+  }
 }
 
 std::exception_ptr MakeAccessViolation(const TOSExceptionRecord& Record) {

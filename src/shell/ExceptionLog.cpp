@@ -56,7 +56,7 @@ void AddEntry(TJvLogFile& log, const std::string& title) {
 // Three entries per frame, up to and including the first frame that handles the exception.
 void WriteFrameDump(TJvLogFile& log, const TExceptObject* ExceptObj) {
   AddEntry(log, "  Except frame-dump:");
-  const TJclExceptFrameList* frames = CurrentThreadExceptFrameList();
+  const TJclExceptFrameList* frames = ExceptFramesOf(ExceptObj);
   if (!frames) return;
   void* codeAddress = nullptr;
   for (size_t i = 0; i < frames->Count(); ++i) {
