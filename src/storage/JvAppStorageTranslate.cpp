@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "FileUtils.h"
-#include "Forms.h"
 #include "JvAppStorage.h"
 #include "JvAppStorageDateFormat.h"
+#include "PublishedProps.h"
 #include "SysUtils.h"
 #include "SystemFolders.h"
 
@@ -44,6 +44,18 @@ TJvDisplaySizesSource DisplaySizesSource = nullptr;
 std::string SizeText(TJvDisplaySize TJvDisplaySizes::*which) {
   const TJvDisplaySize size = DisplaySizesSource ? DisplaySizesSource().*which : TJvDisplaySize{};
   return Format("%dx%d", size.Width, size.Height);
+}
+
+// Forms are known by their published class, so the storage needs no windowing code.
+bool IsForm(const TComponent& component) {
+  for (const TPublishedClass* info = component.ClassInfo(); info; info = info->Parent)
+    if (info->Name == "TForm") return true;
+  return false;
+}
+
+std::string FormCaption(const TComponent& form) {
+  const TPropInfo* caption = GetPropInfo(form, "Caption");
+  return caption ? std::get<std::string>(caption->Get(form)) : "";
 }
 
 std::string CachedValue(std::optional<std::string>& cache,
@@ -151,8 +163,7 @@ std::optional<std::string> TJvTranslateString::CommandValue(const std::string& c
 
 std::string TJvTranslateString::FormNameOrCaption(bool caption) const {
   for (TComponent* owner = Owner(); owner; owner = owner->Owner())
-    if (const auto* form = dynamic_cast<const TForm*>(owner))
-      return caption ? form->Caption() : form->Name();
+    if (IsForm(*owner)) return caption ? FormCaption(*owner) : owner->Name();
   return "";
 }
 
