@@ -2,25 +2,17 @@
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 bool IsContinuation(unsigned char c) {
   return (c & 0xC0) == 0x80;
-}
-bool IsHighSurrogate(char16_t u) {
-  return u >= 0xD800 && u <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t u) {
-  return u >= 0xDC00 && u <= 0xDFFF;
 }
 
 void AppendUtf16(ustring& out, char32_t cp) {
   if (cp < 0x10000) {
     out.push_back(static_cast<char16_t>(cp));
   } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    const TSurrogatePair pair = SplitSurrogates(cp);
+    out.push_back(pair.High);
+    out.push_back(pair.Low);
   }
 }
 
@@ -39,19 +31,26 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
   } else if ((lead & 0xF8) == 0xF0) {
     extra = 3, cp = lead & 0x07, min = 0x10000;
   } else {
-    return kReplacement;
+    return kReplacementCharacter;
   }
   for (int i = 0; i < extra; ++i) {
     if (pos >= text.size() || !IsContinuation(static_cast<unsigned char>(text[pos])))
-      return kReplacement;
+      return kReplacementCharacter;
     cp = (cp << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
   }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacement;
+  if (cp < min || cp > 0x10FFFF || IsSurrogate(cp)) return kReplacementCharacter;
   return cp;
 }
 
+char32_t DecodeUtf16(std::u16string_view text, size_t& pos) {
+  const char32_t unit = text[pos++];
+  if (IsHighSurrogate(unit) && pos < text.size() && IsLowSurrogate(text[pos]))
+    return JoinSurrogates(unit, text[pos++]);
+  return IsSurrogate(unit) ? kReplacementCharacter : unit;
+}
+
 size_t EncodeUtf8(char32_t cp, char* out) {
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+  if (cp > 0x10FFFF || IsSurrogate(cp)) cp = kReplacementCharacter;
   if (cp < 0x80) {
     out[0] = static_cast<char>(cp);
     return 1;
@@ -90,16 +89,8 @@ ustring Utf8ToUtf16(std::string_view text) {
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    char32_t cp = unit;
-    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      cp = 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      cp = kReplacement;
-    }
-    AppendUtf8(out, cp);
-  }
+  size_t pos = 0;
+  while (pos < text.size()) AppendUtf8(out, DecodeUtf16(text, pos));
   return out;
 }
 

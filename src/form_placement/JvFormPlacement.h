@@ -2,13 +2,13 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Classes.h"
 #include "DateUtils.h"
+#include "EnumSet.h"
 #include "Forms.h"
 #include "JvAppStorage.h"
 #include "JvFormPlacement_props.h"
@@ -16,17 +16,7 @@
 
 enum TPlacementOption { fpState, fpSize, fpLocation, fpActiveControl };
 
-class TPlacementOptions {
- public:
-  constexpr TPlacementOptions(std::initializer_list<TPlacementOption> options = {}) {
-    for (TPlacementOption option : options) FBits |= 1u << option;
-  }
-  constexpr bool Contains(TPlacementOption option) const { return (FBits & (1u << option)) != 0; }
-  friend constexpr bool operator==(TPlacementOptions, TPlacementOptions) = default;
-
- private:
-  unsigned FBits = 0;
-};
+using TPlacementOptions = TSet<TPlacementOption>;
 
 enum TJvFormPlacementVersionCheck { fpvcNocheck, fpvcCheckGreaterEqual, fpvcCheckEqual };
 

@@ -22,18 +22,16 @@ void OpenFolderOf(const std::string& path) {
 void OnItemsShown(GObject* connection, GAsyncResult* result, gpointer data) {
   std::unique_ptr<std::string> path(static_cast<std::string*>(data));
   CallGuarded(nullptr, [&] {
-    GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, nullptr);
-    if (reply)
-      g_variant_unref(reply);
-    else
-      OpenFolderOf(*path);
+    g_autoptr(GVariant) reply =
+        g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, nullptr);
+    if (!reply) OpenFolderOf(*path);
   });
 }
 
 void OnSessionBus(GObject*, GAsyncResult* result, gpointer data) {
   std::unique_ptr<std::string> path(static_cast<std::string*>(data));
   CallGuarded(nullptr, [&] {
-    GDBusConnection* bus = g_bus_get_finish(result, nullptr);
+    g_autoptr(GDBusConnection) bus = g_bus_get_finish(result, nullptr);
     if (!bus) {
       OpenFolderOf(*path);
       return;
@@ -44,7 +42,6 @@ void OnSessionBus(GObject*, GAsyncResult* result, gpointer data) {
                            "org.freedesktop.FileManager1", "ShowItems",
                            g_variant_new("(^ass)", uris, ""), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
                            nullptr, OnItemsShown, path.release());
-    g_object_unref(bus);
   });
 }
 
@@ -52,10 +49,9 @@ void OnSessionBus(GObject*, GAsyncResult* result, gpointer data) {
 
 bool OpenWithDefaultProgram(const std::string& path) {
   const std::string uri = FileUri(path);
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   if (!uri.empty() && g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &error)) return true;
   ReportOnStderr("cannot open %s: %s", path.c_str(), error ? error->message : "not a file name");
-  g_clear_error(&error);
   return false;
 }
 

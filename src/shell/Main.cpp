@@ -186,10 +186,8 @@ void TMainForm::OpenRequestedPage(const ustring& url) {
 namespace {
 
 bool IsWindowManagerClose() {
-  GdkEvent* event = gtk_get_current_event();
-  const bool fromWindowManager = event && event->type == GDK_DELETE;
-  if (event) gdk_event_free(event);
-  return fromWindowManager;
+  g_autoptr(GdkEvent) event = gtk_get_current_event();
+  return event && event->type == GDK_DELETE;
 }
 
 }  // namespace

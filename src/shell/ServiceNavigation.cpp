@@ -146,18 +146,18 @@ bool TLeavingLinks::NavigationRequested(const TRef<ICefBrowser>& browser, const 
 // Launched without waiting, so the page never waits for the desktop. Not gtk_show_uri_on_window:
 // given a window, it answers success even when no program can open the address.
 void TLeavingLinks::OpenInBrowser(const std::string& url) {
-  GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gdk_display_get_default());
+  g_autoptr(GdkAppLaunchContext) context =
+      gdk_display_get_app_launch_context(gdk_display_get_default());
   gdk_app_launch_context_set_timestamp(context, GDK_CURRENT_TIME);
   g_app_info_launch_default_for_uri_async(
       url.c_str(), G_APP_LAUNCH_CONTEXT(context), FLaunches, OnLaunched,
       new TLaunch{this, url, G_CANCELLABLE(g_object_ref(FLaunches))});
-  g_object_unref(context);
 }
 
 void TLeavingLinks::OnLaunched(GObject*, GAsyncResult* result, gpointer data) {
   std::unique_ptr<TLaunch> launch(static_cast<TLaunch*>(data));
   CallGuarded(nullptr, [&] {
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     const bool launched = g_app_info_launch_default_for_uri_finish(result, &error);
     if (!g_cancellable_is_cancelled(launch->BarGone)) {
       if (launched)
@@ -165,7 +165,6 @@ void TLeavingLinks::OnLaunched(GObject*, GAsyncResult* result, gpointer data) {
       else
         launch->Bar->CannotOpen(launch->Url, *error);
     }
-    g_clear_error(&error);
   });
 }
 

@@ -50,10 +50,8 @@ std::string FolderKey(const std::string& dataFolder) {
   if (error) folder = dataFolder;
   folder = folder.lexically_normal();
   if (!folder.has_filename() && folder != folder.root_path()) folder = folder.parent_path();
-  gchar* digest = g_compute_checksum_for_string(G_CHECKSUM_SHA256, folder.c_str(), -1);
-  std::string key(digest, 16);
-  g_free(digest);
-  return key;
+  g_autofree gchar* digest = g_compute_checksum_for_string(G_CHECKSUM_SHA256, folder.c_str(), -1);
+  return std::string(digest, 16);
 }
 
 bool SocketAddress(const std::string& path, sockaddr_un& address) {

@@ -11,6 +11,7 @@
 
 #include "Classes.h"
 #include "DateUtils.h"
+#include "EnumSet.h"
 #include "JvAppStorageDateFormat.h"
 #include "JvAppStorageOptions.h"
 #include "JvAppStorageSubStorages.h"
@@ -65,18 +66,7 @@ enum TJvAppStorageEnumOption {
   aeoRecursive
 };
 
-class TJvAppStorageEnumOptions {
- public:
-  constexpr TJvAppStorageEnumOptions(std::initializer_list<TJvAppStorageEnumOption> options) {
-    for (TJvAppStorageEnumOption option : options) FBits |= 1u << option;
-  }
-  constexpr bool Contains(TJvAppStorageEnumOption option) const {
-    return (FBits & (1u << option)) != 0;
-  }
-
- private:
-  unsigned FBits = 0;
-};
+using TJvAppStorageEnumOptions = TSet<TJvAppStorageEnumOption>;
 
 // Marker of an entry found by GetStoredValues: a folder, a value, or both (3).
 constexpr int StoredFolderMarker = 1;

@@ -1,5 +1,7 @@
 #include "JvAppStorageText.h"
 
+#include <glib.h>
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -53,27 +55,24 @@ std::string FixedText(const TDecimalDigits& parts) {
 constexpr std::string_view Base64Alphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-int Base64Value(char c) {
-  const size_t index = Base64Alphabet.find(c);
-  return index == std::string_view::npos ? -1 : static_cast<int>(index);
-}
-
-std::string EncodeBase64Groups(std::string_view bytes) {
-  std::string text;
-  text.reserve((bytes.size() + 2) / 3 * 4);
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    const size_t count = std::min<size_t>(3, bytes.size() - i);
-    uint32_t group = 0;
-    for (size_t k = 0; k < 3; ++k)
-      group = (group << 8) | (k < count ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-    for (size_t k = 0; k < 4; ++k)
-      text += k <= count ? Base64Alphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
-  }
-  return text;
-}
-
 [[noreturn]] void RaiseInvalidBase64() {
   throw EConvertError("Invalid Base64 text");
+}
+
+// The text without its line breaks, checked as GLib's decoder, which skips what it does not
+// know, does not: whole groups of four, the alphabet only, and "=" or "==" only at the end.
+std::string CheckedBase64Groups(std::string_view text) {
+  std::string groups;
+  groups.reserve(text.size());
+  for (const char c : text)
+    if (c != '\r' && c != '\n') groups += c;
+  const size_t lastData = groups.find_last_not_of('=');
+  const size_t dataLength = lastData == std::string::npos ? 0 : lastData + 1;
+  if (groups.size() % 4 != 0 || groups.size() - dataLength > 2 ||
+      std::string_view(groups).substr(0, dataLength).find_first_not_of(Base64Alphabet) !=
+          std::string_view::npos)
+    RaiseInvalidBase64();
+  return groups;
 }
 
 }  // namespace
@@ -99,7 +98,9 @@ std::optional<Extended> TextToExtended(std::string_view text) {
 }
 
 std::string Base64Encode(std::string_view bytes, size_t lineLength) {
-  const std::string text = EncodeBase64Groups(bytes);
+  g_autofree gchar* encoded =
+      g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
+  const std::string text = encoded;
   if (lineLength == 0) return text;
   std::string lines;
   for (size_t start = 0; start < text.size(); start += lineLength) {
@@ -110,28 +111,10 @@ std::string Base64Encode(std::string_view bytes, size_t lineLength) {
 }
 
 std::string Base64Decode(std::string_view text) {
-  std::string bytes;
-  uint32_t group = 0;
-  size_t groupLength = 0;
-  size_t padding = 0;
-  for (char c : text) {
-    if (c == '\r' || c == '\n') continue;
-    const int value = Base64Value(c);
-    if (c == '=')
-      ++padding;
-    else if (value < 0 || padding > 0)
-      RaiseInvalidBase64();
-    group = (group << 6) | static_cast<uint32_t>(value < 0 ? 0 : value);
-    if (++groupLength < 4) continue;
-    if (padding > 2) RaiseInvalidBase64();
-    for (size_t k = 0; k < 3 - padding; ++k)
-      bytes += static_cast<char>((group >> (16 - 8 * k)) & 0xFF);
-    group = 0;
-    groupLength = 0;
-    if (padding > 0) padding = 3;  // nothing may follow a padded group
-  }
-  if (groupLength != 0) RaiseInvalidBase64();
-  return bytes;
+  const std::string groups = CheckedBase64Groups(text);
+  gsize length = 0;
+  g_autofree guchar* bytes = g_base64_decode(groups.c_str(), &length);
+  return std::string(reinterpret_cast<const char*>(bytes), length);
 }
 
 std::vector<std::string> SplitCommaText(std::string_view text) {

@@ -1,6 +1,7 @@
 #include "RtAppearance.h"
 
 #include <cstring>
+#include <utility>
 
 #include "RtGuard.h"
 
@@ -19,13 +20,11 @@ constexpr guint32 kPrefersLight = 2;
 
 // Read wraps the value in one variant more than the change signal does.
 GVariant* Unwrapped(GVariant* value) {
-  GVariant* inner = g_variant_ref(value);
+  g_autoptr(GVariant) inner = g_variant_ref(value);
   while (g_variant_is_of_type(inner, G_VARIANT_TYPE_VARIANT)) {
-    GVariant* next = g_variant_get_variant(inner);
-    g_variant_unref(inner);
-    inner = next;
+    g_autoptr(GVariant) outer = std::exchange(inner, g_variant_get_variant(inner));
   }
-  return inner;
+  return g_steal_pointer(&inner);
 }
 
 }  // namespace
@@ -72,9 +71,8 @@ void TAppearance::Follow(GDBusConnection* bus) {
 }
 
 void TAppearance::SchemeChanged(GVariant* value) {
-  GVariant* scheme = Unwrapped(value);
+  g_autoptr(GVariant) scheme = Unwrapped(value);
   FScheme = g_variant_is_of_type(scheme, G_VARIANT_TYPE_UINT32) ? g_variant_get_uint32(scheme) : 0;
-  g_variant_unref(scheme);
   Apply();
 }
 
@@ -93,9 +91,8 @@ void TAppearance::Apply() const {
 // bus: GTK's settings stay in charge.
 void TAppearance::OnBus(GObject*, GAsyncResult* result, gpointer self) {
   Guarded("session bus", [&] {
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     GDBusConnection* bus = g_bus_get_finish(result, &error);
-    g_clear_error(&error);
     if (bus) static_cast<TAppearance*>(self)->Follow(bus);
   });
 }
@@ -103,14 +100,12 @@ void TAppearance::OnBus(GObject*, GAsyncResult* result, gpointer self) {
 // Cancelled, no portal, or one without the setting: GTK's settings stay in charge.
 void TAppearance::OnRead(GObject* bus, GAsyncResult* result, gpointer self) {
   Guarded("color-scheme", [&] {
-    GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
-    g_clear_error(&error);
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GVariant) reply =
+        g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
     if (!reply) return;
-    GVariant* value = g_variant_get_child_value(reply, 0);
+    g_autoptr(GVariant) value = g_variant_get_child_value(reply, 0);
     static_cast<TAppearance*>(self)->SchemeChanged(value);
-    g_variant_unref(value);
-    g_variant_unref(reply);
   });
 }
 
@@ -120,10 +115,9 @@ void TAppearance::OnSettingChanged(GDBusConnection*, const gchar*, const gchar*,
     if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ssv)"))) return;
     const char* space = nullptr;
     const char* key = nullptr;
-    GVariant* value = nullptr;
+    g_autoptr(GVariant) value = nullptr;
     g_variant_get(parameters, "(&s&sv)", &space, &key, &value);
     if (std::strcmp(space, kAppearanceNamespace) == 0 && std::strcmp(key, kColorSchemeKey) == 0)
       static_cast<TAppearance*>(self)->SchemeChanged(value);
-    g_variant_unref(value);
   });
 }

@@ -82,12 +82,11 @@ void TLoginDialog::AddControls(GtkWidget* dialog) {
   }
   FUser = AddField(grid, 2, "_User name", false);
   FPassword = AddField(grid, 3, "_Password", true);
-  if (WebKitCredential* proposed =
-          webkit_authentication_request_get_proposed_credential(FRequest)) {
+  g_autoptr(WebKitCredential) proposed =
+      webkit_authentication_request_get_proposed_credential(FRequest);
+  if (proposed)
     gtk_entry_set_text(GTK_ENTRY(FUser),
                        TextOrEmpty(webkit_credential_get_username(proposed)).c_str());
-    webkit_credential_free(proposed);
-  }
   gtk_box_pack_start(GTK_BOX(content), grid, FALSE, FALSE, 0);
   gtk_dialog_add_button(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL);
   gtk_dialog_add_button(GTK_DIALOG(dialog), "_Sign in", GTK_RESPONSE_OK);
@@ -97,25 +96,22 @@ void TLoginDialog::AddControls(GtkWidget* dialog) {
 
 void TLoginDialog::Dismiss() {
   if (!FRequest) return;
-  WebKitAuthenticationRequest* request = FRequest;
+  g_autoptr(WebKitAuthenticationRequest) request = FRequest;
   Close();
   webkit_authentication_request_cancel(request);
-  g_object_unref(request);
 }
 
 // Cancel goes on without credentials, so the page shows the server's refusal as browsers do.
 // The password is held only as long as WebKit needs it for this request.
 void TLoginDialog::Finish(gint response) {
-  WebKitCredential* credential = nullptr;
+  g_autoptr(WebKitCredential) credential = nullptr;
   if (response == GTK_RESPONSE_OK)
     credential = webkit_credential_new(gtk_entry_get_text(GTK_ENTRY(FUser)),
                                        gtk_entry_get_text(GTK_ENTRY(FPassword)),
                                        WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION);
-  WebKitAuthenticationRequest* request = FRequest;
+  g_autoptr(WebKitAuthenticationRequest) request = FRequest;
   Close();
   webkit_authentication_request_authenticate(request, credential);
-  if (credential) webkit_credential_free(credential);
-  g_object_unref(request);
 }
 
 // Ends our side of the question; the caller holds the request.

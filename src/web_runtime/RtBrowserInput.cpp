@@ -85,10 +85,8 @@ TCefJsDialogType JsDialogTypeOf(WebKitScriptDialogType type) {
 
 std::string OriginOf(const char* uri) {
   if (!uri) return {};
-  WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
-  std::string result = TakeText(origin ? webkit_security_origin_to_string(origin) : nullptr);
-  if (origin) webkit_security_origin_unref(origin);
-  return result;
+  g_autoptr(WebKitSecurityOrigin) origin = webkit_security_origin_new_for_uri(uri);
+  return TakeText(origin ? webkit_security_origin_to_string(origin) : nullptr);
 }
 
 constexpr char kPopupUrlKey[] = "corvane-popup-url";
@@ -128,11 +126,10 @@ TCefWindowInfo PopupWindowInfo(const TCefPopupFeatures& features, GtkWidget* ope
 
 void ShowOnDesktop(GtkWidget* widget, const std::string& uri) {
   GtkWidget* top = gtk_widget_get_toplevel(widget);
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   if (!gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri.c_str(),
                               GDK_CURRENT_TIME, &error))
     g_printerr("No program opens %s: %s\n", uri.c_str(), error ? error->message : "");
-  g_clear_error(&error);
 }
 
 }  // namespace

@@ -22,15 +22,12 @@ TJsDialogCallback::~TJsDialogCallback() {
 }
 
 void TJsDialogCallback::Detach() {
-  if (WebKitScriptDialog* dialog = std::exchange(FDialog, nullptr))
-    webkit_script_dialog_unref(dialog);
+  FDialog.reset();
 }
 
 void TJsDialogCallback::Answer(bool success, const char* userInput) {
-  WebKitScriptDialog* dialog = std::exchange(FDialog, nullptr);
-  if (!dialog) return;
-  AnswerScriptDialog(dialog, success, userInput);
-  webkit_script_dialog_unref(dialog);
+  const TScriptDialogRef dialog = std::move(FDialog);
+  if (dialog) AnswerScriptDialog(dialog.get(), success, userInput);
 }
 
 void CEF_CALLBACK TJsDialogCallback::cont(TCefJsDialogCallback* self, TCefBool success,
@@ -54,11 +51,10 @@ TGeolocationCallback::TGeolocationCallback(WebKitPermissionRequest* request, Web
 
 // The client left the request alone: the user may still be asked.
 TGeolocationCallback::~TGeolocationCallback() {
-  if (WebKitPermissionRequest* request = std::exchange(FRequest, nullptr)) {
-    auto* view = static_cast<WebKitWebView*>(g_weak_ref_get(&FView));
+  if (FRequest) {
+    g_autoptr(WebKitPermissionRequest) request = std::exchange(FRequest, nullptr);
+    g_autoptr(WebKitWebView) view = static_cast<WebKitWebView*>(g_weak_ref_get(&FView));
     AskPageRequestHandler(view, request);
-    if (view) g_object_unref(view);
-    g_object_unref(request);
   }
   g_weak_ref_clear(&FView);
 }

@@ -2,6 +2,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include "RtDialogs.h"
 #include "RtObject.h"
 #include "cef_capi.h"
 
@@ -24,7 +25,7 @@ class TJsDialogCallback final : public TRtCounted {
                                 TCefConstString* user_input);
 
   TFace<TCefJsDialogCallback> FFace;
-  WebKitScriptDialog* FDialog;  // null once answered
+  TScriptDialogRef FDialog;  // null once answered
 };
 
 // Released unanswered, the request goes on to the page request handler of the page in view

@@ -74,22 +74,20 @@ void OnOpenInBrowser(GSimpleAction*, GVariant* target, gpointer view) {
   Guarded(kOpenInBrowserAction, [&] {
     const char* uri = g_variant_get_string(target, nullptr);
     GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     if (!gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri,
                                 GDK_CURRENT_TIME, &error))
       g_printerr("No program opens %s: %s\n", uri, error ? error->message : "");
-    g_clear_error(&error);
   });
 }
 
 // Stands where WebKit offers to open the link in the view itself.
 WebKitContextMenuItem* OpenInBrowserItem(const char* uri, GtkWidget* view) {
-  GSimpleAction* action = g_simple_action_new(kOpenInBrowserAction, G_VARIANT_TYPE_STRING);
+  g_autoptr(GSimpleAction) action =
+      g_simple_action_new(kOpenInBrowserAction, G_VARIANT_TYPE_STRING);
   g_signal_connect_object(action, "activate", G_CALLBACK(OnOpenInBrowser), view, GConnectFlags(0));
-  WebKitContextMenuItem* item = webkit_context_menu_item_new_from_gaction(
-      G_ACTION(action), "_Open Link in Browser", g_variant_new_string(uri));
-  g_object_unref(action);
-  return item;
+  return webkit_context_menu_item_new_from_gaction(G_ACTION(action), "_Open Link in Browser",
+                                                   g_variant_new_string(uri));
 }
 
 bool IsSeparator(WebKitContextMenuItem* item) {

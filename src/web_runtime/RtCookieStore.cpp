@@ -51,42 +51,38 @@ TCookieData ToCookieData(SoupCookie* cookie) {
 
 // Domain and path default the way a Set-Cookie header from url would.
 SoupCookie* ToSoupCookie(const std::string& url, const TCookieData& data) {
-  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  g_autoptr(GUri) uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
   if (!uri) return nullptr;
   const char* host = g_uri_get_host(uri);
   std::string domain = data.Domain.empty() ? (host ? host : "") : data.Domain;
   std::string path = data.Path.empty() ? "/" : data.Path;
-  g_uri_unref(uri);
   if (domain.empty() || data.Name.empty()) return nullptr;
   SoupCookie* cookie =
       soup_cookie_new(data.Name.c_str(), data.Value.c_str(), domain.c_str(), path.c_str(), -1);
   soup_cookie_set_secure(cookie, data.Secure);
   soup_cookie_set_http_only(cookie, data.HttpOnly);
   if (data.Expires) {
-    GDateTime* expires = g_date_time_new_from_unix_utc(*data.Expires);
+    g_autoptr(GDateTime) expires = g_date_time_new_from_unix_utc(*data.Expires);
     if (expires) soup_cookie_set_expires(cookie, expires);
-    g_clear_pointer(&expires, g_date_time_unref);
   }
   return cookie;
 }
 
 void OnCookiesQueried(GObject* source, GAsyncResult* result, gpointer data) {
   auto* call = static_cast<TCookieCall*>(data);
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   call->Cookies =
       webkit_cookie_manager_get_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, &error);
   call->Ok = error == nullptr;
-  g_clear_error(&error);
   Complete(call);
 }
 
 void OnAllCookiesQueried(GObject* source, GAsyncResult* result, gpointer data) {
   auto* call = static_cast<TCookieCall*>(data);
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   call->Cookies =
       webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, &error);
   call->Ok = error == nullptr;
-  g_clear_error(&error);
   Complete(call);
 }
 
@@ -169,56 +165,51 @@ bool TCookieStore::Remove(SoupCookie* cookie) {
 
 bool TCookieStore::SetStorageFolder(const std::string& folder) {
   if (folder.empty()) return false;
-  std::unique_ptr<gchar, decltype(&g_free)> file(
-      g_build_filename(folder.c_str(), StorageFileName(), nullptr), g_free);
-  FStorageRefused = !CanOpenStore(folder, file.get());
+  g_autofree gchar* file = g_build_filename(folder.c_str(), StorageFileName(), nullptr);
+  FStorageRefused = !CanOpenStore(folder, file);
   if (FStorageRefused) return false;
   auto carried = Query("");
   if (!carried) return false;
-  webkit_cookie_manager_set_persistent_storage(FManager, file.get(),
+  webkit_cookie_manager_set_persistent_storage(FManager, file,
                                                WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
   bool ok = true;
-  for (SoupCookie* cookie : *carried) {
+  for (SoupCookie* carriedCookie : *carried) {
+    g_autoptr(SoupCookie) cookie = carriedCookie;
     ok = Add(cookie) && ok;
-    soup_cookie_free(cookie);
   }
   return ok;
 }
 
 bool TCookieStore::SetCookie(const std::string& url, const TCookieData& data) {
   if (FStorageRefused && data.Expires) return false;
-  SoupCookie* cookie = ToSoupCookie(url, data);
-  if (!cookie) return false;
-  const bool ok = Add(cookie);
-  soup_cookie_free(cookie);
-  return ok;
+  g_autoptr(SoupCookie) cookie = ToSoupCookie(url, data);
+  return cookie && Add(cookie);
 }
 
 bool TCookieStore::DeleteCookies(const std::string& url, const std::string& name) {
   auto cookies = Query(url);
   if (!cookies) return false;
   bool ok = true;
-  for (SoupCookie* cookie : *cookies) {
+  for (SoupCookie* queried : *cookies) {
+    g_autoptr(SoupCookie) cookie = queried;
     if (Matches(cookie, name)) ok = Remove(cookie) && ok;
-    soup_cookie_free(cookie);
   }
   return ok;
 }
 
 void TCookieStore::Delete(const TCookieData& data) {
-  SoupCookie* cookie = soup_cookie_new(data.Name.c_str(), data.Value.c_str(), data.Domain.c_str(),
-                                       data.Path.c_str(), -1);
+  g_autoptr(SoupCookie) cookie = soup_cookie_new(data.Name.c_str(), data.Value.c_str(),
+                                                 data.Domain.c_str(), data.Path.c_str(), -1);
   Remove(cookie);
-  soup_cookie_free(cookie);
 }
 
 void TCookieStore::Visit(const std::string& url, bool includeHttpOnly, TVisit visit) {
   auto cookies = Query(url);
   TCookieList list;
-  for (SoupCookie* cookie : cookies ? *cookies : std::vector<SoupCookie*>{}) {
+  for (SoupCookie* queried : cookies ? *cookies : std::vector<SoupCookie*>{}) {
+    g_autoptr(SoupCookie) cookie = queried;
     if (includeHttpOnly || url.empty() || !soup_cookie_get_http_only(cookie))
       list.push_back(ToCookieData(cookie));
-    soup_cookie_free(cookie);
   }
   visit(list);
 }

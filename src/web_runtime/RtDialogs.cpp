@@ -3,6 +3,7 @@
 #include "RtDialogs.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "RtGuard.h"
@@ -21,19 +22,18 @@ constexpr gint64 kStayWindowMicroseconds = 2 * G_USEC_PER_SEC;
 constexpr gint kDialogMargin = 12;
 
 struct TDeferredClose {
-  WebKitScriptDialog* Dialog;
+  TScriptDialogRef Dialog;
   WebKitWebView* View;  // counted: WebKit's close reaches into the view
 };
 
 gboolean CloseDeferred(gpointer data) {
-  auto* deferred = static_cast<TDeferredClose*>(data);
+  auto* const owned = static_cast<TDeferredClose*>(data);
+  g_autoptr(WebKitWebView) view = owned->View;  // released after the dialog, which uses it
+  const std::unique_ptr<TDeferredClose> deferred(owned);
   Guarded("script dialog close", [&] {
-    std::erase(AnsweredInHandler, deferred->Dialog);
-    webkit_script_dialog_close(deferred->Dialog);
+    std::erase(AnsweredInHandler, deferred->Dialog.get());
+    webkit_script_dialog_close(deferred->Dialog.get());
   });
-  webkit_script_dialog_unref(deferred->Dialog);
-  g_object_unref(deferred->View);
-  delete deferred;
   return G_SOURCE_REMOVE;
 }
 
@@ -97,7 +97,7 @@ void AnswerScriptDialog(WebKitScriptDialog* dialog, bool accepted, const char* t
   }
   AnsweredInHandler.push_back(dialog);
   g_idle_add_full(G_PRIORITY_HIGH, CloseDeferred,
-                  new TDeferredClose{webkit_script_dialog_ref(dialog),
+                  new TDeferredClose{TScriptDialogRef(webkit_script_dialog_ref(dialog)),
                                      WEBKIT_WEB_VIEW(g_object_ref(HandlerView))},
                   nullptr);
 }
@@ -134,7 +134,7 @@ void TPageDialogs::Show(WebKitScriptDialog* dialog) {
     return;
   }
   const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
-  FPending = webkit_script_dialog_ref(dialog);
+  FPending.reset(webkit_script_dialog_ref(dialog));
   ++FShownThisDocument;
   FDialog = NewDialogOver(GTK_WIDGET(FView), HostOf(TextOrEmpty(webkit_web_view_get_uri(FView))));
   AddControls(FDialog, type, TextOrEmpty(webkit_script_dialog_get_message(dialog)));
@@ -159,8 +159,9 @@ void TPageDialogs::AddControls(GtkWidget* dialog, WebKitScriptDialogType type,
   FEntry = nullptr;
   if (type == WEBKIT_SCRIPT_DIALOG_PROMPT) {
     FEntry = gtk_entry_new();
-    gtk_entry_set_text(GTK_ENTRY(FEntry),
-                       TextOrEmpty(webkit_script_dialog_prompt_get_default_text(FPending)).c_str());
+    gtk_entry_set_text(
+        GTK_ENTRY(FEntry),
+        TextOrEmpty(webkit_script_dialog_prompt_get_default_text(FPending.get())).c_str());
     gtk_entry_set_activates_default(GTK_ENTRY(FEntry), TRUE);
     gtk_box_pack_start(GTK_BOX(content), FEntry, FALSE, FALSE, 0);
   }
@@ -194,9 +195,8 @@ void TPageDialogs::Finish(gint response) {
   FEntry = FStopAsking = nullptr;
   g_signal_handlers_disconnect_by_data(dialog, this);
   gtk_widget_destroy(dialog);
-  WebKitScriptDialog* pending = std::exchange(FPending, nullptr);
-  AnswerScriptDialog(pending, accepted, text.c_str());
-  webkit_script_dialog_unref(pending);
+  const TScriptDialogRef pending = std::move(FPending);
+  AnswerScriptDialog(pending.get(), accepted, text.c_str());
 }
 
 void TPageDialogs::OnResponse(GtkDialog*, gint response, gpointer self) {

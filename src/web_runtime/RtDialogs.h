@@ -2,7 +2,14 @@
 
 #include <webkit2/webkit2.h>
 
+#include <memory>
 #include <string>
+
+// Holds one reference to a script dialog, a type without GLib's automatic cleanup.
+struct TScriptDialogUnref {
+  void operator()(WebKitScriptDialog* dialog) const { webkit_script_dialog_unref(dialog); }
+};
+using TScriptDialogRef = std::unique_ptr<WebKitScriptDialog, TScriptDialogUnref>;
 
 // A dialog of ours over the window that holds view: modal to that window, closed with it, and
 // answered by keyboard as GTK dialogs are (Enter, Escape, Tab).
@@ -59,7 +66,7 @@ class TPageDialogs {
   GtkWidget* FDialog = nullptr;
   GtkWidget* FEntry = nullptr;
   GtkWidget* FStopAsking = nullptr;
-  WebKitScriptDialog* FPending = nullptr;  // counted while our dialog is open
+  TScriptDialogRef FPending;  // while our dialog is open
   int FShownThisDocument = 0;
   bool FBlocked = false;
 };

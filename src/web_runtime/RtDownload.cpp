@@ -190,7 +190,8 @@ void TDownload::InitFaces() {
 void TDownload::SetDestination(const std::string& path) {
   if (!FRunning) return;
   if (ChooseTarget(path)) FPartPath = CreatePartFile(FolderOf(FTargetPath)).value_or("");
-  gchar* uri = FPartPath.empty() ? nullptr : g_filename_to_uri(FPartPath.c_str(), nullptr, nullptr);
+  g_autofree gchar* uri =
+      FPartPath.empty() ? nullptr : g_filename_to_uri(FPartPath.c_str(), nullptr, nullptr);
   if (uri) {
     // The part file is ours: WebKit writes over it and over nothing else.
     webkit_download_set_allow_overwrite(FDownload, TRUE);
@@ -198,7 +199,6 @@ void TDownload::SetDestination(const std::string& path) {
   } else {
     Cancel();
   }
-  g_free(uri);
 }
 
 // The client's own path must be free; in the download folder the first free number is taken.

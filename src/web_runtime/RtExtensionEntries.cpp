@@ -78,9 +78,8 @@ void corvane_stop_finding(TCefBrowserHost* host) {
 
 void corvane_print(TCefBrowserHost* host) {
   WithHostView(host, "corvane_print", [](TWebView& view) {
-    WebKitPrintOperation* operation = webkit_print_operation_new(view.View());
+    g_autoptr(WebKitPrintOperation) operation = webkit_print_operation_new(view.View());
     PrintWithDialog(view.View(), operation);
-    g_object_unref(operation);
   });
 }
 

@@ -49,15 +49,15 @@ void Answer(WebKitFileChooserRequest* request, GtkFileChooser* chooser) {
 }
 
 void OnResponse(GtkNativeDialog*, gint response, gpointer data) {
-  std::unique_ptr<TChooserRun> run(static_cast<TChooserRun*>(data));
+  const std::unique_ptr<TChooserRun> run(static_cast<TChooserRun*>(data));
+  g_autoptr(GtkFileChooserNative) chooser = run->Chooser;
+  g_autoptr(WebKitFileChooserRequest) request = run->Request;
   Guarded("file chooser response", [&] {
     if (response == GTK_RESPONSE_ACCEPT)
-      Answer(run->Request, GTK_FILE_CHOOSER(run->Chooser));
+      Answer(request, GTK_FILE_CHOOSER(chooser));
     else
-      webkit_file_chooser_request_cancel(run->Request);
+      webkit_file_chooser_request_cancel(request);
   });
-  g_object_unref(run->Request);
-  g_object_unref(run->Chooser);
 }
 
 gboolean OnRunFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer) {

@@ -74,11 +74,10 @@ TNotifier::~TNotifier() {
 GDBusConnection* TNotifier::Bus() {
   if (FBusTried) return FBus;
   FBusTried = true;
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   FBus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
   if (!FBus) {
     g_message("No session bus for notifications: %s", error ? error->message : "");
-    g_clear_error(&error);
     return nullptr;
   }
   FSubscription =
@@ -135,10 +134,10 @@ void TNotifier::Show(WebKitWebView* view, WebKitNotification* notification) {
 // Without an answer (no service) the page hears its notification closed.
 void TNotifier::Answered(TShown* shown, GVariant* reply) {
   if (!reply) {
-    WebKitNotification* notification = WEBKIT_NOTIFICATION(g_object_ref(shown->Notification));
+    g_autoptr(WebKitNotification) notification =
+        WEBKIT_NOTIFICATION(g_object_ref(shown->Notification));
     Forget(shown);
     webkit_notification_close(notification);
-    g_object_unref(notification);
     return;
   }
   g_variant_get(reply, "(u)", &shown->Id);
@@ -150,10 +149,10 @@ void TNotifier::Answered(TShown* shown, GVariant* reply) {
 void TNotifier::Clicked(guint32 id) {
   TShown* shown = Find(id);
   if (!shown) return;
-  if (auto* view = static_cast<GtkWidget*>(g_weak_ref_get(&shown->View))) {
-    GtkWidget* top = gtk_widget_get_toplevel(view);
+  g_autoptr(WebKitWebView) view = static_cast<WebKitWebView*>(g_weak_ref_get(&shown->View));
+  if (view) {
+    GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
     if (GTK_IS_WINDOW(top)) gtk_window_present(GTK_WINDOW(top));
-    g_object_unref(view);
   }
   webkit_notification_clicked(shown->Notification);
 }
@@ -161,10 +160,10 @@ void TNotifier::Clicked(guint32 id) {
 void TNotifier::ClosedByService(guint32 id) {
   TShown* shown = Find(id);
   if (!shown) return;
-  WebKitNotification* notification = WEBKIT_NOTIFICATION(g_object_ref(shown->Notification));
+  g_autoptr(WebKitNotification) notification =
+      WEBKIT_NOTIFICATION(g_object_ref(shown->Notification));
   Forget(shown);
   webkit_notification_close(notification);
-  g_object_unref(notification);
 }
 
 void TNotifier::ClosedByPage(WebKitNotification* notification) {
@@ -188,15 +187,13 @@ void TNotifier::Withdraw(guint32 id) {
 }
 
 void TNotifier::OnNotifyReply(GObject* bus, GAsyncResult* result, gpointer shown) {
-  GError* error = nullptr;
-  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
+  g_autoptr(GError) error = nullptr;
+  g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
   Guarded("Notify reply", [&] {
     if (error) g_message("Notification not shown: %s", error->message);
     if (Current && Current->FShown.count(static_cast<TShown*>(shown)))
       Current->Answered(static_cast<TShown*>(shown), reply);
   });
-  g_clear_error(&error);
-  if (reply) g_variant_unref(reply);
 }
 
 void TNotifier::OnSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,

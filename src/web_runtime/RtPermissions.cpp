@@ -32,11 +32,9 @@ int32_t KindsOf(WebKitPermissionRequest* request) {
 // scheme://host[:port] of the page's address; empty when it has none.
 std::string OriginOf(WebKitWebView* view) {
   const char* uri = webkit_web_view_get_uri(view);
-  WebKitSecurityOrigin* origin = uri ? webkit_security_origin_new_for_uri(uri) : nullptr;
+  g_autoptr(WebKitSecurityOrigin) origin = uri ? webkit_security_origin_new_for_uri(uri) : nullptr;
   if (!origin) return {};
-  std::string text = TakeText(webkit_security_origin_to_string(origin));
-  webkit_security_origin_unref(origin);
-  return text;
+  return TakeText(webkit_security_origin_to_string(origin));
 }
 
 // One request's answer; released unanswered it denies, so the page never waits for ever.
@@ -115,8 +113,8 @@ void TPageRequests::ApplyTo(WebKitWebContext* context) {
 }
 
 void TPageRequests::InitializePermissions() const {
-  GList* allowed = nullptr;
-  GList* denied = nullptr;
+  g_autolist(WebKitSecurityOrigin) allowed = nullptr;
+  g_autolist(WebKitSecurityOrigin) denied = nullptr;
   for (const auto& [origin, allow] : FNotificationAnswers) {
     WebKitSecurityOrigin* securityOrigin = webkit_security_origin_new_for_uri(origin.c_str());
     if (!securityOrigin) continue;
@@ -126,8 +124,6 @@ void TPageRequests::InitializePermissions() const {
       denied = g_list_prepend(denied, securityOrigin);
   }
   webkit_web_context_initialize_notification_permissions(FContext, allowed, denied);
-  g_list_free_full(allowed, reinterpret_cast<GDestroyNotify>(webkit_security_origin_unref));
-  g_list_free_full(denied, reinterpret_cast<GDestroyNotify>(webkit_security_origin_unref));
 }
 
 void TPageRequests::OnInitializePermissions(WebKitWebContext*, gpointer) {
@@ -162,11 +158,10 @@ void ConnectPageRequests(WebKitWebView* view) {
 }
 
 void AnswerPermissionRequest(WebKitPermissionRequest*& request, bool allow) {
-  WebKitPermissionRequest* answered = std::exchange(request, nullptr);
+  g_autoptr(WebKitPermissionRequest) answered = std::exchange(request, nullptr);
   if (!answered) return;
   if (allow)
     webkit_permission_request_allow(answered);
   else
     webkit_permission_request_deny(answered);
-  g_object_unref(answered);
 }

@@ -13,14 +13,10 @@ GtkPageSetup* KeptPageSetup = nullptr;
 void ForgetOutputFile(GtkPrintSettings* settings) {
   const char* uri = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
   if (!uri) return;
-  GFile* file = g_file_new_for_uri(uri);
-  if (GFile* folder = g_file_get_parent(file)) {
-    const std::string path = TakeText(g_file_get_path(folder));
-    if (!path.empty())
-      gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_DIR, path.c_str());
-    g_object_unref(folder);
-  }
-  g_object_unref(file);
+  g_autoptr(GFile) file = g_file_new_for_uri(uri);
+  g_autoptr(GFile) folder = g_file_get_parent(file);
+  const std::string path = folder ? TakeText(g_file_get_path(folder)) : std::string();
+  if (!path.empty()) gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_DIR, path.c_str());
   gtk_print_settings_unset(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
 }
 
@@ -32,7 +28,7 @@ GtkWindow* WindowOf(WebKitWebView* view) {
 }  // namespace
 
 void PreparePrint(WebKitWebView* view, WebKitPrintOperation* operation) {
-  GtkPrintSettings* settings =
+  g_autoptr(GtkPrintSettings) settings =
       KeptSettings ? gtk_print_settings_copy(KeptSettings) : gtk_print_settings_new();
   ForgetOutputFile(settings);
   const std::string title = TextOrEmpty(webkit_web_view_get_title(view));
@@ -40,7 +36,6 @@ void PreparePrint(WebKitWebView* view, WebKitPrintOperation* operation) {
     gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_BASENAME,
                            SafeFileName(title).c_str());
   webkit_print_operation_set_print_settings(operation, settings);
-  g_object_unref(settings);
   if (KeptPageSetup) webkit_print_operation_set_page_setup(operation, KeptPageSetup);
 }
 

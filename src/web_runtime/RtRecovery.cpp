@@ -1,7 +1,6 @@
 #include "RtRecovery.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "RtGuard.h"
 #include "RtText.h"
@@ -16,8 +15,8 @@ constexpr gint64 kCrashLoopMicroseconds = 60 * G_USEC_PER_SEC;
 constexpr char kProductName[] = "Corvane";
 
 std::string Escaped(const std::string& text) {
-  std::unique_ptr<gchar, decltype(&g_free)> escaped(g_markup_escape_text(text.c_str(), -1), g_free);
-  return escaped.get();
+  g_autofree gchar* escaped = g_markup_escape_text(text.c_str(), -1);
+  return escaped;
 }
 
 std::string OwnPage(const std::string& heading, const std::string& sentence,
@@ -56,9 +55,8 @@ std::string CrashedPage(const std::string& url) {
 }  // namespace
 
 std::string HostOf(const std::string& url) {
-  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  g_autoptr(GUri) uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
   std::string host = uri ? TextOrEmpty(g_uri_get_host(uri)) : std::string();
-  if (uri) g_uri_unref(uri);
   return host.empty() ? url : host;
 }
 

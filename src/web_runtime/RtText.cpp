@@ -114,9 +114,8 @@ std::wstring Utf8ToWide(const char* text, size_t length) {
 }
 
 std::string TakeText(char* text) {
-  std::string result = TextOrEmpty(text);
-  g_free(text);
-  return result;
+  g_autofree char* owned = text;
+  return TextOrEmpty(owned);
 }
 
 bool IsWebAddress(const char* url) {

@@ -4,7 +4,7 @@
 
 RuntimeTime RuntimeTimeOfMicros(int64_t unixMicros) {
   RuntimeTime result{};
-  GDateTime* time = g_date_time_new_from_unix_utc(unixMicros / G_USEC_PER_SEC);
+  g_autoptr(GDateTime) time = g_date_time_new_from_unix_utc(unixMicros / G_USEC_PER_SEC);
   if (!time) return result;
   result.year = g_date_time_get_year(time);
   result.month = g_date_time_get_month(time);
@@ -15,16 +15,13 @@ RuntimeTime RuntimeTimeOfMicros(int64_t unixMicros) {
   result.second = g_date_time_get_second(time);
   result.millisecond =
       int32_t((unixMicros % G_USEC_PER_SEC + G_USEC_PER_SEC) % G_USEC_PER_SEC / 1000);
-  g_date_time_unref(time);
   return result;
 }
 
 std::optional<int64_t> UnixSecondsOf(const RuntimeTime& time) {
   if (time.millisecond < 0 || time.millisecond > 999) return std::nullopt;
-  GDateTime* value = g_date_time_new_utc(time.year, time.month, time.day_of_month, time.hour,
-                                         time.minute, time.second);
+  g_autoptr(GDateTime) value = g_date_time_new_utc(time.year, time.month, time.day_of_month,
+                                                   time.hour, time.minute, time.second);
   if (!value) return std::nullopt;
-  const int64_t seconds = g_date_time_to_unix(value);
-  g_date_time_unref(value);
-  return seconds;
+  return g_date_time_to_unix(value);
 }

@@ -136,16 +136,14 @@ void TWebView::OnPageReply(GObject* source, GAsyncResult* result, gpointer data)
   std::unique_ptr<std::shared_ptr<TPendingReply>> pending(
       static_cast<std::shared_ptr<TPendingReply>*>(data));
   Guarded("page reply", [&] {
-    GError* error = nullptr;
-    WebKitUserMessage* answer =
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(WebKitUserMessage) answer =
         webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(source), result, &error);
-    g_clear_error(&error);
     GVariant* parameters = answer ? webkit_user_message_get_parameters(answer) : nullptr;
     const bool ok = parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"));
     const char* text = nullptr;
     if (ok) g_variant_get(parameters, "(&s)", &text);
     (*pending)->Answer(ok, TextOrEmpty(text));
-    g_clear_object(&answer);
   });
 }
 
@@ -392,11 +390,10 @@ gboolean TWebView::OnAuthenticate(WebKitWebView*, WebKitAuthenticationRequest* r
 void TWebView::CertificateRefused(const std::string& url, GTlsCertificateFlags errors) {
   FLoadFailed = true;
   FRecovery.CertificateRefused(url);
-  GUri* parsed = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
-  GError* error = NewCertificateError(errors, parsed ? g_uri_get_host(parsed) : url.c_str());
-  if (parsed) g_uri_unref(parsed);
+  g_autoptr(GUri) parsed = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  g_autoptr(GError) error =
+      NewCertificateError(errors, parsed ? g_uri_get_host(parsed) : url.c_str());
   FEvents.OnLoadFailed(*error, url);
-  g_error_free(error);
 }
 
 // Main-frame loads only; WebKit fails refused sub-resources by itself.

@@ -101,9 +101,8 @@ void CheckSpellingInDesktopLanguages(WebKitWebContext* context) {
 }  // namespace
 
 TWebContext::TWebContext(const std::string& cachePath) {
-  WebKitWebsiteDataManager* manager = NewDataManager(UserDataFolder(cachePath));
+  g_autoptr(WebKitWebsiteDataManager) manager = NewDataManager(UserDataFolder(cachePath));
   FContext = webkit_web_context_new_with_website_data_manager(manager);
-  g_object_unref(manager);
   ConfineWebContent(FContext, ExtensionFolder());
   CheckSpellingInDesktopLanguages(FContext);
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),

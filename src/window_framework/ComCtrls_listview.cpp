@@ -25,14 +25,14 @@ int TListView::ColumnWidthToFit(int index, std::span<const std::string> texts) {
   int separator = 0, gridLine = 0, focusLine = 0;
   gtk_widget_style_get(FTreeView, "horizontal-separator", &separator, "grid-line-width", &gridLine,
                        "focus-line-width", &focusLine, nullptr);
-  GtkCellRenderer* renderer = GTK_CELL_RENDERER(g_object_ref_sink(gtk_cell_renderer_text_new()));
+  g_autoptr(GtkCellRenderer) renderer =
+      GTK_CELL_RENDERER(g_object_ref_sink(gtk_cell_renderer_text_new()));
   for (const std::string& text : texts) {
     g_object_set(renderer, "text", text.c_str(), nullptr);
     int natural = 0;
     gtk_cell_renderer_get_preferred_width(renderer, FTreeView, nullptr, &natural);
     width = std::max(width, natural + separator + gridLine + 2 * focusLine);
   }
-  g_object_unref(renderer);
   return width;
 }
 

@@ -67,9 +67,8 @@ bool TSaveDialog::Execute() {
   StartAt(chooser, FFileName);
   std::optional<std::string> chosen;
   while (!chosen && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-    gchar* name = gtk_file_chooser_get_filename(chooser);
+    g_autofree gchar* name = gtk_file_chooser_get_filename(chooser);
     std::string fileName = name ? name : "";
-    g_free(name);
     if (fileName.empty()) continue;
     const bool extend = !FDefaultExt.empty() && ExtractFileExt(fileName).empty();
     if (extend) fileName += "." + FDefaultExt;

@@ -8,9 +8,8 @@
 
 double AverageCharWidth(TWinControl& control) {
   constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  PangoLayout* layout = gtk_widget_create_pango_layout(control.Handle(), letters.data());
+  g_autoptr(PangoLayout) layout = gtk_widget_create_pango_layout(control.Handle(), letters.data());
   int width = 0;
   pango_layout_get_pixel_size(layout, &width, nullptr);
-  g_object_unref(layout);
   return static_cast<double>(width) / letters.size();
 }

@@ -275,11 +275,10 @@ void TForm::ShowModal() {
   gtk_window_set_modal(window, TRUE);
   Show();
   if (Visible()) {  // the show handler may already have closed it
-    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    g_autoptr(GMainLoop) loop = g_main_loop_new(nullptr, FALSE);
     const gulong handler = g_signal_connect(window, "hide", G_CALLBACK(QuitLoopOnHide), loop);
     g_main_loop_run(loop);
     g_signal_handler_disconnect(window, handler);
-    g_main_loop_unref(loop);
   }
   gtk_window_set_modal(window, FALSE);
 }

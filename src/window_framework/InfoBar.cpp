@@ -105,9 +105,8 @@ void TInfoBar::ShowProgress() {
 
 void TInfoBar::ShowButtons() {
   if (!FButtonBox) return;
-  GList* old = gtk_container_get_children(GTK_CONTAINER(FButtonBox));
+  g_autoptr(GList) old = gtk_container_get_children(GTK_CONTAINER(FButtonBox));
   for (GList* item = old; item; item = item->next) gtk_widget_destroy(GTK_WIDGET(item->data));
-  g_list_free(old);
   for (size_t index = 0; index < FButtons.size(); ++index) {
     GtkWidget* button = gtk_button_new_with_label(FButtons[index].Caption.c_str());
     g_object_set_data(G_OBJECT(button), kButtonIndexKey, GINT_TO_POINTER(int(index)));

@@ -14,9 +14,8 @@ constexpr const char* kPrintFont = "Monospace 9";
 
 PangoLayout* NewLineLayout(GtkPrintContext* context, double width) {
   PangoLayout* layout = gtk_print_context_create_pango_layout(context);
-  PangoFontDescription* font = pango_font_description_from_string(kPrintFont);
+  g_autoptr(PangoFontDescription) font = pango_font_description_from_string(kPrintFont);
   pango_layout_set_font_description(layout, font);
-  pango_font_description_free(font);
   pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
   pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
   return layout;
@@ -58,7 +57,7 @@ struct TTextPrintJob::TRun {
   // Lines go onto a page while their wrapped height fits; a page takes at least one line.
   void Paginate(GtkPrintContext* context) {
     const double pageHeight = gtk_print_context_get_height(context);
-    PangoLayout* layout = NewLineLayout(context, gtk_print_context_get_width(context));
+    g_autoptr(PangoLayout) layout = NewLineLayout(context, gtk_print_context_get_width(context));
     PageStarts = {0};
     double used = 0;
     for (size_t i = 0; i < Lines.size(); ++i) {
@@ -71,13 +70,12 @@ struct TTextPrintJob::TRun {
       }
       used += height;
     }
-    g_object_unref(layout);
   }
 
   void DrawPage(GtkPrintContext* context, size_t page) {
     const size_t end = page + 1 < PageStarts.size() ? PageStarts[page + 1] : Lines.size();
     cairo_t* cairo = gtk_print_context_get_cairo_context(context);
-    PangoLayout* layout = NewLineLayout(context, gtk_print_context_get_width(context));
+    g_autoptr(PangoLayout) layout = NewLineLayout(context, gtk_print_context_get_width(context));
     double y = 0;
     for (size_t i = PageStarts.at(page); i < end; ++i) {
       pango_layout_set_text(layout, Lines[i].c_str(), -1);
@@ -87,22 +85,18 @@ struct TTextPrintJob::TRun {
       pango_layout_get_pixel_size(layout, nullptr, &height);
       y += height;
     }
-    g_object_unref(layout);
   }
 
   // Runs the operation; answers whether it printed.
   bool Run(GtkPrintOperation* operation, GtkPrintOperationAction action, GtkWindow* parent) {
     g_signal_connect(operation, "begin-print", G_CALLBACK(OnBeginPrint), this);
     g_signal_connect(operation, "draw-page", G_CALLBACK(OnDrawPage), this);
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     const GtkPrintOperationResult result =
         gtk_print_operation_run(operation, action, parent, &error);
     if (Error) std::rethrow_exception(Error);
-    if (result == GTK_PRINT_OPERATION_RESULT_ERROR) {
-      const std::string message = error ? error->message : "Printing failed";
-      g_clear_error(&error);
-      throw EPrinter(message);
-    }
+    if (result == GTK_PRINT_OPERATION_RESULT_ERROR)
+      throw EPrinter(error ? error->message : "Printing failed");
     return result == GTK_PRINT_OPERATION_RESULT_APPLY;
   }
 };

@@ -22,13 +22,11 @@ void DeleteTimerProc(gpointer data) {
 }  // namespace
 
 TTimerId SetTimer(unsigned intervalMs, TTimerProc proc) {
-  GSource* source = g_timeout_source_new(intervalMs);
+  g_autoptr(GSource) source = g_timeout_source_new(intervalMs);
   g_source_set_name(source, kTimerSourceName);
   // GLib keeps the callback alive until a running dispatch returns, so a timer may kill itself.
   g_source_set_callback(source, DispatchTimer, new TTimerProc(std::move(proc)), DeleteTimerProc);
-  const TTimerId id = g_source_attach(source, g_main_context_default());
-  g_source_unref(source);
-  return id;
+  return g_source_attach(source, g_main_context_default());
 }
 
 bool KillTimer(TTimerId id) {

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -14,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "EnumSet.h"
 #include "JclSimpleXml_stream.h"
 
 class EJclSimpleXMLError : public EJclError {
@@ -35,34 +35,7 @@ enum TJclSimpleXMLOption : uint16_t {
   sxoCaseSensitive
 };
 
-// Set of TJclSimpleXMLOption, bit 0 first.
-class TJclSimpleXMLOptions {
- public:
-  constexpr TJclSimpleXMLOptions() = default;
-  constexpr TJclSimpleXMLOptions(std::initializer_list<TJclSimpleXMLOption> options) {
-    for (const TJclSimpleXMLOption option : options) FBits |= Bit(option);
-  }
-  constexpr bool Contains(TJclSimpleXMLOption option) const { return FBits & Bit(option); }
-  constexpr TJclSimpleXMLOptions With(TJclSimpleXMLOption option) const {
-    return FromBits(FBits | Bit(option));
-  }
-  constexpr TJclSimpleXMLOptions Without(TJclSimpleXMLOption option) const {
-    return FromBits(FBits & ~Bit(option));
-  }
-  constexpr uint16_t Bits() const { return FBits; }
-  constexpr bool operator==(const TJclSimpleXMLOptions&) const = default;
-
- private:
-  static constexpr uint16_t Bit(TJclSimpleXMLOption option) {
-    return static_cast<uint16_t>(1u << option);
-  }
-  static constexpr TJclSimpleXMLOptions FromBits(uint16_t bits) {
-    TJclSimpleXMLOptions options;
-    options.FBits = bits;
-    return options;
-  }
-  uint16_t FBits = 0;
-};
+using TJclSimpleXMLOptions = TSet<TJclSimpleXMLOption>;
 
 constexpr TJclSimpleXMLOptions kDefaultSimpleXMLOptions = {sxoAutoIndent, sxoAutoEncodeValue,
                                                            sxoAutoEncodeEntity};

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
@@ -73,7 +72,7 @@ class TUtf8Codec : public TJclCharCodec {
     if (static_cast<unsigned char>(bytes[pos]) < 0x80) return 1;
     size_t end = pos;
     const char32_t ch = DecodeUtf8(bytes, end);
-    if (ch != kReplacement) return end - pos;
+    if (ch != kReplacementCharacter) return end - pos;
     return bytes.substr(pos, end - pos) == "\xEF\xBF\xBD" ? end - pos : 0;
   }
 };
@@ -83,17 +82,17 @@ class TUtf16Codec : public TJclCharCodec {
   char32_t Decode(std::string_view bytes, size_t& pos) override {
     if (pos + 2 > bytes.size()) {
       pos = bytes.size();
-      return kReplacement;
+      return kReplacementCharacter;
     }
     const char32_t unit = ReadUnit(bytes, pos);
-    if (unit < 0xD800 || unit > 0xDFFF) return unit;
-    if (unit > 0xDBFF || pos + 2 > bytes.size()) return kReplacement;
+    if (!IsSurrogate(unit)) return unit;
+    if (!IsHighSurrogate(unit) || pos + 2 > bytes.size()) return kReplacementCharacter;
     const char32_t low = ReadUnit(bytes, pos);
-    if (low < 0xDC00 || low > 0xDFFF) {
+    if (!IsLowSurrogate(low)) {
       pos -= 2;
-      return kReplacement;
+      return kReplacementCharacter;
     }
-    return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+    return JoinSurrogates(unit, low);
   }
 
   void Encode(std::string_view utf8, std::string& out) override {
@@ -103,8 +102,9 @@ class TUtf16Codec : public TJclCharCodec {
       if (ch < 0x10000) {
         WriteUnit(out, ch);
       } else {
-        WriteUnit(out, 0xD800 + ((ch - 0x10000) >> 10));
-        WriteUnit(out, 0xDC00 + ((ch - 0x10000) & 0x3FF));
+        const TSurrogatePair pair = SplitSurrogates(ch);
+        WriteUnit(out, pair.High);
+        WriteUnit(out, pair.Low);
       }
     }
   }
@@ -195,10 +195,10 @@ class TIconvCodec : public TJclCharCodec {
         return units[0] | (units[1] << 8) | (units[2] << 16) | (char32_t{units[3]} << 24);
       if (error == EILSEQ || error == EINVAL || consumed == 0) {
         ++pos;
-        return kReplacement;
+        return kReplacementCharacter;
       }
     }
-    return kReplacement;
+    return kReplacementCharacter;
   }
 
   void Encode(std::string_view utf8, std::string& out) override {

@@ -10,15 +10,6 @@
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-bool IsHighSurrogate(char32_t u) {
-  return u >= 0xD800 && u <= 0xDBFF;
-}
-bool IsLowSurrogate(char32_t u) {
-  return u >= 0xDC00 && u <= 0xDFFF;
-}
-
 bool IsLetterCategory(GUnicodeType type) {
   switch (type) {
     case G_UNICODE_UPPERCASE_LETTER:
@@ -114,9 +105,9 @@ void FullEncodeCodePoint(std::string& out, char32_t ch) {
   } else if (ch < 0x10000) {
     AppendHexReference(out, ch, 4);
   } else {
-    const char32_t offset = ch - 0x10000;
-    AppendHexReference(out, 0xD800 + (offset >> 10), 4);
-    AppendHexReference(out, 0xDC00 + (offset & 0x3FF), 4);
+    const TSurrogatePair pair = SplitSurrogates(ch);
+    AppendHexReference(out, pair.High, 4);
+    AppendHexReference(out, pair.Low, 4);
   }
 }
 
@@ -209,7 +200,7 @@ class TUnitJoiner {
   explicit TUnitJoiner(TInPlaceWriter& out) : FOut(out) {}
   void Add(char16_t unit) {
     if (FPendingHigh && IsLowSurrogate(unit)) {
-      FOut.PutCodePoint(0x10000 + ((FPendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+      FOut.PutCodePoint(JoinSurrogates(FPendingHigh, unit));
       FPendingHigh = 0;
       return;
     }
@@ -217,10 +208,10 @@ class TUnitJoiner {
     if (IsHighSurrogate(unit))
       FPendingHigh = unit;
     else
-      FOut.PutCodePoint(IsLowSurrogate(unit) ? kReplacement : unit);
+      FOut.PutCodePoint(IsLowSurrogate(unit) ? kReplacementCharacter : unit);
   }
   void Flush() {
-    if (FPendingHigh) FOut.PutCodePoint(kReplacement);
+    if (FPendingHigh) FOut.PutCodePoint(kReplacementCharacter);
     FPendingHigh = 0;
   }
 

@@ -73,10 +73,8 @@ std::u32string Utf16ToCodePoints(std::u16string_view text) {
   std::u32string result;
   for (size_t i = 0; i < text.size(); ++i) {
     const char32_t unit = text[i];
-    const bool pair = unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() &&
-                      text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
-    if (pair) {
-      result.push_back(0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      result.push_back(JoinSurrogates(unit, text[i + 1]));
       ++i;
     } else {
       result.push_back(unit);
@@ -90,8 +88,9 @@ std::u16string CodePointsToUtf16(const wchar_t* text, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     const auto point = static_cast<char32_t>(text[i]);
     if (point >= 0x10000 && point <= 0x10FFFF) {
-      result.push_back(static_cast<char16_t>(0xD800 + ((point - 0x10000) >> 10)));
-      result.push_back(static_cast<char16_t>(0xDC00 + ((point - 0x10000) & 0x3FF)));
+      const TSurrogatePair pair = SplitSurrogates(point);
+      result.push_back(pair.High);
+      result.push_back(pair.Low);
     } else {
       result.push_back(static_cast<char16_t>(point));
     }

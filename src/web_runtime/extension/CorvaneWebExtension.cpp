@@ -247,13 +247,11 @@ void OnFieldsReport(JSCValue* fields, gpointer data) {
 }
 
 void CallWithText(JSCContext* context, const char* functionSource, const char* argument) {
-  JSCValue* function = jsc_context_evaluate(context, functionSource, -1);
+  g_autoptr(JSCValue) function = jsc_context_evaluate(context, functionSource, -1);
   if (jsc_value_is_function(function)) {
-    JSCValue* result =
+    g_autoptr(JSCValue) result =
         jsc_value_function_call(function, G_TYPE_STRING, argument ? argument : "", G_TYPE_NONE);
-    g_clear_object(&result);
   }
-  g_object_unref(function);
   jsc_context_clear_exception(context);
 }
 
@@ -261,20 +259,17 @@ void HookFrame(WebKitWebPage* page, WebKitFrame* frame) {
   const guint64 pageId = webkit_web_page_get_id(page);
   const guint64 frameId = webkit_frame_get_id(frame);
   RememberFrame(pageId, frame);
-  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, State->World);
-  JSCValue* report = jsc_value_new_function(
+  g_autoptr(JSCContext) context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  g_autoptr(JSCValue) report = jsc_value_new_function(
       context, "__corvaneReport", G_CALLBACK(OnFrameReport), new TFrameKey{pageId, frameId},
       FreeFrameKey, G_TYPE_NONE, 4, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_INT);
   jsc_context_set_value(context, "__corvaneReport", report);
-  g_object_unref(report);
   CallWithText(context, kHookScript, std::to_string(frameId).c_str());
-  JSCValue* fields = jsc_value_new_function(context, "__corvaneFields", G_CALLBACK(OnFieldsReport),
-                                            new TFrameKey{pageId, frameId}, FreeFrameKey,
-                                            G_TYPE_NONE, 1, JSC_TYPE_VALUE);
+  g_autoptr(JSCValue) fields = jsc_value_new_function(
+      context, "__corvaneFields", G_CALLBACK(OnFieldsReport), new TFrameKey{pageId, frameId},
+      FreeFrameKey, G_TYPE_NONE, 1, JSC_TYPE_VALUE);
   jsc_context_set_value(context, "__corvaneFields", fields);
-  g_object_unref(fields);
   CallWithText(context, kFieldsScript, nullptr);
-  g_object_unref(context);
 }
 
 void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
@@ -286,17 +281,14 @@ void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage* page, WebKitFrame*
 
 // Runs code in our script world and answers its string result.
 std::string EvaluateText(WebKitFrame* frame, const char* code) {
-  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, State->World);
-  JSCValue* value = jsc_context_evaluate(context, code, -1);
+  g_autoptr(JSCContext) context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  g_autoptr(JSCValue) value = jsc_context_evaluate(context, code, -1);
   std::string text;
   if (jsc_value_is_string(value)) {
-    char* raw = jsc_value_to_string(value);
+    g_autofree char* raw = jsc_value_to_string(value);
     text = raw ? raw : "";
-    g_free(raw);
   }
-  g_object_unref(value);
   jsc_context_clear_exception(context);
-  g_object_unref(context);
   return text;
 }
 
@@ -311,12 +303,11 @@ constexpr char kTextScript[] =
 void ReportException(guint64 pageId, JSCContext* context) {
   JSCException* exception = jsc_context_get_exception(context);
   if (!exception) return;
-  char* text = jsc_exception_report(exception);
+  g_autofree char* text = jsc_exception_report(exception);
   const char* source = jsc_exception_get_source_uri(exception);
   SendToView(pageId, webmsg::kConsole,
              g_variant_new(webmsg::kConsoleType, text ? text : "", source ? source : "",
                            jsc_exception_get_line_number(exception)));
-  g_free(text);
   jsc_context_clear_exception(context);
 }
 
@@ -326,21 +317,18 @@ void ExecuteInFrame(guint64 pageId, WebKitFrame* frame, GVariant* parameters) {
   const char* url = nullptr;
   gint32 line = 0;
   g_variant_get(parameters, "(t&s&si)", &frameId, &code, &url, &line);
-  JSCContext* context = webkit_frame_get_js_context(frame);
-  JSCValue* result =
+  g_autoptr(JSCContext) context = webkit_frame_get_js_context(frame);
+  g_autoptr(JSCValue) result =
       jsc_context_evaluate_with_source_uri(context, code, -1, url, line > 0 ? guint(line) : 1u);
-  g_clear_object(&result);
   ReportException(pageId, context);
-  g_object_unref(context);
 }
 
 void CallInFrame(WebKitFrame* frame, const char* functionSource, GVariant* parameters) {
   guint64 frameId = 0;
   const char* argument = nullptr;
   g_variant_get(parameters, "(t&s)", &frameId, &argument);
-  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, State->World);
+  g_autoptr(JSCContext) context = webkit_frame_get_js_context_for_script_world(frame, State->World);
   CallWithText(context, functionSource, argument);
-  g_object_unref(context);
 }
 
 constexpr char kNavigateFunction[] = "(function (url) { window.location.assign(url); })";
@@ -369,8 +357,8 @@ void RestoreFields(WebKitFrame* frame, GVariant* parameters) {
   }
   g_autoptr(JSCValue) restore = jsc_context_evaluate(context, "window.__corvaneRestoreFields", -1);
   if (jsc_value_is_function(restore)) {
-    JSCValue* result = jsc_value_function_call(restore, JSC_TYPE_VALUE, list, G_TYPE_NONE);
-    g_clear_object(&result);
+    g_autoptr(JSCValue) result =
+        jsc_value_function_call(restore, JSC_TYPE_VALUE, list, G_TYPE_NONE);
   }
   jsc_context_clear_exception(context);
 }

@@ -51,3 +51,39 @@ TEST(UstringTest, EncodesEachLengthToItsLastCodePointAndReplacesWhatIsNoCharacte
     EXPECT_EQ(appended, "a" + bytes) << std::hex << static_cast<uint32_t>(codePoint);
   }
 }
+
+TEST(UstringTest, DecodesEdgeCasesOfBothForms) {
+  const struct {
+    std::string Utf8;
+    ustring Utf16;
+  } fromUtf8[] = {
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},  // pair at the top of the BMP
+      {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},  // last code point
+      {"\xF4\x90\x80\x80", u"\uFFFD"},      // past U+10FFFF
+      {"\xE0\x80\xAF", u"\uFFFD"},          // overlong three-byte form
+      {"\xF0\x80\x80\xAF", u"\uFFFD"},      // overlong four-byte form
+      {"\xE2\x82"
+       "a",
+       u"\uFFFDa"},                                                 // truncated before ASCII
+      {"\xF0\x9F\x98", u"\uFFFD"},                                  // truncated at the end
+      {"\x80\xBF", u"\uFFFD\uFFFD"},                                // stray continuations
+      {"\xF8\x88\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // five-byte form
+  };
+  for (const auto& [utf8, utf16] : fromUtf8) {
+    EXPECT_EQ(Utf8ToUtf16(utf8), utf16) << testing::PrintToString(utf8);
+    EXPECT_EQ(Utf16Length(utf8), utf16.size()) << testing::PrintToString(utf8);
+  }
+
+  const struct {
+    ustring Utf16;
+    std::string Utf8;
+  } fromUtf16[] = {
+      {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},                    // a pair
+      {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},                    // the last pair
+      {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},            // halves in the wrong order
+      {u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},  // lone high, then a pair
+      {u"a\xD83D", "a\xEF\xBF\xBD"},                            // high half at the end
+  };
+  for (const auto& [utf16, utf8] : fromUtf16)
+    EXPECT_EQ(Utf16ToUtf8(utf16), utf8) << testing::PrintToString(utf8);
+}
