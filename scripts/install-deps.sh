@@ -9,8 +9,8 @@ packages=(
   gcc-multilib g++-multilib
   libgtk-3-dev libwebkit2gtk-4.1-dev bubblewrap xdg-dbus-proxy
   libdw-dev elfutils
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev libxml2-dev
-  xvfb xauth xdotool x11-utils imagemagick poppler-utils
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev libxml2-dev libarchive-dev
+  xvfb xauth xdotool x11-utils imagemagick poppler-utils zip
   dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
   python3 fonts-dejavu-core
   desktop-file-utils appstream librsvg2-bin dpkg-dev file

@@ -390,7 +390,8 @@ typedef struct TCefUrlParts {
 } TCefUrlParts;
 
 /* ---- Objects whose entries the program never calls --------------------------------- */
-/* Each starts with TCefBase; only its reference count is ever touched through it. */
+/* Each starts with TCefBase; only its reference count is ever touched through it. Our runtime
+ * lays out the streams and the XML and ZIP readers it offers in its own headers. */
 
 typedef struct TCefResourceHandler TCefResourceHandler;
 typedef struct TCefResourceBundleHandler TCefResourceBundleHandler;
@@ -404,6 +405,7 @@ typedef struct TCefWriteHandler TCefWriteHandler;
 typedef struct TCefV8StackTrace TCefV8StackTrace;
 typedef struct TCefXmlReader TCefXmlReader;
 typedef struct TCefZipReader TCefZipReader;
+/* The next three have their entries in cef_capi_urlrequest.h, for clients sending requests. */
 typedef struct TCefResponse TCefResponse;
 typedef struct TCefUrlRequest TCefUrlRequest;
 typedef struct TCefUrlRequestClient TCefUrlRequestClient;

@@ -37,48 +37,6 @@ TCefBool cef_remove_cross_origin_whitelist_entry(TCefConstString*, TCefConstStri
 TCefBool cef_clear_cross_origin_whitelist(void) {
   return 0;
 }
-// URL parsing is not offered.
-TCefBool cef_parse_url(TCefConstString*, TCefUrlParts*) {
-  return 0;
-}
-// URL building is not offered.
-TCefBool cef_create_url(const TCefUrlParts*, TCefStringUtf16*) {
-  return 0;
-}
-// Request objects are not offered.
-TCefRequest* cef_request_create(void) {
-  return nullptr;
-}
-// Request objects are not offered.
-TCefPostData* cef_post_data_create(void) {
-  return nullptr;
-}
-// Request objects are not offered.
-TCefPostDataElement* cef_post_data_element_create(void) {
-  return nullptr;
-}
-// Streams are not offered.
-TCefStreamReader* cef_stream_reader_create_for_file(TCefConstString*) {
-  return nullptr;
-}
-// Streams are not offered.
-TCefStreamReader* cef_stream_reader_create_for_data(void*, size_t) {
-  return nullptr;
-}
-// Streams are not offered: the handler is released.
-TCefStreamReader* cef_stream_reader_create_for_handler(TCefReadHandler* handler) {
-  ReleaseObject(handler);
-  return nullptr;
-}
-// Streams are not offered.
-TCefStreamWriter* cef_stream_writer_create_for_file(TCefConstString*) {
-  return nullptr;
-}
-// Streams are not offered: the handler is released.
-TCefStreamWriter* cef_stream_writer_create_for_handler(TCefWriteHandler* handler) {
-  ReleaseObject(handler);
-  return nullptr;
-}
 // Script contexts live in the web process only.
 TCefv8Context* cef_v8context_get_current_context(void) {
   return nullptr;
@@ -141,59 +99,10 @@ TCefv8Value* cef_v8value_create_function(TCefConstString*, TCefv8Handler* handle
 TCefV8StackTrace* cef_v8stack_trace_get_current(int32_t) {
   return nullptr;
 }
-// XML readers are not offered: the stream is released.
-TCefXmlReader* cef_xml_reader_create(TCefStreamReader* stream, TCefXmlEncodingType,
-                                     TCefConstString*) {
-  ReleaseObject(stream);
-  return nullptr;
-}
-// ZIP readers are not offered: the stream is released.
-TCefZipReader* cef_zip_reader_create(TCefStreamReader* stream) {
-  ReleaseObject(stream);
-  return nullptr;
-}
-// Command lines are not offered.
-TCefCommandLine* cef_command_line_create(void) {
-  return nullptr;
-}
-// Command lines are not offered.
-TCefCommandLine* cef_command_line_get_global(void) {
-  return nullptr;
-}
-// Process messages are not offered.
-TCefProcessMessage* cef_process_message_create(TCefConstString*) {
-  return nullptr;
-}
-// Value objects are not offered.
-TCefBinaryValue* cef_binary_value_create(const void*, size_t) {
-  return nullptr;
-}
-// Value objects are not offered.
-TCefDictionaryValue* cef_dictionary_value_create(void) {
-  return nullptr;
-}
-// Value objects are not offered.
-TCefListValue* cef_list_value_create(void) {
-  return nullptr;
-}
-// Path look-ups are not offered.
-TCefBool cef_get_path(TCefPathKey, TCefStringUtf16*) {
-  return 0;
-}
 // Process launching is not offered: the command line is released.
 TCefBool cef_launch_process(TCefCommandLine* command_line) {
   ReleaseObject(command_line);
   return 0;
-}
-// Response objects are not offered.
-TCefResponse* cef_response_create(void) {
-  return nullptr;
-}
-// URL requests are not offered: request and client are released.
-TCefUrlRequest* cef_urlrequest_create(TCefRequest* request, TCefUrlRequestClient* client) {
-  ReleaseObject(request);
-  ReleaseObject(client);
-  return nullptr;
 }
 // No plug-ins: the visitor is released unvisited.
 void cef_visit_web_plugin_info(TCefWebPluginInfoVisitor* visitor) {

@@ -4,9 +4,9 @@
 Usage: runtime_test_server.py REPORT_FILE TIME_LIMIT [PORT]
 
 Listens on PORT (any free port when 0 or left out) and prints it on the first line of stdout,
-serves a page with an iframe, plain pages and files to download, appends every
-/report request's query and every requested path to the report file, and exits by itself after
-a time limit or when /quit is requested.
+serves a page with an iframe, plain pages and files to download, echoes POSTs to /echo,
+appends every /report request's query and every requested path to the report file, and exits by
+itself after a time limit or when /quit is requested.
 """
 import http.server
 import sys
@@ -89,6 +89,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer(200, PAGES[path])
         else:
             self.answer(404, b"<html><body>missing</body></html>")
+
+    # For URL requests: /echo answers a POST with its body, and tells in headers what type and
+    # X-Test header came with it.
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        if self.path != "/echo":
+            self.answer(404, b"")
+            return
+        self.send_response(201)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("X-Echo-Content-Type", self.headers.get("Content-Type", ""))
+        self.send_header("X-Echo-Test", self.headers.get("X-Test", ""))
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
     def answer(self, status, body, content_type="text/html; charset=utf-8"):
         self.send_response(status)

@@ -1,0 +1,23 @@
+#include "RtRequestHeaders.h"
+
+#include "RtStrings.h"
+
+THeaderList HeadersOf(TCefStringMultimap map) {
+  THeaderList headers;
+  TCefStringUtf16 key{}, value{};
+  for (int32_t i = 0; i < cef_string_multimap_size(map); ++i)
+    if (cef_string_multimap_key(map, i, &key) && cef_string_multimap_value(map, i, &value))
+      headers.emplace_back(ToUtf8(&key), ToUtf8(&value));
+  cef_string_utf16_clear(&key);
+  cef_string_utf16_clear(&value);
+  return headers;
+}
+
+void AppendHeaders(const THeaderList& headers, TCefStringMultimap map) {
+  if (!map) return;
+  for (const auto& [name, value] : headers) {
+    const std::u16string name16 = Utf8ToU16(name), value16 = Utf8ToU16(value);
+    const TCefStringUtf16 nameView = Borrow(name16), valueView = Borrow(value16);
+    cef_string_multimap_append(map, &nameView, &valueView);
+  }
+}
