@@ -68,6 +68,7 @@ class State:
         # start_iframe: address the start page embeds in an iframe.
         # login_reload: the login page reloads itself once after its head changed.
         # start: path on the web app the start page redirects to, every time.
+        # stop_seconds: how long "Stop the service" stops it (default 30; 0: not at all).
         self.scenario = {}
         self.visitors = 0
         self.accounts = set()
@@ -408,10 +409,11 @@ class Handler(BaseHTTPRequestHandler):
         self.send_redirect("/settings")
 
     def stop_service(self):
+        seconds = self.state.scenario.get("stop_seconds", OUTAGE_SECONDS)
         self.close_connection = True
-        self.send_body(200, pages.service_stopping(OUTAGE_SECONDS),
-                       headers=[("Connection", "close")])
-        self.state.request_outage(OUTAGE_SECONDS)
+        self.send_body(200, pages.service_stopping(seconds), headers=[("Connection", "close")])
+        if seconds:
+            self.state.request_outage(seconds)
 
     def send_attachment_head(self, filename, length):
         self.send_response(200)

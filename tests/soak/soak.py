@@ -184,6 +184,9 @@ class Session:
     # Setting up and tearing down.
 
     def prepare_home(self):
+        # A click at a place a scroll or zoom has moved since the page reported it can hit the
+        # stop link, which would take the service away unannounced: here it stops for no time.
+        self.service.scenario(stop_seconds=0)
         self.home.write_data_file(
             "config.xml", b"<Configuration><MainForm><FirstTime>No</FirstTime></MainForm>"
                           b"</Configuration>")
