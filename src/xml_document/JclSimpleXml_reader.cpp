@@ -17,8 +17,18 @@ long long Position(const TJclStringStream& stream) {
   throw EJclSimpleXMLError(Format("%s at position %lld", message, Position(stream)));
 }
 
-[[noreturn]] void RaiseFound(const char* message, char32_t found, const TJclStringStream& stream) {
-  throw EJclSimpleXMLError(Format(message, Utf8FromCodePoint(found).c_str(), Position(stream)));
+// The text around the quoted character found, kept apart so every format string is a literal.
+struct TFoundMessage {
+  const char* Before;
+  const char* After;
+  const char* Closing = "";
+};
+
+[[noreturn]] void RaiseFound(const TFoundMessage& message, char32_t found,
+                             const TJclStringStream& stream) {
+  throw EJclSimpleXMLError(Format("%s\"%s\"%s at position %lld%s", message.Before,
+                                  Utf8FromCodePoint(found).c_str(), message.After, Position(stream),
+                                  message.Closing));
 }
 
 [[noreturn]] void RaiseMalformedTag(const TJclStringStream& stream) {
@@ -26,13 +36,11 @@ long long Position(const TJclStringStream& stream) {
 }
 
 [[noreturn]] void RaiseExpectedEndOfTag(char32_t found, const TJclStringStream& stream) {
-  RaiseFound("Invalid XML Element: Expected end of tag but \"%s\" found at position %lld", found,
-             stream);
+  RaiseFound({"Invalid XML Element: Expected end of tag but ", " found"}, found, stream);
 }
 
 [[noreturn]] void RaiseExpectedBeginningOfTag(char32_t found, const TJclStringStream& stream) {
-  RaiseFound("Invalid XML Element: Expected beginning of tag but \"%s\" found at position %lld",
-             found, stream);
+  RaiseFound({"Invalid XML Element: Expected beginning of tag but ", " found"}, found, stream);
 }
 
 [[noreturn]] void RaiseUnexpectedEnd(const char* kind, const TJclStringStream& stream) {
@@ -430,9 +438,8 @@ std::string TJclSimpleXMLElems::ReadLoneText(TJclSimpleXMLElem& parent, TJclStri
 
 void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
   enum class TState { Between, Name, BeforeEquals, BeforeValue, Value };
-  static constexpr const char* kUnexpected =
-      "Invalid XML Element: Unexpected character in property declaration (\"%s\" found at "
-      "position %lld)";
+  static constexpr TFoundMessage kUnexpected{
+      "Invalid XML Element: Unexpected character in property declaration (", " found", ")"};
   TState state = TState::Between;
   TTagName name;
   std::string value;
@@ -484,10 +491,10 @@ void TJclSimpleXMLProps::LoadFromStringStream(TJclStringStream& stream) {
           value.clear();
           state = TState::Value;
         } else if (!IsXmlWhitespace(ch)) {
-          RaiseFound(
-              "Invalid XML Element: Unexpected character in property declaration. Expecting \" "
-              "or ' but \"%s\"  found at position %lld",
-              ch, stream);
+          RaiseFound({"Invalid XML Element: Unexpected character in property declaration. "
+                      "Expecting \" or ' but ",
+                      "  found"},
+                     ch, stream);
         }
         break;
       case TState::Value:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
@@ -8,9 +9,12 @@
 
 // Writes a linker map file for a description, in the layout the linker uses: one code segment
 // class starting at 0x1000, so map offsets equal code offsets.
-inline std::string MapLine(const char* format, auto... values) {
+__attribute__((format(printf, 1, 2))) inline std::string MapLine(const char* format, ...) {
   char buffer[512];
-  std::snprintf(buffer, sizeof buffer, format, values...);
+  va_list values;
+  va_start(values, format);
+  std::vsnprintf(buffer, sizeof buffer, format, values);
+  va_end(values);
   return buffer;
 }
 

@@ -173,8 +173,8 @@ TEST_F(V8Test, HandlerAndContextFillTheirOutValues) {
 
   TCefv8Context* contextData = FakeRuntime::NewObjectOf<TCefv8Context>("context");
   contextData->eval = [](TCefv8Context*, TCefConstString*, TCefv8Value**,
-                         TCefV8Exception** exception) -> TCefBool {
-    *exception = FakeRuntime::NewObjectOf<TCefV8Exception>("exception");
+                         TCefV8Exception** thrown) -> TCefBool {
+    *thrown = FakeRuntime::NewObjectOf<TCefV8Exception>("exception");
     return 0;
   };
   const TRef<ICefv8Context> context = TCefv8ContextRef::UnWrap(contextData);
