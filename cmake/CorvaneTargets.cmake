@@ -1,5 +1,6 @@
 # Flags for the project's own code only; third-party headers are included as SYSTEM.
-set(CORVANE_WARNINGS -Wall -Wextra -Werror)
+set(CORVANE_WARNINGS -Wall -Wextra -Werror -Wshadow -Wmissing-declarations -Wformat=2 -Wcast-qual
+    -Wimplicit-fallthrough $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor -Wsuggest-override>)
 set(CORVANE_CODEGEN -fno-omit-frame-pointer -fnon-call-exceptions)
 if(CORVANE_SANITIZE)
   list(APPEND CORVANE_CODEGEN -fsanitize=address,undefined -fno-sanitize-recover=undefined)

@@ -102,13 +102,14 @@ TCefPopupFeatures FeaturesOf(WebKitWindowProperties* properties) {
   features.widthSet = geometry.width > 0;
   features.height = geometry.height;
   features.heightSet = geometry.height > 0;
-  features.menuBarVisible = webkit_window_properties_get_menubar_visible(properties);
-  features.statusBarVisible = webkit_window_properties_get_statusbar_visible(properties);
-  features.toolBarVisible = webkit_window_properties_get_toolbar_visible(properties);
-  features.locationBarVisible = webkit_window_properties_get_locationbar_visible(properties);
-  features.scrollbarsVisible = webkit_window_properties_get_scrollbars_visible(properties);
-  features.resizable = webkit_window_properties_get_resizable(properties);
-  features.fullscreen = webkit_window_properties_get_fullscreen(properties);
+  features.menuBarVisible = webkit_window_properties_get_menubar_visible(properties) != FALSE;
+  features.statusBarVisible = webkit_window_properties_get_statusbar_visible(properties) != FALSE;
+  features.toolBarVisible = webkit_window_properties_get_toolbar_visible(properties) != FALSE;
+  features.locationBarVisible =
+      webkit_window_properties_get_locationbar_visible(properties) != FALSE;
+  features.scrollbarsVisible = webkit_window_properties_get_scrollbars_visible(properties) != FALSE;
+  features.resizable = webkit_window_properties_get_resizable(properties) != FALSE;
+  features.fullscreen = webkit_window_properties_get_fullscreen(properties) != FALSE;
   return features;
 }
 

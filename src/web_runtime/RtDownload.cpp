@@ -72,7 +72,7 @@ struct TDownloadEntries {
   static TCefBool CEF_CALLBACK is_canceled(TCefDownloadItem* self) { return Self(self).FCanceled; }
   static int64_t CEF_CALLBACK get_current_speed(TCefDownloadItem* self) {
     const double seconds = webkit_download_get_elapsed_time(Self(self).FDownload);
-    return seconds > 0 ? int64_t(get_received_bytes(self) / seconds) : 0;
+    return seconds > 0 ? int64_t(double(get_received_bytes(self)) / seconds) : 0;
   }
   static int32_t CEF_CALLBACK get_percent_complete(TCefDownloadItem* self) {
     return int32_t(webkit_download_get_estimated_progress(Self(self).FDownload) * 100.0);
