@@ -276,11 +276,6 @@ std::string TJclBinDebugScanner::ModuleNameFromAddr(uint32_t Addr) const {
   return above == 0 ? std::string() : NameFromRef(FUnits.Entries[above - 1].Value);
 }
 
-std::string TJclBinDebugScanner::ProcNameFromAddr(uint32_t Addr) const {
-  int32_t offset;
-  return ProcNameFromAddr(Addr, offset);
-}
-
 std::string TJclBinDebugScanner::ProcNameFromAddr(uint32_t Addr, int32_t& Offset) const {
   Offset = 0;
   const uint32_t unitStart = ModuleStartFromAddr(Addr);
@@ -292,11 +287,6 @@ std::string TJclBinDebugScanner::ProcNameFromAddr(uint32_t Addr, int32_t& Offset
   std::string name = NameFromRef(proc.FirstWord);
   if (proc.SecondWord != 0) name += "." + NameFromRef(proc.SecondWord);
   return name;
-}
-
-int32_t TJclBinDebugScanner::LineNumberFromAddr(uint32_t Addr) const {
-  int32_t offset;
-  return LineNumberFromAddr(Addr, offset);
 }
 
 int32_t TJclBinDebugScanner::LineNumberFromAddr(uint32_t Addr, int32_t& Offset) const {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "JclAddrLookups.h"
 #include "JclDebug_mapLineNumber.h"
 #include "SysUtils.h"
 
@@ -59,7 +60,7 @@ uint32_t JclDbgCheckSum(std::span<const uint8_t> data);
 // over tables decoded once, with the answers of a backward or forward walk of the tables as
 // they stand. Every read is bounded by the data: data whose tables run past its end, whose
 // numbers never end, or whose table offsets lie outside it is not ValidFormat.
-class TJclBinDebugScanner {
+class TJclBinDebugScanner : public TJclOffsetFreeLookups<TJclBinDebugScanner> {
  public:
   // The tables are always decoded on construction, so CacheData changes nothing; it is kept
   // for the callers that state their wish.
@@ -73,9 +74,9 @@ class TJclBinDebugScanner {
   // 0xFFFFFFFF when Addr lies before the first unit.
   uint32_t ModuleStartFromAddr(uint32_t Addr) const;
   std::string ModuleNameFromAddr(uint32_t Addr) const;
-  std::string ProcNameFromAddr(uint32_t Addr) const;
+  using TJclOffsetFreeLookups::ProcNameFromAddr;
   std::string ProcNameFromAddr(uint32_t Addr, int32_t& Offset) const;
-  int32_t LineNumberFromAddr(uint32_t Addr) const;
+  using TJclOffsetFreeLookups::LineNumberFromAddr;
   int32_t LineNumberFromAddr(uint32_t Addr, int32_t& Offset) const;
   std::string SourceNameFromAddr(uint32_t Addr) const;
 

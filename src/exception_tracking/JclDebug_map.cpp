@@ -467,11 +467,6 @@ std::string TJclMapScanner::ModuleNameFromAddr(uint32_t Addr) const {
   return segment ? MapStringCacheToModuleName(segment->UnitName) : std::string();
 }
 
-std::string TJclMapScanner::ProcNameFromAddr(uint32_t Addr) const {
-  int32_t offset;
-  return ProcNameFromAddr(Addr, offset);
-}
-
 std::string TJclMapScanner::ProcNameFromAddr(uint32_t Addr, int32_t& Offset) const {
   Offset = 0;
   const uint32_t unitStart = ModuleStartFromAddr(Addr);
@@ -479,11 +474,6 @@ std::string TJclMapScanner::ProcNameFromAddr(uint32_t Addr, int32_t& Offset) con
   if (!procName || procName->VA < unitStart) return {};
   Offset = int32_t(Addr - procName->VA);
   return MapStringCacheToStr(procName->ProcName, true);
-}
-
-int32_t TJclMapScanner::LineNumberFromAddr(uint32_t Addr) const {
-  int32_t offset;
-  return LineNumberFromAddr(Addr, offset);
 }
 
 int32_t TJclMapScanner::LineNumberFromAddr(uint32_t Addr, int32_t& Offset) const {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "JclAddrLookups.h"
 #include "JclDebug_mapLineNumber.h"
 #include "JclDebug_mappedFile.h"
 
@@ -108,7 +109,7 @@ class TJclAbstractMapParser {
 
 // Collects the entries of a map file into sorted tables and answers the location questions.
 // Addresses are code offsets: address - module base - 0x1000.
-class TJclMapScanner : public TJclAbstractMapParser {
+class TJclMapScanner : public TJclAbstractMapParser, public TJclOffsetFreeLookups<TJclMapScanner> {
  public:
   // Both parse at once.
   explicit TJclMapScanner(const std::string& MapFileName, uintptr_t Module = 0);
@@ -122,9 +123,9 @@ class TJclMapScanner : public TJclAbstractMapParser {
   // 0xFFFFFFFF when no unit contains Addr.
   uint32_t ModuleStartFromAddr(uint32_t Addr) const;
   std::string ModuleNameFromAddr(uint32_t Addr) const;
-  std::string ProcNameFromAddr(uint32_t Addr) const;
+  using TJclOffsetFreeLookups::ProcNameFromAddr;
   std::string ProcNameFromAddr(uint32_t Addr, int32_t& Offset) const;
-  int32_t LineNumberFromAddr(uint32_t Addr) const;
+  using TJclOffsetFreeLookups::LineNumberFromAddr;
   int32_t LineNumberFromAddr(uint32_t Addr, int32_t& Offset) const;
   std::string SourceNameFromAddr(uint32_t Addr) const;
 

@@ -380,22 +380,12 @@ std::string TJclTD32InfoScanner::ModuleNameFromAddr(uint32_t Addr) const {
   return FindModule(Addr, module) ? Names(module->NameIndex()) : std::string();
 }
 
-std::string TJclTD32InfoScanner::ProcNameFromAddr(uint32_t Addr) const {
-  int32_t offset;
-  return ProcNameFromAddr(Addr, offset);
-}
-
 std::string TJclTD32InfoScanner::ProcNameFromAddr(uint32_t Addr, int32_t& Offset) const {
   Offset = 0;
   const TJclTD32ProcSymbolInfo* proc;
   if (!FindProc(Addr, proc)) return {};
   Offset = int32_t(Addr - proc->Offset());
   return ShortProcName(Names(proc->NameIndex()));
-}
-
-int32_t TJclTD32InfoScanner::LineNumberFromAddr(uint32_t Addr) const {
-  int32_t offset;
-  return LineNumberFromAddr(Addr, offset);
 }
 
 int32_t TJclTD32InfoScanner::LineNumberFromAddr(uint32_t Addr, int32_t& Offset) const {

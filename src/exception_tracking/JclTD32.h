@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "JclAddrLookups.h"
 #include "JclDebug_mappedFile.h"
 
 // Reader of TD32 debug information: a signature, subsection directories and subsections in
@@ -292,14 +293,15 @@ class TJclTD32InfoParser {
 
 // Answers the location questions from TD32 information. Addresses are code offsets: address -
 // module base - 0x1000.
-class TJclTD32InfoScanner : public TJclTD32InfoParser {
+class TJclTD32InfoScanner : public TJclTD32InfoParser,
+                            public TJclOffsetFreeLookups<TJclTD32InfoScanner> {
  public:
   using TJclTD32InfoParser::TJclTD32InfoParser;
 
   std::string ModuleNameFromAddr(uint32_t Addr) const;
-  std::string ProcNameFromAddr(uint32_t Addr) const;
+  using TJclOffsetFreeLookups::ProcNameFromAddr;
   std::string ProcNameFromAddr(uint32_t Addr, int32_t& Offset) const;
-  int32_t LineNumberFromAddr(uint32_t Addr) const;
+  using TJclOffsetFreeLookups::LineNumberFromAddr;
   int32_t LineNumberFromAddr(uint32_t Addr, int32_t& Offset) const;
   std::string SourceNameFromAddr(uint32_t Addr) const;
 

@@ -26,6 +26,10 @@ class TValueObject : public TRtCounted {
   TValueObject() { InitFace(FFace, this); }
   TStruct* Struct() { return &FFace.Struct; }
   void MarkReadOnly() { FReadOnly = true; }
+  // Ours, or null for a client's own implementation.
+  static TSelf* Own(TStruct* object) {
+    return object && object->is_read_only == is_read_only ? &Self(object) : nullptr;
+  }
 
  protected:
   static TSelf& Self(TStruct* self) { return OwnerOf<TSelf>(self); }
@@ -61,10 +65,6 @@ class TPostDataElement final : public TValueObject<TPostDataElement, TCefPostDat
     s.get_file = get_file;
     s.get_bytes_count = get_bytes_count;
     s.get_bytes = get_bytes;
-  }
-  // Ours, or null for a client's own implementation.
-  static TPostDataElement* Own(TCefPostDataElement* element) {
-    return element && element->is_read_only == is_read_only ? &Self(element) : nullptr;
   }
 
  private:
@@ -121,9 +121,6 @@ class TPostData final : public TValueObject<TPostData, TCefPostData> {
     s.remove_element = remove_element;
     s.add_element = add_element;
     s.remove_elements = remove_elements;
-  }
-  static TPostData* Own(TCefPostData* postData) {
-    return postData && postData->is_read_only == is_read_only ? &Self(postData) : nullptr;
   }
   void MarkAllReadOnly() {
     MarkReadOnly();
@@ -193,9 +190,6 @@ class TRequest final : public TValueObject<TRequest, TCefRequest> {
     s.set_flags = set_flags;
     s.get_first_party_for_cookies = get_first_party_for_cookies;
     s.set_first_party_for_cookies = set_first_party_for_cookies;
-  }
-  static TRequest* Own(TCefRequest* request) {
-    return request && request->is_read_only == is_read_only ? &Self(request) : nullptr;
   }
   void MarkAllReadOnly() {
     MarkReadOnly();

@@ -5,7 +5,6 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -136,28 +135,20 @@ TEST(Appearance, WithoutAPortalPreferenceGtksDarkSettingHolds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  const bool child = argc == 4 && std::strcmp(argv[1], "--child") == 0;
-  Root = child ? argv[2] : MakeTemporaryFolder("runtime-appearance-XXXXXX");
-  if (!child) {
-    setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
-    // Before the runtime starts, so it finds the portal at once.
-    if (!Portal.Start("1")) {
-      std::printf("no stand-in settings portal\n");
-      return 1;
-    }
-  }
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  if (!LoadRuntime()) return 1;
-  if (child) return CheckGtkSetting(argv[3]);
-
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
-  const int result = RUN_ALL_TESTS();
-  Portal.Stop();
-  RemoveFolder(Root);
-  return result;
+  return RunRuntimeTests(argc, argv, Root, Server,
+                         {.FolderPattern = "runtime-appearance-XXXXXX",
+                          .Prepare =
+                              [] {
+                                setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
+                                // Before the runtime starts, so it finds the portal at once.
+                                if (Portal.Start("1")) return true;
+                                std::printf("no stand-in settings portal\n");
+                                return false;
+                              },
+                          .Child =
+                              [](const char* root, const char* base) {
+                                Root = root;
+                                return CheckGtkSetting(base);
+                              },
+                          .Finish = [] { Portal.Stop(); }});
 }

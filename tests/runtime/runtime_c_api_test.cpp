@@ -710,7 +710,8 @@ int StartSlowDownload(const std::string& base) {
   return begun ? 0 : 1;
 }
 
-int RunChildCheck(const std::string& check, const std::string& argument) {
+int RunChildCheck(const char* checkName, const char* argument) {
+  const std::string check = checkName;
   if (!StartRuntime()) return 2;
   int result = 1;
   if (check == "cookies") {
@@ -735,36 +736,18 @@ int RunChildCheck(const std::string& check, const std::string& argument) {
   return unbalanced.empty() ? result : 1;
 }
 
-// The runtime's per-user web data and downloads go to the test's folder, not the user's. Set
-// before GTK starts: GLib reads the folders once.
-void UseTestUserFolders() {
+// The runtime's per-user web data and downloads go to the test's folder, not the user's.
+bool UseTestUserFolders() {
   setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
-  const std::string config = Root + "/config-home";
-  g_mkdir_with_parents(config.c_str(), 0700);
-  const std::string dirs = "XDG_DOWNLOAD_DIR=\"" + DownloadFolder() + "\"\n";
-  g_file_set_contents((config + "/user-dirs.dirs").c_str(), dirs.c_str(), -1, nullptr);
-  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  UseTestUserFolder(Root, "XDG_DOWNLOAD_DIR", DownloadFolder());
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  const bool child = argc == 4 && std::strcmp(argv[1], "--child") == 0;
-  if (!child) {
-    Root = MakeTemporaryFolder("runtime-test-XXXXXX");
-    UseTestUserFolders();
-  }
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  if (!LoadRuntime()) return 1;
-  if (child) return RunChildCheck(argv[2], argv[3]);
-
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
-  const int result = RUN_ALL_TESTS();
-  RemoveFolder(Root);
-  return result;
+  return RunRuntimeTests(argc, argv, Root, Server,
+                         {.FolderPattern = "runtime-test-XXXXXX",
+                          .Prepare = UseTestUserFolders,
+                          .Child = RunChildCheck});
 }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -305,22 +304,17 @@ TEST(ContextMenuLanguages, WithoutADictionaryForTheDesktopsLanguageNothingIsChec
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  const bool child = argc == 4 && std::strcmp(argv[1], "--child") == 0;
-  Root = child ? argv[2] : MakeTemporaryFolder("runtime-context-menu-XXXXXX");
-  if (!child) {
-    setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
-    RegisterStandInBrowser();
-  }
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  if (!LoadRuntime()) return 1;
-  if (child) return CheckWithoutDictionary(argv[3]);
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
-  const int result = RUN_ALL_TESTS();
-  RemoveFolder(Root);
-  return result;
+  return RunRuntimeTests(argc, argv, Root, Server,
+                         {.FolderPattern = "runtime-context-menu-XXXXXX",
+                          .Prepare =
+                              [] {
+                                setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
+                                RegisterStandInBrowser();
+                                return true;
+                              },
+                          .Child =
+                              [](const char* root, const char* base) {
+                                Root = root;
+                                return CheckWithoutDictionary(base);
+                              }});
 }

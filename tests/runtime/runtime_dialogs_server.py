@@ -16,6 +16,8 @@ import sys
 import tempfile
 import threading
 
+from runtime_test_server import QuietHandler
+
 LOGIN = "Basic " + base64.b64encode(b"ann:s3cret").decode()
 
 
@@ -24,7 +26,7 @@ def report(server, line):
         reports.write(line + "\n")
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(QuietHandler):
     def do_GET(self):
         path, _, query = self.path.partition("?")
         if path == "/report":
@@ -66,16 +68,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
-
-    def answer(self, status, body, content_type="text/html; charset=utf-8"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
 
 
 class TlsServer(http.server.ThreadingHTTPServer):

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <utility>
 
 #include "runtime_test_support.h"
@@ -309,17 +308,7 @@ TEST_F(DialogTest, FileNavigationNotStartedByTheProgramIsRefused) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  Root = MakeTemporaryFolder("runtime-dialogs-XXXXXX");
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  Harness.Dialog.Struct.on_jsdialog = OnJsDialog;
-  if (!LoadRuntime()) return 1;
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
-  const int result = RUN_ALL_TESTS();
-  RemoveFolder(Root);
-  return result;
+  return RunRuntimeTests(argc, argv, Root, Server,
+                         {.FolderPattern = "runtime-dialogs-XXXXXX",
+                          .Handlers = [] { Harness.Dialog.Struct.on_jsdialog = OnJsDialog; }});
 }

@@ -103,18 +103,13 @@ TEST(FormRestore, CrashReloadGivesBackWhatMayBeKeptAndNothingToAnotherOrigin) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  Root = MakeTemporaryFolder("runtime-forms-XXXXXX");
-  OtherRoot = MakeTemporaryFolder("runtime-forms-other-XXXXXX");
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  if (!LoadRuntime()) return 1;
-  ::testing::AddGlobalTestEnvironment(new TTwoOriginsEnvironment);
-  const int result = RUN_ALL_TESTS();
-  RemoveFolder(Root);
-  RemoveFolder(OtherRoot);
-  return result;
+  return RunRuntimeTests(argc, argv, Root, Server,
+                         {.FolderPattern = "runtime-forms-XXXXXX",
+                          .Prepare =
+                              [] {
+                                OtherRoot = MakeTemporaryFolder("runtime-forms-other-XXXXXX");
+                                return true;
+                              },
+                          .Environment = [] { return new TTwoOriginsEnvironment; },
+                          .Finish = [] { RemoveFolder(OtherRoot); }});
 }

@@ -392,16 +392,5 @@ TEST(UrlRequests, FailuresAndCancelsCompleteWithTheirStatus) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  Root = MakeTemporaryFolder("runtime-network-XXXXXX");
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  if (!LoadRuntime()) return 1;
-  ::testing::AddGlobalTestEnvironment(new TRuntimeEnvironment(Server, Root));
-  const int result = RUN_ALL_TESTS();
-  RemoveFolder(Root);
-  return result;
+  return RunRuntimeTests(argc, argv, Root, Server, {.FolderPattern = "runtime-network-XXXXXX"});
 }

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -353,30 +352,26 @@ TEST(PageRequestRestart, AKeptNotificationAnswerIsSeenWithoutAsking) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  const bool child = argc == 4 && std::strcmp(argv[1], "--child") == 0;
-  if (!child) {
-    Root = MakeTemporaryFolder("runtime-permissions-XXXXXX");
-    setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
-    if (!StartPrivateBus()) {
-      std::printf("no private session bus\n");
-      return 1;
-    }
-  }
-  if (!gtk_init_check(&argc, &argv)) {
-    std::printf("no display\n");
-    return 1;
-  }
-  SetUpClient();
-  PageRequests.Struct.on_permission_request = OnPermissionRequest;
-  PageRequests.Struct.on_upload_folder = OnUploadFolder;
-  if (!LoadRuntime()) return 1;
-  if (child) return CheckKeptAnswer(argv[3]);
-
-  ::testing::AddGlobalTestEnvironment(new TPermissionsEnvironment);
-  const int result = RUN_ALL_TESTS();
-  Stop(NotificationService);
-  Stop(BusDaemon);
-  RemoveFolder(Root);
-  return result;
+  return RunRuntimeTests(
+      argc, argv, Root, Server,
+      {.FolderPattern = "runtime-permissions-XXXXXX",
+       .Prepare =
+           [] {
+             setenv("XDG_CACHE_HOME", (Root + "/cache-home").c_str(), 1);
+             if (StartPrivateBus()) return true;
+             std::printf("no private session bus\n");
+             return false;
+           },
+       .Handlers =
+           [] {
+             PageRequests.Struct.on_permission_request = OnPermissionRequest;
+             PageRequests.Struct.on_upload_folder = OnUploadFolder;
+           },
+       .Child = [](const char*, const char* base) { return CheckKeptAnswer(base); },
+       .Environment = [] { return new TPermissionsEnvironment; },
+       .Finish =
+           [] {
+             Stop(NotificationService);
+             Stop(BusDaemon);
+           }});
 }

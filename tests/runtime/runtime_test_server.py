@@ -65,7 +65,21 @@ PAGES["/scheme.html"] = (
 DOWNLOAD = b"downloaded bytes\n" * 64
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class QuietHandler(http.server.BaseHTTPRequestHandler):
+    """Answers whole bodies and keeps the test's output free of request lines."""
+
+    def answer(self, status, body, content_type="text/html; charset=utf-8"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+class Handler(QuietHandler):
     def do_GET(self):
         path, _, query = self.path.partition("?")
         if path != "/report":
@@ -105,13 +119,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def answer(self, status, body, content_type="text/html; charset=utf-8"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
     def attachment(self, query):
         """A download named by ?name=; ?cut=1 announces all of it but sends half, then closes;
         ?pause=1 sends half in pieces, waits three seconds, then sends the rest."""
@@ -135,9 +142,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if query.get("cut", ["0"])[0] != "1":
             self.wfile.write(DOWNLOAD[half:])
         self.close_connection = True
-
-    def log_message(self, *args):
-        pass
 
 
 def main():

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -373,6 +374,39 @@ std::string MakeTemporaryFolder(const char* pattern) {
 void RemoveFolder(const std::string& folder) {
   std::error_code ignored;
   if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+}
+
+int RunRuntimeTests(int argc, char** argv, std::string& root, TServer& server,
+                    const TRuntimeTestRun& run) {
+  ::testing::InitGoogleTest(&argc, argv);
+  const bool child = argc == 4 && std::strcmp(argv[1], "--child") == 0;
+  if (!child) {
+    root = MakeTemporaryFolder(run.FolderPattern);
+    if (run.Prepare && !run.Prepare()) return 1;
+  }
+  if (!gtk_init_check(&argc, &argv)) {
+    std::printf("no display\n");
+    return 1;
+  }
+  SetUpClient();
+  if (run.Handlers) run.Handlers();
+  if (!LoadRuntime()) return 1;
+  if (child) return run.Child(argv[2], argv[3]);
+
+  ::testing::AddGlobalTestEnvironment(run.Environment ? run.Environment()
+                                                      : new TRuntimeEnvironment(server, root));
+  const int result = RUN_ALL_TESTS();
+  if (run.Finish) run.Finish();
+  RemoveFolder(root);
+  return result;
+}
+
+void UseTestUserFolder(const std::string& root, const char* key, const std::string& folder) {
+  const std::string config = root + "/config-home";
+  g_mkdir_with_parents(config.c_str(), 0700);
+  const std::string dirs = std::string(key) + "=\"" + folder + "\"\n";
+  g_file_set_contents((config + "/user-dirs.dirs").c_str(), dirs.c_str(), -1, nullptr);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
 }
 
 bool RunChild(const std::vector<std::string>& arguments,

@@ -109,6 +109,25 @@ std::string ReadFile(const std::string& path);
 std::string MakeTemporaryFolder(const char* pattern);
 void RemoveFolder(const std::string& folder);
 
+// How a runtime test program runs; empty steps are skipped. Started as "--child A B" it runs
+// Child(A, B) in place of the tests, for checks that need a fresh process; root is then left
+// to the child.
+struct TRuntimeTestRun {
+  const char* FolderPattern = "";
+  std::function<bool()> Prepare = {};   // before GTK starts, not in a child; false ends the run
+  std::function<void()> Handlers = {};  // the client's handlers beyond the shared ones
+  std::function<int(const char* first, const char* second)> Child = {};
+  // Default: the loopback server over root and the runtime.
+  std::function<::testing::Environment*()> Environment = {};
+  std::function<void()> Finish = {};  // after the tests, before root is removed
+};
+int RunRuntimeTests(int argc, char** argv, std::string& root, TServer& server,
+                    const TRuntimeTestRun& run);
+
+// Points one of GLib's user folders (key "XDG_DOWNLOAD_DIR", ...) at folder, through a
+// configuration home inside root. Before GTK starts: GLib reads the folders once.
+void UseTestUserFolder(const std::string& root, const char* key, const std::string& folder);
+
 // Runs this test program again with the arguments; answers whether it exited with 0.
 bool RunChild(const std::vector<std::string>& arguments,
               const std::vector<std::string>& environment = {});

@@ -11,14 +11,6 @@
 
 namespace {
 
-class EFoo : public Exception {
- public:
-  using Exception::Exception;
-};
-class EBar : public Exception {
- public:
-  using Exception::Exception;
-};
 class EBarChild : public EBar {
  public:
   using EBar::EBar;

@@ -24,15 +24,6 @@
 
 namespace {
 
-class EFoo : public Exception {
- public:
-  using Exception::Exception;
-};
-class EBar : public Exception {
- public:
-  using Exception::Exception;
-};
-
 // What the recording notifiers saw, in call order.
 struct TSeen {
   std::string Who;
