@@ -46,6 +46,16 @@ function(corvane_folder_enabled name out)
   endif()
 endfunction()
 
+# Ends the calling test folder's list file, with a warning, when the fake runtime is not part
+# of this build (a macro, so that its return() leaves the caller).
+macro(corvane_require_fake_runtime tests)
+  corvane_folder_enabled(fake_runtime has_fake_runtime)
+  if(NOT has_fake_runtime)
+    message(WARNING "${tests} tests skipped: they need fake_runtime in CORVANE_ONLY")
+    return()
+  endif()
+endmacro()
+
 # Adds every subfolder of the current folder that has a CMakeLists.txt and whose name is an
 # enabled folder (bench/<layer>, fuzz/<layer>).
 function(corvane_add_enabled_subfolders)

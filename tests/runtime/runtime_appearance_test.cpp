@@ -50,14 +50,6 @@ struct TPortal {
   }
 } Portal;
 
-TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url) {
-  window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_container_add(GTK_CONTAINER(window), fixed);
-  gtk_widget_show_all(window);
-  return CreateBrowser(fixed, url);
-}
-
 bool Reported(const std::string& report) {
   return PumpUntil([&] {
     return ReadFile(Server.Reports).find("scheme=" + report + "\n") != std::string::npos;

@@ -25,11 +25,7 @@ class BrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Events = TEvents{};
-    Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget* fixed = gtk_fixed_new();
-    gtk_container_add(GTK_CONTAINER(Window), fixed);
-    gtk_widget_show_all(Window);
-    Browser = CreateBrowser(fixed, StartUrl());
+    Browser = OpenBrowser(Window, StartUrl());
     ASSERT_NE(Browser, nullptr);
     ASSERT_EQ(Events.AfterCreated, 1);
     if (WaitsForStartPage()) {
@@ -679,11 +675,8 @@ int CheckCookiesKept(const std::string& folder) {
 
 // Stores or reads a localStorage value in a page of base; answers the page's text.
 std::string WithLocalStorage(const std::string& base, const std::string& script) {
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_container_add(GTK_CONTAINER(window), fixed);
-  gtk_widget_show_all(window);
-  TCefBrowser* browser = CreateBrowser(fixed, base + "/other.html");
+  GtkWidget* window = nullptr;
+  TCefBrowser* browser = OpenBrowser(window, base + "/other.html");
   PumpUntil([&] { return HasLoadEnd(base + "/other.html", true); });
   RunInMainFrame(browser, script);
   PumpFor(1500);  // WebKit writes local storage to disk in the background
@@ -699,12 +692,9 @@ std::string WithLocalStorage(const std::string& base, const std::string& script)
 
 // Answers 0 when the download had begun writing before the runtime was shut down.
 int StartSlowDownload(const std::string& base) {
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_container_add(GTK_CONTAINER(window), fixed);
-  gtk_widget_show_all(window);
+  GtkWidget* window = nullptr;
   DownloadTarget.clear();
-  TCefBrowser* browser = CreateBrowser(fixed, base + "/attachment?name=slow.bin&pause=1");
+  TCefBrowser* browser = OpenBrowser(window, base + "/attachment?name=slow.bin&pause=1");
   const bool begun = PumpUntil([] { return Events.DownloadUpdates > 0; }, 10);
   Drop(browser);
   return begun ? 0 : 1;

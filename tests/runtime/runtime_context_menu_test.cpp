@@ -101,11 +101,7 @@ std::string MenuPage(const std::string& base) {
 class TMenuPage {
  public:
   bool Open(const std::string& base) {
-    Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget* fixed = gtk_fixed_new();
-    gtk_container_add(GTK_CONTAINER(Window), fixed);
-    gtk_widget_show_all(Window);
-    Browser = CreateBrowser(fixed, MenuPage(base));
+    Browser = OpenBrowser(Window, MenuPage(base));
     if (!Browser || !PumpUntil([&] { return HasLoadEnd(MenuPage(base), true); })) return false;
     TCefBrowserHost* host = Browser->get_host(Browser);
     View = host->get_window_handle(host);

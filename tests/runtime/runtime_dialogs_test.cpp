@@ -111,11 +111,7 @@ class DialogTest : public ::testing::Test {
   void SetUp() override {
     Events = TEvents{};
     ClientDialogs = TClientDialogs::Decline;
-    Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget* fixed = gtk_fixed_new();
-    gtk_container_add(GTK_CONTAINER(Window), fixed);
-    gtk_widget_show_all(Window);
-    Browser = CreateBrowser(fixed, Server.Base() + "/page.html");
+    Browser = OpenBrowser(Window, Server.Base() + "/page.html");
     ASSERT_NE(Browser, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(Server.Base() + "/page.html", true); }));
   }

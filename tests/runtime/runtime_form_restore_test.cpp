@@ -71,12 +71,9 @@ setTimeout(function () { new Image().src = "/report?typed"; }, 1000);
 )JS";
 
 TEST(FormRestore, CrashReloadGivesBackWhatMayBeKeptAndNothingToAnotherOrigin) {
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_container_add(GTK_CONTAINER(window), fixed);
-  gtk_widget_show_all(window);
+  GtkWidget* window = nullptr;
   const std::string url = Server.Base() + "/form.html?other=" + Other.Base() + "/form.html";
-  TCefBrowser* browser = CreateBrowser(fixed, url);
+  TCefBrowser* browser = OpenBrowser(window, url);
   ASSERT_NE(browser, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(url, true); }));
   RunInMainFrame(browser, kTyping);

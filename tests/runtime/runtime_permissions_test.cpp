@@ -111,12 +111,8 @@ class PageRequestTest : public ::testing::Test {
   void SetUp() override {
     Events = TEvents{};
     Asked.clear();
-    Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget* fixed = gtk_fixed_new();
-    gtk_container_add(GTK_CONTAINER(Window), fixed);
+    Browser = OpenBrowser(Window, Page());
     gtk_window_set_icon_name(GTK_WINDOW(Window), "test-icon");
-    gtk_widget_show_all(Window);
-    Browser = CreateBrowser(fixed, Page());
     ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(Page(), true); }));
   }
   void TearDown() override {
@@ -328,11 +324,8 @@ int CheckKeptAnswer(const std::string& base) {
   const std::u16string origin = U16(base);
   const TCefStringUtf16 originView = View(origin);
   Ext.corvane_keep_notification_permission(&originView, 1);
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_container_add(GTK_CONTAINER(window), fixed);
-  gtk_widget_show_all(window);
-  TCefBrowser* browser = CreateBrowser(fixed, base + "/other.html");
+  GtkWidget* window = nullptr;
+  TCefBrowser* browser = OpenBrowser(window, base + "/other.html");
   PumpUntil([&] { return HasLoadEnd(base + "/other.html", true); });
   RunInMainFrame(browser, "document.title = 'kept:' + Notification.permission");
   PumpUntil([] { return !Events.Titles.empty() && Events.Titles.back().rfind("kept:", 0) == 0; });

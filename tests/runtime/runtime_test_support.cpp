@@ -446,6 +446,14 @@ bool HasCookie(const std::string& name, const std::string& value) {
   return false;
 }
 
+TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url) {
+  window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_container_add(GTK_CONTAINER(window), fixed);
+  gtk_widget_show_all(window);
+  return CreateBrowser(fixed, url);
+}
+
 TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url) {
   TCefWindowInfo windowInfo{};
   windowInfo.parent_window = parent;

@@ -137,6 +137,8 @@ bool HasAddress(const std::string& url, bool isMain);
 bool HasCookie(const std::string& name, const std::string& value);
 
 TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url);
+// A browser in a shown window of its own, which window is set to.
+TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url);
 void RunInMainFrame(TCefBrowser* browser, const std::string& script);
 void LoadInMainFrame(TCefBrowser* browser, const std::string& url);
 // The main frame's text, or "" when the page did not answer.
