@@ -87,6 +87,25 @@ class TCefBaseRefOf : public TCefBaseRef, public TInterface {
   TStruct* Data() const { return static_cast<TStruct*>(FData); }
 };
 
+// The wrapper class of each runtime structure, named beside the wrapper with CEF_WRAPS; any
+// such structure then comes back from the runtime wrapped through FromRuntime.
+template <class TStruct>
+struct TWrapperOf;
+
+#define CEF_WRAPS(TWrapper, TInterface, TStruct) \
+  class TWrapper;                                \
+  template <>                                    \
+  struct TWrapperOf<TStruct> {                   \
+    using Wrapper = TWrapper;                    \
+    using Interface = TInterface;                \
+  }
+
+// Null gives null.
+template <class TStruct, class TOf = TWrapperOf<TStruct>>
+TRef<typename TOf::Interface> FromRuntime(TStruct* data) {
+  return TOf::Wrapper::UnWrap(data);
+}
+
 // The runtime pointer to pass for i: null for none, otherwise with one reference added for
 // the runtime.
 template <class TStruct = void, class T>

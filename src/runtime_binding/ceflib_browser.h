@@ -157,15 +157,9 @@ class TCefFrameRef : public TCefBaseRefOf<TCefFrameRef, ICefFrame, TCefFrame> {
   void visit_dom(const TCefDomVisitorProc& proc) override;
 };
 
-inline TRef<ICefBrowser> FromRuntime(TCefBrowser* data) {
-  return TCefBrowserRef::UnWrap(data);
-}
-inline TRef<ICefBrowserHost> FromRuntime(TCefBrowserHost* data) {
-  return TCefBrowserHostRef::UnWrap(data);
-}
-inline TRef<ICefFrame> FromRuntime(TCefFrame* data) {
-  return TCefFrameRef::UnWrap(data);
-}
+CEF_WRAPS(TCefBrowserRef, ICefBrowser, TCefBrowser);
+CEF_WRAPS(TCefBrowserHostRef, ICefBrowserHost, TCefBrowserHost);
+CEF_WRAPS(TCefFrameRef, ICefFrame, TCefFrame);
 
 // Receives a frame's source or text.
 class ICefStringVisitor : public virtual ICefBase {

@@ -10,8 +10,7 @@
 // Conversions for calls from the program into entries of runtime objects. Every wrapper
 // operation is one CallEntry, so the rules live here once: Booleans go as 0 or 1, text as a
 // borrowed view, objects with a reference for the runtime; results come back as true for
-// non-zero, text from user-free strings, objects wrapped (FromRuntime overloads, one beside
-// each wrapper class).
+// non-zero, text from user-free strings, objects wrapped (FromRuntime).
 
 // A borrowed view that lives until the end of the runtime call it is an argument of.
 class TRuntimeStringArg {

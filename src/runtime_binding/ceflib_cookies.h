@@ -81,6 +81,4 @@ class TCefCookieManagerRef
   bool set_storage_path(const ustring& path) override;
 };
 
-inline TRef<ICefCookieManager> FromRuntime(TCefCookieManager* data) {
-  return TCefCookieManagerRef::UnWrap(data);
-}
+CEF_WRAPS(TCefCookieManagerRef, ICefCookieManager, TCefCookieManager);

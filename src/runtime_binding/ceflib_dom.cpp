@@ -2,18 +2,6 @@
 
 #include "ceflib_entries.h"
 
-TRef<ICefDomDocument> FromRuntime(TCefDomDocument* data) {
-  return TCefDomDocumentRef::UnWrap(data);
-}
-
-TRef<ICefDomNode> FromRuntime(TCefDomNode* data) {
-  return TCefDomNodeRef::UnWrap(data);
-}
-
-TRef<ICefDomEvent> FromRuntime(TCefDomEvent* data) {
-  return TCefDomEventRef::UnWrap(data);
-}
-
 TCefDomVisitorOwn::TCefDomVisitorOwn() : TCefBaseOwn(sizeof(TCefDomVisitor)) {
   SetEntry<&ICefDomVisitor::visit>(this, Data<TCefDomVisitor>()->visit);
 }

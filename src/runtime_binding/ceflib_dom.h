@@ -118,9 +118,9 @@ class TCefFastDomEventListener : public TCefDomEventListenerOwn {
   TCefDomEventListenerProc FProc;
 };
 
-TRef<ICefDomDocument> FromRuntime(TCefDomDocument* data);
-TRef<ICefDomNode> FromRuntime(TCefDomNode* data);
-TRef<ICefDomEvent> FromRuntime(TCefDomEvent* data);
+CEF_WRAPS(TCefDomDocumentRef, ICefDomDocument, TCefDomDocument);
+CEF_WRAPS(TCefDomNodeRef, ICefDomNode, TCefDomNode);
+CEF_WRAPS(TCefDomEventRef, ICefDomEvent, TCefDomEvent);
 
 class TCefDomDocumentRef
     : public TCefBaseRefOf<TCefDomDocumentRef, ICefDomDocument, TCefDomDocument> {

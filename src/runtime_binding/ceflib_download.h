@@ -171,27 +171,11 @@ class TCefGeolocationCallbackRef
   void cont(bool allow) override { CallEntry<void>(Data(), &TCefGeolocationCallback::cont, allow); }
 };
 
-inline TRef<ICefDownloadItem> FromRuntime(TCefDownloadItem* data) {
-  return TCefDownLoadItemRef::UnWrap(data);
-}
-inline TRef<ICefWebPluginInfo> FromRuntime(TCefWebPluginInfo* data) {
-  return TCefWebPluginInfoRef::UnWrap(data);
-}
-inline TRef<ICefBeforeDownloadCallback> FromRuntime(TCefBeforeDownloadCallback* data) {
-  return TCefBeforeDownloadCallbackRef::UnWrap(data);
-}
-inline TRef<ICefDownloadItemCallback> FromRuntime(TCefDownloadItemCallback* data) {
-  return TCefDownloadItemCallbackRef::UnWrap(data);
-}
-inline TRef<ICefAuthCallback> FromRuntime(TCefAuthCallback* data) {
-  return TCefAuthCallbackRef::UnWrap(data);
-}
-inline TRef<ICefJsDialogCallback> FromRuntime(TCefJsDialogCallback* data) {
-  return TCefJsDialogCallbackRef::UnWrap(data);
-}
-inline TRef<ICefQuotaCallback> FromRuntime(TCefQuotaCallback* data) {
-  return TCefQuotaCallbackRef::UnWrap(data);
-}
-inline TRef<ICefGeolocationCallback> FromRuntime(TCefGeolocationCallback* data) {
-  return TCefGeolocationCallbackRef::UnWrap(data);
-}
+CEF_WRAPS(TCefDownLoadItemRef, ICefDownloadItem, TCefDownloadItem);
+CEF_WRAPS(TCefWebPluginInfoRef, ICefWebPluginInfo, TCefWebPluginInfo);
+CEF_WRAPS(TCefBeforeDownloadCallbackRef, ICefBeforeDownloadCallback, TCefBeforeDownloadCallback);
+CEF_WRAPS(TCefDownloadItemCallbackRef, ICefDownloadItemCallback, TCefDownloadItemCallback);
+CEF_WRAPS(TCefAuthCallbackRef, ICefAuthCallback, TCefAuthCallback);
+CEF_WRAPS(TCefJsDialogCallbackRef, ICefJsDialogCallback, TCefJsDialogCallback);
+CEF_WRAPS(TCefQuotaCallbackRef, ICefQuotaCallback, TCefQuotaCallback);
+CEF_WRAPS(TCefGeolocationCallbackRef, ICefGeolocationCallback, TCefGeolocationCallback);

@@ -58,9 +58,7 @@ class TCefPermissionCallbackRef
   void cont(bool allow) override { CallEntry<void>(Data(), &TCefPermissionCallback::cont, allow); }
 };
 
-inline TRef<ICefPermissionCallback> FromRuntime(TCefPermissionCallback* data) {
-  return TCefPermissionCallbackRef::UnWrap(data);
-}
+CEF_WRAPS(TCefPermissionCallbackRef, ICefPermissionCallback, TCefPermissionCallback);
 
 // What pages ask of the program beyond the client handlers (see corvane_runtime_ext.h).
 class ICefPageRequestHandler : public virtual ICefBase {

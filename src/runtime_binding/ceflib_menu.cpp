@@ -1,13 +1,5 @@
 #include "ceflib_menu.h"
 
-TRef<ICefMenuModel> FromRuntime(TCefMenuModel* data) {
-  return TCefMenuModelRef::UnWrap(data);
-}
-
-TRef<ICefContextMenuParams> FromRuntime(TCefContextMenuParams* data) {
-  return TCefContextMenuParamsRef::UnWrap(data);
-}
-
 bool TCefMenuModelRef::ReadAccelerator(TAcceleratorEntry T::*entry, int32_t at, int32_t& keyCode,
                                        bool& shiftPressed, bool& ctrlPressed, bool& altPressed) {
   TCefBool shift = shiftPressed, ctrl = ctrlPressed, alt = altPressed;

@@ -86,8 +86,8 @@ class ICefContextMenuParams : public virtual ICefBase {
   virtual TCefContextMenuEditStateFlags get_edit_state_flags() = 0;
 };
 
-TRef<ICefMenuModel> FromRuntime(TCefMenuModel* data);
-TRef<ICefContextMenuParams> FromRuntime(TCefContextMenuParams* data);
+CEF_WRAPS(TCefMenuModelRef, ICefMenuModel, TCefMenuModel);
+CEF_WRAPS(TCefContextMenuParamsRef, ICefContextMenuParams, TCefContextMenuParams);
 
 class TCefMenuModelRef : public TCefBaseRefOf<TCefMenuModelRef, ICefMenuModel, TCefMenuModel> {
   using T = TCefMenuModel;

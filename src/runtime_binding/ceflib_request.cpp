@@ -44,18 +44,6 @@ void TCefStringMultimapOwn::Clear() {
   RuntimeApi.cef_string_multimap_clear(FMap);
 }
 
-TRef<ICefPostDataElement> FromRuntime(TCefPostDataElement* data) {
-  return TCefPostDataElementRef::UnWrap(data);
-}
-
-TRef<ICefPostData> FromRuntime(TCefPostData* data) {
-  return TCefPostDataRef::UnWrap(data);
-}
-
-TRef<ICefRequest> FromRuntime(TCefRequest* data) {
-  return TCefRequestRef::UnWrap(data);
-}
-
 TRef<ICefPostDataElement> TCefPostDataElementRef::New() {
   return UnWrap(RuntimeApi.cef_post_data_element_create());
 }

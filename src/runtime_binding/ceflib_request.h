@@ -87,9 +87,9 @@ class ICefRequest : public virtual ICefBase {
                    const TRef<ICefStringMultimap>& headerMap) = 0;
 };
 
-TRef<ICefPostDataElement> FromRuntime(TCefPostDataElement* data);
-TRef<ICefPostData> FromRuntime(TCefPostData* data);
-TRef<ICefRequest> FromRuntime(TCefRequest* data);
+CEF_WRAPS(TCefPostDataElementRef, ICefPostDataElement, TCefPostDataElement);
+CEF_WRAPS(TCefPostDataRef, ICefPostData, TCefPostData);
+CEF_WRAPS(TCefRequestRef, ICefRequest, TCefRequest);
 
 class TCefPostDataElementRef
     : public TCefBaseRefOf<TCefPostDataElementRef, ICefPostDataElement, TCefPostDataElement> {

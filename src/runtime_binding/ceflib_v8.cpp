@@ -23,26 +23,6 @@ class TRuntimeArguments {
 
 }  // namespace
 
-TRef<ICefV8Exception> FromRuntime(TCefV8Exception* data) {
-  return TCefV8ExceptionRef::UnWrap(data);
-}
-
-TRef<ICefv8Handler> FromRuntime(TCefv8Handler* data) {
-  return TCefv8HandlerRef::UnWrap(data);
-}
-
-TRef<ICefv8Context> FromRuntime(TCefv8Context* data) {
-  return TCefv8ContextRef::UnWrap(data);
-}
-
-TRef<ICefv8Value> FromRuntime(TCefv8Value* data) {
-  return TCefv8ValueRef::UnWrap(data);
-}
-
-TRef<ICefBase> FromRuntime(TCefBase* data) {
-  return TCefBaseRef::UnWrap(data);
-}
-
 TCefV8AccessorOwn::TCefV8AccessorOwn() : TCefBaseOwn(sizeof(TCefV8Accessor)) {
   TCefV8Accessor* accessor = Data<TCefV8Accessor>();
   SetEntry<&ICefV8Accessor::get>(this, accessor->get);

@@ -135,11 +135,11 @@ class TCefFastV8Accessor : public TCefV8AccessorOwn {
   TCefV8AccessorSetterProc FSetter;
 };
 
-TRef<ICefV8Exception> FromRuntime(TCefV8Exception* data);
-TRef<ICefv8Handler> FromRuntime(TCefv8Handler* data);
-TRef<ICefv8Context> FromRuntime(TCefv8Context* data);
-TRef<ICefv8Value> FromRuntime(TCefv8Value* data);
-TRef<ICefBase> FromRuntime(TCefBase* data);
+CEF_WRAPS(TCefV8ExceptionRef, ICefV8Exception, TCefV8Exception);
+CEF_WRAPS(TCefv8HandlerRef, ICefv8Handler, TCefv8Handler);
+CEF_WRAPS(TCefv8ContextRef, ICefv8Context, TCefv8Context);
+CEF_WRAPS(TCefv8ValueRef, ICefv8Value, TCefv8Value);
+CEF_WRAPS(TCefBaseRef, ICefBase, TCefBase);
 
 class TCefV8ExceptionRef
     : public TCefBaseRefOf<TCefV8ExceptionRef, ICefV8Exception, TCefV8Exception> {

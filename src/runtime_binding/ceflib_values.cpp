@@ -2,22 +2,6 @@
 
 #include "ceflib_api.h"
 
-TRef<ICefBinaryValue> FromRuntime(TCefBinaryValue* data) {
-  return TCefBinaryValueRef::UnWrap(data);
-}
-
-TRef<ICefListValue> FromRuntime(TCefListValue* data) {
-  return TCefListValueRef::UnWrap(data);
-}
-
-TRef<ICefDictionaryValue> FromRuntime(TCefDictionaryValue* data) {
-  return TCefDictionaryValueRef::UnWrap(data);
-}
-
-TRef<ICefProcessMessage> FromRuntime(TCefProcessMessage* data) {
-  return TCefProcessMessageRef::UnWrap(data);
-}
-
 TRef<ICefBinaryValue> TCefBinaryValueRef::New(const void* data, size_t size) {
   return UnWrap(RuntimeApi.cef_binary_value_create(data, size));
 }

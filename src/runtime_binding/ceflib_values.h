@@ -84,10 +84,10 @@ class ICefProcessMessage : public virtual ICefBase {
   virtual TRef<ICefListValue> get_argument_list() = 0;
 };
 
-TRef<ICefBinaryValue> FromRuntime(TCefBinaryValue* data);
-TRef<ICefListValue> FromRuntime(TCefListValue* data);
-TRef<ICefDictionaryValue> FromRuntime(TCefDictionaryValue* data);
-TRef<ICefProcessMessage> FromRuntime(TCefProcessMessage* data);
+CEF_WRAPS(TCefBinaryValueRef, ICefBinaryValue, TCefBinaryValue);
+CEF_WRAPS(TCefListValueRef, ICefListValue, TCefListValue);
+CEF_WRAPS(TCefDictionaryValueRef, ICefDictionaryValue, TCefDictionaryValue);
+CEF_WRAPS(TCefProcessMessageRef, ICefProcessMessage, TCefProcessMessage);
 
 class TCefBinaryValueRef
     : public TCefBaseRefOf<TCefBinaryValueRef, ICefBinaryValue, TCefBinaryValue> {
