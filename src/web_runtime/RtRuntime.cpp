@@ -64,6 +64,11 @@ TBrowser* TRuntime::BrowserOfView(WebKitWebView* view) const {
   return nullptr;
 }
 
+void TRuntime::ForEachView(const std::function<void(WebKitWebView*)>& visit) const {
+  for (TBrowser* browser : FBrowsers)
+    if (browser->View()) visit(browser->View()->View());
+}
+
 // Browsers still open at shutdown are closed without asking their pages.
 void TRuntime::CloseAllBrowsers() {
   while (!FBrowsers.empty()) {

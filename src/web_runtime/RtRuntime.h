@@ -3,6 +3,7 @@
 #include <webkit2/webkit2.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class TRuntime {
   void Register(TBrowser* browser);
   void Unregister(TBrowser* browser);
   TBrowser* BrowserOfView(WebKitWebView* view) const;
+  void ForEachView(const std::function<void(WebKitWebView*)>& visit) const;
 
  private:
   explicit TRuntime(const std::string& cachePath);

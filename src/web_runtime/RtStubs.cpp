@@ -23,20 +23,6 @@ TCefBool cef_register_scheme_handler_factory(TCefConstString*, TCefConstString*,
 TCefBool cef_clear_scheme_handler_factories(void) {
   return 0;
 }
-// Cross-origin lists are not kept.
-TCefBool cef_add_cross_origin_whitelist_entry(TCefConstString*, TCefConstString*, TCefConstString*,
-                                              TCefBool) {
-  return 0;
-}
-// Cross-origin lists are not kept.
-TCefBool cef_remove_cross_origin_whitelist_entry(TCefConstString*, TCefConstString*,
-                                                 TCefConstString*, TCefBool) {
-  return 0;
-}
-// Cross-origin lists are not kept.
-TCefBool cef_clear_cross_origin_whitelist(void) {
-  return 0;
-}
 // Script contexts live in the web process only.
 TCefv8Context* cef_v8context_get_current_context(void) {
   return nullptr;

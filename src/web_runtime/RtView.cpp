@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "RtContextMenu.h"
+#include "RtCrossOrigin.h"
 #include "RtGuard.h"
 #include "RtHistory.h"
 #include "RtNavigationReport.h"
@@ -265,6 +266,8 @@ void TWebView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer sel
   auto& view = *static_cast<TWebView*>(self);
   Guarded("load-changed", [&] {
     if (event == WEBKIT_LOAD_STARTED) view.LoadStarted();
+    if (event == WEBKIT_LOAD_STARTED || event == WEBKIT_LOAD_COMMITTED)
+      ApplyCrossOriginEntries(view.FView, webkit_web_view_get_uri(view.FView));
     if (event == WEBKIT_LOAD_COMMITTED) view.LoadCommitted();
     if (event == WEBKIT_LOAD_FINISHED) view.LoadFinished();
   });

@@ -94,11 +94,8 @@ TEST(Appearance, PagesAndOwnPagesFollowThePortalLive) {
   ASSERT_TRUE(Portal.Announce(0));
   EXPECT_TRUE(Reported("b-2:light"));
 
-  host->close_browser(host);
   Drop(host);
-  EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose >= 1; }, 10));
-  Drop(browser);
-  gtk_widget_destroy(window);
+  EXPECT_TRUE(CloseBrowser(browser, window));
 }
 
 // In a second process whose GTK settings file asks for dark; the portal has no preference.

@@ -34,14 +34,10 @@ class BrowserTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (Browser) {
-      TCefBrowserHost* host = Browser->get_host(Browser);
-      host->close_browser(host);
-      Drop(host);
-      EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose >= 1; }, 10)) << "browser closed";
-      Drop(std::exchange(Browser, nullptr));
-    }
-    gtk_widget_destroy(Window);
+    if (Browser)
+      EXPECT_TRUE(CloseBrowser(Browser, Window)) << "browser closed";
+    else
+      gtk_widget_destroy(Window);
   }
 
   virtual std::string StartUrl() const { return Server.Base() + "/index.html"; }

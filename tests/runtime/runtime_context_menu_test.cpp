@@ -111,13 +111,7 @@ class TMenuPage {
   bool Close() {
     if (GtkMenu* menu = ShownMenu()) gtk_menu_shell_cancel(GTK_MENU_SHELL(menu));
     if (!Browser) return false;
-    TCefBrowserHost* host = Browser->get_host(Browser);
-    host->close_browser(host);
-    Drop(host);
-    const bool closed = PumpUntil([] { return Events.BeforeClose >= 1; }, 10);
-    Drop(std::exchange(Browser, nullptr));
-    gtk_widget_destroy(Window);
-    return closed;
+    return CloseBrowser(Browser, Window);
   }
 
   // A real pointer action through the X server at a point of the page.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cef_capi_urlrequest.h"
@@ -387,6 +388,63 @@ TEST(UrlRequests, FailuresAndCancelsCompleteWithTheirStatus) {
   Drop(sent);
   // Without a client nothing is sent, and the request is given back.
   EXPECT_EQ(Api.cef_urlrequest_create(Api.cef_request_create(), nullptr), nullptr);
+}
+
+// What a page of the loopback server makes of reading url with a script: "read" (some text),
+// "refused", or "" when it never said.
+std::string ReadingFromAPage(const std::string& url) {
+  Events = TEvents{};
+  GtkWidget* window = nullptr;
+  TCefBrowser* browser = OpenBrowser(window, Server.Base() + "/fetch.html?url=" + url);
+  const auto said = [] {
+    return Events.Titles.empty()               ? ""
+           : Events.Titles.back() == "refused" ? "refused"
+           : Events.Titles.back().size() > 5 && Events.Titles.back().rfind("read:", 0) == 0 ? "read"
+                                                                                            : "";
+  };
+  PumpUntil([&] { return *said() != 0; });
+  const std::string result = said();
+  EXPECT_TRUE(CloseBrowser(browser, window));
+  return result;
+}
+
+bool CrossOrigin(bool add, const std::string& source, const std::string& protocol,
+                 const std::string& domain, bool subdomains) {
+  const std::u16string texts[] = {U16(source), U16(protocol), U16(domain)};
+  const TCefStringUtf16 views[] = {View(texts[0]), View(texts[1]), View(texts[2])};
+  const auto change =
+      add ? Api.cef_add_cross_origin_whitelist_entry : Api.cef_remove_cross_origin_whitelist_entry;
+  return change(&views[0], &views[1], &views[2], subdomains) != 0;
+}
+
+// The pages of an origin read another origin's resources only while an entry for that origin
+// allows it.
+TEST(CrossOrigin, AnEntryLetsOnlyThePagesOfItsOriginReadTheTarget) {
+  TServer other;
+  ASSERT_TRUE(StartServer(other, Root));
+  const std::string target = other.Base() + "/other.html";
+  EXPECT_EQ(ReadingFromAPage(target), "refused");
+
+  EXPECT_TRUE(CrossOrigin(true, other.Base(), "http", "127.0.0.1", false));
+  EXPECT_EQ(ReadingFromAPage(target), "refused") << "an entry for another origin";
+  EXPECT_TRUE(CrossOrigin(true, Server.Base() + "/", "HTTP", "127.0.0.1", false));
+  EXPECT_EQ(ReadingFromAPage(target), "read");
+  EXPECT_TRUE(CrossOrigin(false, Server.Base(), "http", "127.0.0.1", false));
+  EXPECT_FALSE(CrossOrigin(false, Server.Base(), "http", "127.0.0.1", false)) << "gone already";
+  EXPECT_EQ(ReadingFromAPage(target), "refused");
+
+  EXPECT_TRUE(CrossOrigin(true, Server.Base(), "http", "0.1", true));
+  EXPECT_EQ(ReadingFromAPage(target), "read") << "a subdomain entry";
+  EXPECT_TRUE(Api.cef_clear_cross_origin_whitelist());
+  EXPECT_EQ(ReadingFromAPage(target), "refused");
+
+  for (const auto& [source, protocol, domain] : {std::tuple{"no origin", "http", "127.0.0.1"},
+                                                 {"http://h/", "ht tp", "127.0.0.1"},
+                                                 {"http://h/", "http", "a/b"},
+                                                 {"", "http", "127.0.0.1"}})
+    EXPECT_FALSE(CrossOrigin(true, source, protocol, domain, false))
+        << source << protocol << domain;
+  StopServer(other);
 }
 
 }  // namespace

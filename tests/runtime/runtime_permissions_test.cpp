@@ -115,14 +115,7 @@ class PageRequestTest : public ::testing::Test {
     gtk_window_set_icon_name(GTK_WINDOW(Window), "test-icon");
     ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(Page(), true); }));
   }
-  void TearDown() override {
-    TCefBrowserHost* host = Browser->get_host(Browser);
-    host->close_browser(host);
-    Drop(host);
-    PumpUntil([] { return Events.BeforeClose > 0; }, 10);
-    Drop(Browser);
-    gtk_widget_destroy(Window);
-  }
+  void TearDown() override { CloseBrowser(Browser, Window); }
 
   static std::string Page() { return Server.Base() + "/other.html"; }
   // Runs script, which sets the title to its answer; answers that title.

@@ -62,6 +62,14 @@ PAGES["/scheme.html"] = (
     b"}"
     b"dark.addEventListener('change', report); report();</script></body></html>")
 
+# Reads the address in ?url= with a script, titled "read:LENGTH" or "refused".
+PAGES["/fetch.html"] = (
+    b"<!DOCTYPE html><html><body><script>"
+    b"fetch(new URLSearchParams(location.search).get('url'))"
+    b"  .then(function (r) { return r.text(); })"
+    b"  .then(function (t) { document.title = 'read:' + t.length; },"
+    b"        function () { document.title = 'refused'; });</script></body></html>")
+
 DOWNLOAD = b"downloaded bytes\n" * 64
 
 

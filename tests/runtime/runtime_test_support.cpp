@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -452,6 +453,16 @@ TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url) {
   gtk_container_add(GTK_CONTAINER(window), fixed);
   gtk_widget_show_all(window);
   return CreateBrowser(fixed, url);
+}
+
+bool CloseBrowser(TCefBrowser*& browser, GtkWidget* window) {
+  TCefBrowserHost* host = browser->get_host(browser);
+  host->close_browser(host);
+  Drop(host);
+  const bool closed = PumpUntil([] { return Events.BeforeClose >= 1; }, 10);
+  Drop(std::exchange(browser, nullptr));
+  gtk_widget_destroy(window);
+  return closed;
 }
 
 TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url) {

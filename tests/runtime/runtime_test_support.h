@@ -139,6 +139,9 @@ bool HasCookie(const std::string& name, const std::string& value);
 TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url);
 // A browser in a shown window of its own, which window is set to.
 TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url);
+// Closes the browser, waits for its close, lets it go and destroys its window; answers whether
+// the close came.
+bool CloseBrowser(TCefBrowser*& browser, GtkWidget* window);
 void RunInMainFrame(TCefBrowser* browser, const std::string& script);
 void LoadInMainFrame(TCefBrowser* browser, const std::string& url);
 // The main frame's text, or "" when the page did not answer.
