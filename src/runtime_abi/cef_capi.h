@@ -391,7 +391,8 @@ typedef struct TCefUrlParts {
 
 /* ---- Objects whose entries the program never calls --------------------------------- */
 /* Each starts with TCefBase; only its reference count is ever touched through it. Our runtime
- * lays out the streams and the XML and ZIP readers it offers in its own headers. */
+ * lays out the streams and the XML and ZIP readers it offers in its own headers; the resource
+ * handler and scheme-handler factory are laid out in cef_capi_scheme.h. */
 
 typedef struct TCefResourceHandler TCefResourceHandler;
 typedef struct TCefResourceBundleHandler TCefResourceBundleHandler;

@@ -1,13 +1,34 @@
+// Logins a server or proxy asks for: the client's request handler first, then our dialog.
+
 #include "RtAuth.h"
 
 #include <string>
 #include <utility>
 
+#include "RtBrowser.h"
+#include "RtCallbacks.h"
 #include "RtDialogs.h"
 #include "RtGuard.h"
+#include "RtStrings.h"
 #include "RtText.h"
 
 namespace {
+
+// The scheme as HTTP names it in lower case; "" for those it has no name for.
+const char* SchemeNameOf(WebKitAuthenticationScheme scheme) {
+  switch (scheme) {
+    case WEBKIT_AUTHENTICATION_SCHEME_HTTP_BASIC:
+      return "basic";
+    case WEBKIT_AUTHENTICATION_SCHEME_HTTP_DIGEST:
+      return "digest";
+    case WEBKIT_AUTHENTICATION_SCHEME_NTLM:
+      return "ntlm";
+    case WEBKIT_AUTHENTICATION_SCHEME_NEGOTIATE:
+      return "negotiate";
+    default:
+      return "";
+  }
+}
 
 std::string WhoAsks(WebKitAuthenticationRequest* request) {
   const std::string host = TextOrEmpty(webkit_authentication_request_get_host(request));
@@ -133,4 +154,32 @@ void TLoginDialog::OnCancelled(WebKitAuthenticationRequest* request, gpointer se
     static_cast<TLoginDialog*>(self)->Close();
     g_object_unref(request);  // the reference Ask took; WebKit holds it while it signals
   });
+}
+
+// WebKit does not say which frame asks: the main frame stands for it.
+bool TBrowser::OnAuthentication(WebKitAuthenticationRequest* request) {
+  bool handled = false;
+  WithHandler(&TCefClient::get_request_handler, [&](TCefRequestHandler* handler) {
+    if (!handler->get_auth_credentials) return;
+    TCefAuthCallback* callback = TAuthCallback::New(request);
+    auto& answer = OwnerOf<TAuthCallback>(callback);
+    answer.AddRef();  // ours, to take the request back when the client declines it
+    const std::u16string host =
+        Utf8ToU16(TextOrEmpty(webkit_authentication_request_get_host(request)));
+    const std::u16string realm =
+        Utf8ToU16(TextOrEmpty(webkit_authentication_request_get_realm(request)));
+    const std::u16string scheme =
+        Utf8ToU16(SchemeNameOf(webkit_authentication_request_get_scheme(request)));
+    const TCefStringUtf16 hostRecord = Borrow(host);
+    const TCefStringUtf16 realmRecord = Borrow(realm);
+    const TCefStringUtf16 schemeRecord = Borrow(scheme);
+    handled = handler->get_auth_credentials(
+                  handler, ShareBrowser(), NewFrame(0),
+                  webkit_authentication_request_is_for_proxy(request), &hostRecord,
+                  int32_t(webkit_authentication_request_get_port(request)), &realmRecord,
+                  &schemeRecord, callback) != 0;
+    if (!handled) handled = !answer.Detach();  // a client may answer and still decline
+    answer.Release();
+  });
+  return handled;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "RtCallbacks.h"
 #include "RtFrame.h"
 #include "RtHistory.h"
 #include "RtRuntime.h"
@@ -107,6 +108,7 @@ TBrowser::TBrowser(TClientRef<TCefClient> client, WebKitWebView* view, TBrowser*
 }
 
 TBrowser::~TBrowser() {
+  for (auto& [id, asked] : FGeolocationAsked) asked.Callback->WhenSettled(nullptr);
   if (FOpener) FOpener->Release();
 }
 
@@ -184,6 +186,7 @@ void TBrowser::ForceClose() {
 void TBrowser::Finish() {
   if (!FView) return;
   if (TRuntime* runtime = TRuntime::Instance()) runtime->Unregister(this);
+  OnDocumentReplaced();  // the page goes with the view
   WithHandler(&TCefClient::get_life_span_handler, [&](TCefLifeSpanHandler* handler) {
     if (handler->on_before_close) handler->on_before_close(handler, ShareBrowser());
   });

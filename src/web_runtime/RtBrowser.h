@@ -10,6 +10,8 @@
 #include "RtView.h"
 #include "cef_capi.h"
 
+class TGeolocationCallback;
+
 // One browser: a WebKit view in the client's parent widget, its frames as far as the
 // web-process extension reported them, and the client it reports to. It exposes the browser
 // and the host structure, which share its reference count. While its view lives it holds one
@@ -91,6 +93,8 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   void OnFocusLeftByTab(bool forward) override;
   bool OnScriptDialog(WebKitScriptDialog* dialog) override;
   bool OnPermissionRequest(WebKitPermissionRequest* request) override;
+  bool OnAuthentication(WebKitAuthenticationRequest* request) override;
+  void OnDocumentReplaced() override;
   GtkWidget* OnCreatePopup(WebKitNavigationAction* action) override;
   void OnExternalUri(const std::string& uri) override;
   void OnCloseRequested() override;
@@ -108,4 +112,10 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   std::string FMainUrl;  // committed address of the main frame
   std::map<uint64_t, TFrameFacts> FFrames;
   int32_t FNextPermissionId = 0;
+  // Geolocation requests the client holds, by id, with the address that asked.
+  struct TAskedGeolocation {
+    TGeolocationCallback* Callback;  // not counted: it leaves the table when settled
+    std::string Url;
+  };
+  std::map<int32_t, TAskedGeolocation> FGeolocationAsked;
 };

@@ -206,20 +206,39 @@ bool TBrowser::OnScriptDialog(WebKitScriptDialog* dialog) {
   return handled || suppress;
 }
 
-// WebKit has no withdrawal of a permission request, so cancellations are never reported.
+// WebKit withdraws nothing itself: a request still with the client when its page is replaced
+// or closed is cancelled here (OnDocumentReplaced).
 bool TBrowser::OnPermissionRequest(WebKitPermissionRequest* request) {
   if (!WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return false;
   bool asked = false;
   WithHandler(&TCefClient::get_geolocation_handler, [&](TCefGeolocationHandler* handler) {
     if (!handler->on_request_geolocation_permission) return;
+    const int32_t id = ++FNextPermissionId;
+    TCefGeolocationCallback* callback = TGeolocationCallback::New(request, FView->View());
+    auto& asking = OwnerOf<TGeolocationCallback>(callback);
+    FGeolocationAsked[id] = {&asking, FMainUrl};
+    asking.WhenSettled([this, id] { FGeolocationAsked.erase(id); });
     const std::u16string url = Utf8ToU16(FMainUrl);
     const TCefStringUtf16 urlRecord = Borrow(url);
-    handler->on_request_geolocation_permission(handler, ShareBrowser(), &urlRecord,
-                                               ++FNextPermissionId,
-                                               TGeolocationCallback::New(request, FView->View()));
+    handler->on_request_geolocation_permission(handler, ShareBrowser(), &urlRecord, id, callback);
     asked = true;
   });
   return asked;
+}
+
+void TBrowser::OnDocumentReplaced() {
+  WithHandler(&TCefClient::get_jsdialog_handler, [&](TCefJsDialogHandler* handler) {
+    if (handler->on_reset_dialog_state) handler->on_reset_dialog_state(handler, ShareBrowser());
+  });
+  for (auto& [id, asked] : std::exchange(FGeolocationAsked, {})) {
+    asked.Callback->Withdraw();
+    WithHandler(&TCefClient::get_geolocation_handler, [&](TCefGeolocationHandler* handler) {
+      if (!handler->on_cancel_geolocation_permission) return;
+      const std::u16string url = Utf8ToU16(asked.Url);
+      const TCefStringUtf16 urlRecord = Borrow(url);
+      handler->on_cancel_geolocation_permission(handler, ShareBrowser(), &urlRecord, id);
+    });
+  }
 }
 
 // The client's request handler may keep the address from the desktop.

@@ -9,6 +9,7 @@
 #include "RtMainLoop.h"
 #include "RtNotifications.h"
 #include "RtPageRequests.h"
+#include "RtSchemeHandler.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ void TRuntime::Stop() {
   TAppearance::Stop();
   EndNotifications();
   TPageRequests::Forget();
+  ForgetSchemeHandlerFactories();
   // Let WebKit deliver what the teardown queued before the host unloads us.
   DrainMainContext();
 }

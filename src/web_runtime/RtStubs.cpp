@@ -12,17 +12,6 @@ TCefBool cef_register_extension(TCefConstString*, TCefConstString*, TCefv8Handle
   return 0;
 }
 
-// No custom scheme handlers: the factory is released.
-TCefBool cef_register_scheme_handler_factory(TCefConstString*, TCefConstString*,
-                                             TCefSchemeHandlerFactory* factory) {
-  ReleaseObject(factory);
-  return 0;
-}
-
-// No custom scheme handlers to clear.
-TCefBool cef_clear_scheme_handler_factories(void) {
-  return 0;
-}
 // Script contexts live in the web process only.
 TCefv8Context* cef_v8context_get_current_context(void) {
   return nullptr;

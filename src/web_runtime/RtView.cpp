@@ -10,6 +10,7 @@
 #include "RtNavigationReport.h"
 #include "RtPageRequests.h"
 #include "RtPrint.h"
+#include "RtSchemeHandler.h"
 #include "RtText.h"
 #include "RtTls.h"
 #include "WebMessages.h"
@@ -48,12 +49,14 @@ TFrameFacts ReadFrameFacts(GVariant* parameters) {
   return facts;
 }
 
-// Schemes WebKit shows itself; anything else (mailto:, tel:, ...) belongs to the desktop.
-bool IsShownByWebKit(const std::string& uri) {
+// Schemes WebKit shows itself or the client serves; anything else (mailto:, tel:, ...) belongs
+// to the desktop.
+bool IsShownByWebKit(WebKitWebView* view, const std::string& uri) {
   static constexpr const char* kShown[] = {"http", "https", "file",      "about",
                                            "data", "blob",  "javascript"};
   const char* scheme = g_uri_peek_scheme(uri.c_str());  // lower case, interned
   if (!scheme) return true;  // not an absolute address: WebKit's to judge
+  if (IsServedScheme(webkit_web_view_get_context(view), scheme)) return true;
   for (const char* shown : kShown)
     if (std::strcmp(scheme, shown) == 0) return true;
   return false;
@@ -244,6 +247,7 @@ void TWebView::LoadStarted() {
 void TWebView::LoadCommitted() {
   FLoadCommitted = true;
   FPageDialogs.NewDocument();
+  FEvents.OnDocumentReplaced();
   FPageGone = false;
   FFormRestore.MainFrameCommitted(TextOrEmpty(webkit_web_view_get_uri(FView)), FOwnPageLoad);
   if (FOwnPageLoad) return;
@@ -384,7 +388,8 @@ gboolean TWebView::OnAuthenticate(WebKitWebView*, WebKitAuthenticationRequest* r
       "authenticate",
       [&] {
         if (!TLoginDialog::WantsPassword(request)) return gboolean(FALSE);
-        static_cast<TWebView*>(self)->FLogin.Ask(request);
+        auto& view = *static_cast<TWebView*>(self);
+        if (!view.FEvents.OnAuthentication(request)) view.FLogin.Ask(request);
         return gboolean(TRUE);
       },
       gboolean(FALSE));
@@ -447,7 +452,7 @@ bool TWebView::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecision
   }
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const std::string uri = TextOrEmpty(request ? webkit_uri_request_get_uri(request) : nullptr);
-  if (IsShownByWebKit(uri)) {
+  if (IsShownByWebKit(FView, uri)) {
     if (!ClientKeepsPage(FView, action, type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION))
       return false;
   } else {

@@ -49,6 +49,10 @@ class IViewEvents {
   // The client's turn; a dialog it neither takes nor answers gets the runtime's own.
   virtual bool OnScriptDialog(WebKitScriptDialog* dialog) = 0;
   virtual bool OnPermissionRequest(WebKitPermissionRequest* request) = 0;
+  // The client's turn; a login it does not take gets the runtime's own dialog.
+  virtual bool OnAuthentication(WebKitAuthenticationRequest* request) = 0;
+  // A new main document: what the old one asked for and kept is over.
+  virtual void OnDocumentReplaced() = 0;
   // Answers the view of the new popup, or nullptr to refuse it.
   virtual GtkWidget* OnCreatePopup(WebKitNavigationAction* action) = 0;
   // The page navigated to an address of a scheme WebKit cannot show; the page stays.

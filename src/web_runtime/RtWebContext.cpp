@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RtGuard.h"
+#include "RtSchemeHandler.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ TWebContext::TWebContext(const std::string& cachePath) {
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),
                    nullptr);
   FCookies = std::make_shared<TCookieStore>(webkit_web_context_get_cookie_manager(FContext));
+  ServeRegisteredSchemes(FContext);
 }
 
 TWebContext::~TWebContext() {
