@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "RtCallbacks.h"
+#include "RtContextMenu.h"
 #include "RtFrame.h"
 #include "RtHistory.h"
 #include "RtRuntime.h"
@@ -317,6 +318,27 @@ void TBrowser::OnStatusText(const std::string& text) {
     const TCefStringUtf16 record = Borrow(value);
     handler->on_status_message(handler, ShareBrowser(), &record);
   });
+}
+
+bool TBrowser::OnTooltip(std::string& text) {
+  bool clientShows = false;
+  WithHandler(&TCefClient::get_display_handler, [&](TCefDisplayHandler* handler) {
+    if (!handler->on_tooltip) return;
+    TCefStringUtf16 record{};
+    AssignOwned(record, text);
+    clientShows = handler->on_tooltip(handler, ShareBrowser(), &record) != 0;
+    text = ToUtf8(&record);
+    cef_string_utf16_clear(&record);
+  });
+  return clientShows;
+}
+
+void TBrowser::OnContextMenuDismissed() {
+  ReportContextMenuDismissed(*this);
+}
+
+bool TBrowser::OnContextMenu(WebKitContextMenu* menu, WebKitHitTestResult* hit, GdkEvent* event) {
+  return OfferContextMenu(*this, menu, hit, event);
 }
 
 void TBrowser::OnConsoleMessage(const std::string& text, const std::string& source, int line) {

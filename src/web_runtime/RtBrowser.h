@@ -11,6 +11,8 @@
 #include "cef_capi.h"
 
 class TGeolocationCallback;
+// The runtime API's event flags (EVENTFLAG_*) for a GDK modifier state.
+int32_t ModifiersOf(guint state);
 
 // One browser: a WebKit view in the client's parent widget, its frames as far as the
 // web-process extension reported them, and the client it reports to. It exposes the browser
@@ -97,6 +99,9 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   void OnDocumentReplaced() override;
   GtkWidget* OnCreatePopup(WebKitNavigationAction* action) override;
   void OnExternalUri(const std::string& uri) override;
+  bool OnContextMenu(WebKitContextMenu* menu, WebKitHitTestResult* hit, GdkEvent* event) override;
+  void OnContextMenuDismissed() override;
+  bool OnTooltip(std::string& text) override;
   void OnCloseRequested() override;
   void OnProcessTerminated(WebKitWebProcessTerminationReason reason) override;
   void OnViewDestroyed() override;

@@ -41,19 +41,6 @@ int32_t WindowsKeyCodeOf(guint keyval) {
   return 0;
 }
 
-int32_t ModifiersOf(guint state) {
-  int32_t flags = 0;
-  if (state & GDK_LOCK_MASK) flags |= EVENTFLAG_CAPS_LOCK_DOWN;
-  if (state & GDK_SHIFT_MASK) flags |= EVENTFLAG_SHIFT_DOWN;
-  if (state & GDK_CONTROL_MASK) flags |= EVENTFLAG_CONTROL_DOWN;
-  if (state & GDK_MOD1_MASK) flags |= EVENTFLAG_ALT_DOWN;
-  if (state & GDK_BUTTON1_MASK) flags |= EVENTFLAG_LEFT_MOUSE_BUTTON;
-  if (state & GDK_BUTTON2_MASK) flags |= EVENTFLAG_MIDDLE_MOUSE_BUTTON;
-  if (state & GDK_BUTTON3_MASK) flags |= EVENTFLAG_RIGHT_MOUSE_BUTTON;
-  if (state & GDK_SUPER_MASK) flags |= EVENTFLAG_COMMAND_DOWN;
-  return flags;
-}
-
 // Characters outside the basic plane do not fit the record's one code unit.
 char16_t CharacterOf(guint keyval) {
   const gunichar c = gdk_keyval_to_unicode(keyval);
@@ -134,6 +121,19 @@ void ShowOnDesktop(GtkWidget* widget, const std::string& uri) {
 }
 
 }  // namespace
+
+int32_t ModifiersOf(guint state) {
+  int32_t flags = 0;
+  if (state & GDK_LOCK_MASK) flags |= EVENTFLAG_CAPS_LOCK_DOWN;
+  if (state & GDK_SHIFT_MASK) flags |= EVENTFLAG_SHIFT_DOWN;
+  if (state & GDK_CONTROL_MASK) flags |= EVENTFLAG_CONTROL_DOWN;
+  if (state & GDK_MOD1_MASK) flags |= EVENTFLAG_ALT_DOWN;
+  if (state & GDK_BUTTON1_MASK) flags |= EVENTFLAG_LEFT_MOUSE_BUTTON;
+  if (state & GDK_BUTTON2_MASK) flags |= EVENTFLAG_MIDDLE_MOUSE_BUTTON;
+  if (state & GDK_BUTTON3_MASK) flags |= EVENTFLAG_RIGHT_MOUSE_BUTTON;
+  if (state & GDK_SUPER_MASK) flags |= EVENTFLAG_COMMAND_DOWN;
+  return flags;
+}
 
 bool TBrowser::OnKey(GdkEventKey* event, bool pageLeftItAlone) {
   const TCefKeyEvent key = KeyEventOf(event);

@@ -74,7 +74,8 @@ TWebView::TWebView(WebKitWebView* view, IViewEvents& events)
       FRecovery(view),
       FFinder(view),
       FPageDialogs(view),
-      FLogin(view) {
+      FLogin(view),
+      FTooltip(GTK_WIDGET(view), [this](std::string& text) { return FEvents.OnTooltip(text); }) {
   g_object_ref_sink(FView);
   g_object_set_data(G_OBJECT(FView), kSelfKey, this);
   ConnectSignals();
@@ -114,7 +115,8 @@ void TWebView::ConnectSignals() {
   g_signal_connect(FView, "web-process-terminated", G_CALLBACK(OnTerminated), this);
   g_signal_connect(FView, "resource-load-started", G_CALLBACK(OnResourceStarted), this);
   g_signal_connect(FView, "destroy", G_CALLBACK(OnDestroy), this);
-  ConnectContextMenu(FView);
+  g_signal_connect(FView, "context-menu", G_CALLBACK(OnContextMenu), this);
+  g_signal_connect(FView, "context-menu-dismissed", G_CALLBACK(OnContextMenuDismissed), this);
 }
 
 // A dead page gets nothing: a message to it would never be answered.
@@ -530,6 +532,23 @@ void TWebView::OnResourceResponse(GObject* resource, GParamSpec*, gpointer webVi
     auto* view = static_cast<TWebView*>(g_object_get_data(G_OBJECT(webView), kSelfKey));
     if (view) view->RememberResource(WEBKIT_WEB_RESOURCE(resource));
   });
+}
+
+gboolean TWebView::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent* event,
+                                 WebKitHitTestResult* hit, gpointer self) {
+  auto& view = *static_cast<TWebView*>(self);
+  return Guarded(
+      "context-menu",
+      [&] {
+        ShapeDefaultContextMenu(menu, hit, view.Widget());
+        return gboolean(view.FEvents.OnContextMenu(menu, hit, event));
+      },
+      gboolean(FALSE));
+}
+
+void TWebView::OnContextMenuDismissed(WebKitWebView*, gpointer self) {
+  Guarded("context-menu-dismissed",
+          [&] { static_cast<TWebView*>(self)->FEvents.OnContextMenuDismissed(); });
 }
 
 void TWebView::OnDestroy(GtkWidget*, gpointer self) {

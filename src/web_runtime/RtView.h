@@ -14,6 +14,7 @@
 #include "RtFind.h"
 #include "RtFormRestore.h"
 #include "RtRecovery.h"
+#include "RtTooltip.h"
 
 // What the web-process extension tells about one frame.
 struct TFrameFacts {
@@ -57,6 +58,12 @@ class IViewEvents {
   virtual GtkWidget* OnCreatePopup(WebKitNavigationAction* action) = 0;
   // The page navigated to an address of a scheme WebKit cannot show; the page stays.
   virtual void OnExternalUri(const std::string& uri) = 0;
+  // The page's menu, already shaped to the runtime's default; answer true to show none.
+  virtual bool OnContextMenu(WebKitContextMenu* menu, WebKitHitTestResult* hit,
+                             GdkEvent* event) = 0;
+  virtual void OnContextMenuDismissed() = 0;
+  // The page's tooltip is about to show; text is in and out. Answer true to show none.
+  virtual bool OnTooltip(std::string& text) = 0;
   virtual void OnCloseRequested() = 0;
   virtual void OnProcessTerminated(WebKitWebProcessTerminationReason reason) = 0;
   virtual void OnViewDestroyed() = 0;
@@ -136,6 +143,9 @@ class TWebView {
                                 gpointer self);
   static void OnResourceResponse(GObject* resource, GParamSpec*, gpointer self);
   static void OnDestroy(GtkWidget*, gpointer self);
+  static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent* event,
+                                WebKitHitTestResult* hit, gpointer self);
+  static void OnContextMenuDismissed(WebKitWebView*, gpointer self);
 
   struct TPendingReply {
     TTextReply Reply;
@@ -152,6 +162,7 @@ class TWebView {
   TFormRestore FFormRestore;
   TPageDialogs FPageDialogs;
   TLoginDialog FLogin;
+  TPageTooltip FTooltip;
   // The main frame's load as far as WebKit told: our own page's loads are not the client's.
   bool FOwnPageLoad = false;
   bool FLoadCommitted = false;

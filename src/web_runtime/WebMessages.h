@@ -24,6 +24,8 @@ inline constexpr char kConsoleType[] = "(ssu)";
 // that name, value)]).
 inline constexpr char kFormFields[] = "corvane.form-fields";
 inline constexpr char kFormFieldsType[] = "(tsa(sus))";
+// Not a message: the user data the extension gives a context menu: (selected text).
+inline constexpr char kMenuFactsType[] = "(s)";
 
 // UI process -> web process; frame id 0 means the page's main frame.
 // Run script in a frame: (frame id, code, script url, start line). Reply: none.

@@ -139,5 +139,9 @@ int main(int argc, char** argv) {
                                 Root = root;
                                 return CheckGtkSetting(base);
                               },
-                          .Finish = [] { Portal.Stop(); }});
+                          .Finish =
+                              [] {
+                                Portal.Stop();
+                                return true;
+                              }});
 }

@@ -108,5 +108,9 @@ int main(int argc, char** argv) {
                                 return true;
                               },
                           .Environment = [] { return new TTwoOriginsEnvironment; },
-                          .Finish = [] { RemoveFolder(OtherRoot); }});
+                          .Finish =
+                              [] {
+                                RemoveFolder(OtherRoot);
+                                return true;
+                              }});
 }

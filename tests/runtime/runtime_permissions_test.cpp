@@ -359,5 +359,6 @@ int main(int argc, char** argv) {
            [] {
              Stop(NotificationService);
              Stop(BusDaemon);
+             return true;
            }});
 }

@@ -42,7 +42,8 @@ PAGES = {
                   b"}, 500);</script></body></html>",
 }
 
-# Right-click targets at fixed places: a link, an image, a text area and plain text.
+# Right-click targets at fixed places: a link, an image, a text area and plain text; below them
+# two elements with tooltips.
 PAGES["/menu.html"] = (
     b"<!DOCTYPE html><html><head><title>Menu test</title><style>"
     b"body{margin:0;font:20px sans-serif}body>*{position:absolute;left:20px;margin:0}</style></head>"
@@ -51,7 +52,9 @@ PAGES["/menu.html"] = (
     b"xmlns='http://www.w3.org/2000/svg' width='60' height='60'><rect width='60' height='60' "
     b"fill='teal'/></svg>\">"
     b"<textarea spellcheck=\"true\" style=\"top:180px;width:400px;height:60px;font:20px sans-serif\">"
-    b"</textarea><p style=\"top:300px\">plain words</p></body></html>")
+    b"</textarea><p style=\"top:300px\">plain words</p>"
+    b"<span title=\"Invoice total\" style=\"top:360px\">total</span>"
+    b"<span title=\"Due date\" style=\"top:360px;left:400px\">due</span></body></html>")
 # Reports the page's colour scheme on load and on every change: "scheme=QUERY-COUNT:dark".
 PAGES["/scheme.html"] = (
     b"<!DOCTYPE html><html><body><script>"

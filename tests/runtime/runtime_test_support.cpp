@@ -396,8 +396,8 @@ int RunRuntimeTests(int argc, char** argv, std::string& root, TServer& server,
 
   ::testing::AddGlobalTestEnvironment(run.Environment ? run.Environment()
                                                       : new TRuntimeEnvironment(server, root));
-  const int result = RUN_ALL_TESTS();
-  if (run.Finish) run.Finish();
+  int result = RUN_ALL_TESTS();
+  if (run.Finish && !run.Finish()) result = 1;
   RemoveFolder(root);
   return result;
 }

@@ -119,7 +119,7 @@ struct TRuntimeTestRun {
   std::function<int(const char* first, const char* second)> Child = {};
   // Default: the loopback server over root and the runtime.
   std::function<::testing::Environment*()> Environment = {};
-  std::function<void()> Finish = {};  // after the tests, before root is removed
+  std::function<bool()> Finish = {};  // after the tests; false fails the run
 };
 int RunRuntimeTests(int argc, char** argv, std::string& root, TServer& server,
                     const TRuntimeTestRun& run);

@@ -422,9 +422,29 @@ void OnConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpoint
   }
 }
 
+// The selection in a text field is not the document's selection.
+constexpr char kSelectionScript[] =
+    "(function (e) { return e && typeof e.selectionStart === 'number'"
+    " ? e.value.substring(e.selectionStart, e.selectionEnd) : String(getSelection()); })"
+    "(document.activeElement)";
+
+// The UI process's menu knows no selected text: it travels in the menu's user data.
+gboolean OnContextMenu(WebKitWebPage* page, WebKitContextMenu* menu, WebKitWebHitTestResult*,
+                       gpointer) {
+  try {
+    WebKitFrame* main = FindFrame(webkit_web_page_get_id(page), 0);
+    const std::string selection = main ? EvaluateText(main, kSelectionScript) : std::string();
+    webkit_context_menu_set_user_data(menu,
+                                      g_variant_new(webmsg::kMenuFactsType, selection.c_str()));
+  } catch (...) {
+  }
+  return FALSE;
+}
+
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnPageMessage), nullptr);
   g_signal_connect(page, "console-message-sent", G_CALLBACK(OnConsoleMessage), nullptr);
+  g_signal_connect(page, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
 }
 
 }  // namespace
