@@ -135,11 +135,18 @@ struct TBrowserEntries {
       }
     });
   }
-  // No process messages between our processes and the client: the message is released.
-  static TCefBool CEF_CALLBACK send_process_message(TCefBrowser*, TCefProcessId,
+  // Only the page's web process can be sent to: this is the browser process.
+  static TCefBool CEF_CALLBACK send_process_message(TCefBrowser* self, TCefProcessId target,
                                                     TCefProcessMessage* message) {
+    const TCefBool sent = Guarded(
+        "send_process_message",
+        [&] {
+          TWebView* view = BrowserOf(self).View();
+          return TCefBool(target == PID_RENDERER && view && view->SendProcessMessage(message));
+        },
+        TCefBool(0));
     ReleaseObject(message);
-    return 0;
+    return sent;
   }
 
   static TCefBrowser* CEF_CALLBACK host_get_browser(TCefBrowserHost* self) {

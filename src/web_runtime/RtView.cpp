@@ -10,6 +10,7 @@
 #include "RtNavigationReport.h"
 #include "RtPageRequests.h"
 #include "RtPrint.h"
+#include "RtProcessMessage.h"
 #include "RtSchemeHandler.h"
 #include "RtText.h"
 #include "RtTls.h"
@@ -75,7 +76,8 @@ TWebView::TWebView(WebKitWebView* view, IViewEvents& events)
       FFinder(view),
       FPageDialogs(view),
       FLogin(view),
-      FTooltip(GTK_WIDGET(view), [this](std::string& text) { return FEvents.OnTooltip(text); }) {
+      FTooltip(GTK_WIDGET(view), [this](std::string& text) { return FEvents.OnTooltip(text); }),
+      FResourceHooks(view) {
   g_object_ref_sink(FView);
   g_object_set_data(G_OBJECT(FView), kSelfKey, this);
   ConnectSignals();
@@ -186,6 +188,13 @@ void TWebView::LoadStringInFrame(uint64_t frameId, const std::string& markup) {
              g_variant_new(webmsg::kLoadStringType, guint64(frameId), markup.c_str()), nullptr);
 }
 
+bool TWebView::SendProcessMessage(TCefProcessMessage* message) {
+  GVariant* parameters = ProcessMessageParameters(message);
+  if (!parameters || FPageGone) return false;
+  SendToPage(webmsg::kProcessMessage, parameters, nullptr);
+  return true;
+}
+
 void TWebView::TryClose() {
   ForgetStayChoice();
   webkit_web_view_try_close(FView);
@@ -237,6 +246,10 @@ void TWebView::HandleExtensionMessage(WebKitUserMessage* message) {
     FEvents.OnConsoleMessage(text, source, int(line));
   } else if (name == webmsg::kFormFields && IsOfType(parameters, webmsg::kFormFieldsType)) {
     FFormRestore.FieldsReported(parameters);
+  } else if (name == webmsg::kRequestChannel && IsOfType(parameters, webmsg::kRequestChannelType)) {
+    FResourceHooks.AdoptChannel(message);
+  } else if (name == webmsg::kProcessMessage && IsOfType(parameters, webmsg::kProcessMessageType)) {
+    DeliverProcessMessage(FView, parameters);
   }
 }
 

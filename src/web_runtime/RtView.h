@@ -14,7 +14,9 @@
 #include "RtFind.h"
 #include "RtFormRestore.h"
 #include "RtRecovery.h"
+#include "RtResourceHooks.h"
 #include "RtTooltip.h"
+#include "cef_capi.h"
 
 // What the web-process extension tells about one frame.
 struct TFrameFacts {
@@ -93,6 +95,8 @@ class TWebView {
   void RequestText(uint64_t frameId, TTextReply reply);
   void LoadUrlInFrame(uint64_t frameId, const std::string& url);
   void LoadStringInFrame(uint64_t frameId, const std::string& markup);
+  // Answers whether the message (of this runtime) went to the page's web process.
+  bool SendProcessMessage(TCefProcessMessage* message);
 
   // Asks the page's leave-page question; the close signal follows when the page agrees.
   void TryClose();
@@ -163,6 +167,7 @@ class TWebView {
   TPageDialogs FPageDialogs;
   TLoginDialog FLogin;
   TPageTooltip FTooltip;
+  TResourceHooks FResourceHooks;
   // The main frame's load as far as WebKit told: our own page's loads are not the client's.
   bool FOwnPageLoad = false;
   bool FLoadCommitted = false;

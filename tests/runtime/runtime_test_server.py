@@ -72,6 +72,60 @@ PAGES["/fetch.html"] = (
     b"  .then(function (r) { return r.text(); })"
     b"  .then(function (t) { document.title = 'read:' + t.length; },"
     b"        function () { document.title = 'refused'; });</script></body></html>")
+# What the page's requests come to after the client's request handler had its say; the page
+# reports it all at once: "hooks=blocked:failed,changed:...,redirected:...,header:...".
+PAGES["/hooks.html"] = (
+    b"<!DOCTYPE html><html><body><script>"
+    b"function text(url) { return fetch(url, {cache: 'no-store'}).then("
+    b"    function (r) { return r.ok ? r.text() : 'status-' + r.status; },"
+    b"    function () { return 'failed'; }); }"
+    b"function image(url) { return new Promise(function (done) {"
+    b"  var i = new Image(); i.onload = function () { done('loaded'); };"
+    b"  i.onerror = function () { done('failed'); }; i.src = url; }); }"
+    b"(async function () {"
+    b"  var seen = ['blocked:' + await image('/hooks/blocked.svg'),"
+    b"              'changed:' + await text('/hooks/original.txt'),"
+    b"              'redirected:' + await text('/hooks/redirect'),"
+    b"              'header:' + await text('/hooks/header')];"
+    b"  new Image().src = '/report?hooks=' + seen.join(',');"
+    b"})();</script></body></html>")
+# A request the program does not answer in time goes on; then one more request (retried until it
+# comes through).
+PAGES["/stall.html"] = (
+    b"<!DOCTYPE html><html><body><script>"
+    b"function text(url) { return fetch(url, {cache: 'no-store'}).then("
+    b"    function (r) { return r.text(); }, function () { return 'failed'; }); }"
+    b"(async function () {"
+    b"  var stalled = await text('/hooks/stall.txt'), after = 'failed', tries = 0;"
+    b"  while (after === 'failed' && tries++ < 200) {"
+    b"    await new Promise(function (done) { setTimeout(done, 50); });"
+    b"    after = await text('/hooks/target.txt');"
+    b"  }"
+    b"  new Image().src = '/report?stall=' + stalled + ',after:' + after;"
+    b"})();</script></body></html>")
+# For the request-hook benchmark: ?run=NAME&count=N fetches /tick N times one after the other,
+# then reports "ticks-done=NAME"; the server notes when each tick arrived.
+PAGES["/ticks.html"] = (
+    b"<!DOCTYPE html><html><body><script>"
+    b"var query = new URLSearchParams(location.search), run = query.get('run');"
+    b"(async function () {"
+    b"  for (var i = 0; i < Number(query.get('count')); ++i)"
+    b"    await fetch('/tick?run=' + run + '&i=' + i, {cache: 'no-store'});"
+    b"  new Image().src = '/report?ticks-done=' + run;"
+    b"})();</script></body></html>")
+# A popup whose page fetches a text the client sends elsewhere.
+PAGES["/hooks-opener.html"] = (
+    b"<!DOCTYPE html><html><body><script>window.open('/hooks-popup.html');</script></body></html>")
+PAGES["/hooks-popup.html"] = (
+    b"<!DOCTYPE html><html><body><script>"
+    b"fetch('/hooks/popup.txt', {cache: 'no-store'}).then(function (r) { return r.text(); },"
+    b"    function () { return 'failed'; }).then(function (seen) {"
+    b"  new Image().src = '/report?popup=' + seen; });</script></body></html>")
+HOOK_TEXTS = {"/hooks/original.txt": b"original", "/hooks/replacement.txt": b"replacement",
+              "/hooks/target.txt": b"target", "/hooks/stall.txt": b"stall",
+              "/hooks/popup.txt": b"popup"}
+IMAGE = (b"<svg xmlns='http://www.w3.org/2000/svg' width='4' height='4'>"
+         b"<rect width='4' height='4'/></svg>")
 
 DOWNLOAD = b"downloaded bytes\n" * 64
 
@@ -93,7 +147,7 @@ class QuietHandler(http.server.BaseHTTPRequestHandler):
 class Handler(QuietHandler):
     def do_GET(self):
         path, _, query = self.path.partition("?")
-        if path != "/report":
+        if path not in ("/report", "/tick"):
             with open(self.server.report_file, "a", encoding="utf-8") as reports:
                 reports.write("requested " + path + "\n")
         if path == "/report":
@@ -110,6 +164,21 @@ class Handler(QuietHandler):
         elif path == "/slow.html":
             time.sleep(2)  # the page is still on its way for a while
             self.answer(200, PAGES["/index.html"])
+        elif path == "/tick":
+            with open(self.server.report_file, "a", encoding="utf-8") as reports:
+                reports.write("tick %s %d\n" % (query, time.perf_counter_ns()))
+            self.answer(200, b"t", "text/plain")
+        elif path in HOOK_TEXTS:
+            self.answer(200, HOOK_TEXTS[path], "text/plain")
+        elif path == "/hooks/blocked.svg":
+            self.answer(200, IMAGE, "image/svg+xml")
+        elif path == "/hooks/redirect":
+            self.send_response(302)
+            self.send_header("Location", "/hooks/target.txt")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif path == "/hooks/header":
+            self.answer(200, self.headers.get("X-Hook", "none").encode(), "text/plain")
         elif path in PAGES:
             self.answer(200, PAGES[path])
         else:

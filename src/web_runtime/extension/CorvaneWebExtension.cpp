@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "PageRequestHooks.h"
 #include "WebMessages.h"
 
 namespace {
@@ -397,12 +398,27 @@ bool HasExpectedType(const std::string& name, GVariant* parameters) {
          g_variant_is_of_type(parameters, G_VARIANT_TYPE(found->second));
 }
 
+// The program's code does not run here, so a process message has no reader in this process:
+// it goes back to the program as the receipt that the page's process got it.
+void ConfirmProcessMessage(WebKitWebPage* page, GVariant* parameters) {
+  webkit_web_page_send_message_to_view(page,
+                                       webkit_user_message_new(webmsg::kProcessMessage, parameters),
+                                       nullptr, nullptr, nullptr);
+}
+
+bool IsProcessMessage(const std::string& name, GVariant* parameters) {
+  return name == webmsg::kProcessMessage && parameters &&
+         g_variant_is_of_type(parameters, G_VARIANT_TYPE(webmsg::kProcessMessageType));
+}
+
 gboolean OnPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
   try {
     const std::string name = webkit_user_message_get_name(message);
     GVariant* parameters = webkit_user_message_get_parameters(message);
     GVariant* answer = nullptr;
-    if (HasExpectedType(name, parameters))
+    if (IsProcessMessage(name, parameters))
+      ConfirmProcessMessage(page, parameters);
+    else if (HasExpectedType(name, parameters))
       answer = HandlePageMessage(webkit_web_page_get_id(page), name, parameters);
     webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), answer));
     return TRUE;
@@ -442,9 +458,13 @@ gboolean OnContextMenu(WebKitWebPage* page, WebKitContextMenu* menu, WebKitWebHi
 }
 
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
-  g_signal_connect(page, "user-message-received", G_CALLBACK(OnPageMessage), nullptr);
-  g_signal_connect(page, "console-message-sent", G_CALLBACK(OnConsoleMessage), nullptr);
-  g_signal_connect(page, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
+  try {
+    g_signal_connect(page, "user-message-received", G_CALLBACK(OnPageMessage), nullptr);
+    g_signal_connect(page, "console-message-sent", G_CALLBACK(OnConsoleMessage), nullptr);
+    g_signal_connect(page, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
+    HookPageRequests(page);
+  } catch (...) {
+  }
 }
 
 }  // namespace
