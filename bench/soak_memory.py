@@ -20,6 +20,7 @@ WEB_GOAL = 1.25
 
 
 def main():
+    soak.end_cleanly_when_terminated()
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--minutes", type=float, default=30)

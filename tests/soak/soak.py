@@ -499,7 +499,14 @@ def print_session(session, memory_log):
             f.write(json.dumps({"seed": session.seed, "samples": session.memory}) + "\n")
 
 
+def end_cleanly_when_terminated():
+    """A driver told to end (SIGTERM, as a test runner's timeout sends) still ends the program
+    and the demo service and removes its folders: the finally blocks run on the way out."""
+    signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(128 + signum))
+
+
 def main():
+    end_cleanly_when_terminated()
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--webapp-origin", required=True)
