@@ -1359,6 +1359,9 @@ struct TCefGeolocationCallback {
   X(TCefStreamWriter*, cef_stream_writer_create_for_file, (TCefConstString * fileName))   \
   X(TCefStreamWriter*, cef_stream_writer_create_for_handler, (TCefWriteHandler * handler))
 
+/* Script contexts and values live in the web process, where no program code runs (only our
+ * web-process extension): in the program's process our runtime answers these with null, 0 or
+ * false, and cef_register_extension keeps nothing. */
 #define CEF_SCRIPT_FUNCTIONS(X)                                                                   \
   X(TCefv8Context*, cef_v8context_get_current_context, (void))                                    \
   X(TCefv8Context*, cef_v8context_get_entered_context, (void))                                    \

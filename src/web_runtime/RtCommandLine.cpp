@@ -287,4 +287,24 @@ TCefCommandLine* cef_command_line_get_global(void) {
       (TCefCommandLine*)nullptr);
 }
 
+// Runs the command line its text gives, so that a client's own command line object serves too.
+TCefBool cef_launch_process(TCefCommandLine* command_line) {
+  const TClientRef<TCefCommandLine> line(command_line);
+  return Guarded(
+      "cef_launch_process",
+      [&] {
+        if (!line || !line->get_command_line_string) return false;
+        const std::string words = TakeUserFree(line->get_command_line_string(line.get()));
+        g_auto(GStrv) argv = nullptr;
+        if (!g_shell_parse_argv(words.c_str(), nullptr, &argv, nullptr)) return false;
+        g_autoptr(GError) error = nullptr;
+        if (g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr,
+                          &error))
+          return true;
+        g_warning("cef_launch_process: %s", error->message);
+        return false;
+      },
+      false);
+}
+
 }  // extern "C"

@@ -13,12 +13,6 @@
 
 namespace {
 
-std::string TakeUserFree(TCefStringUserFreeUtf16 text) {
-  std::string result = ToUtf8(text);
-  cef_string_userfree_utf16_free(text);
-  return result;
-}
-
 // What the three objects share: the read-only mark and setters that respect it.
 template <class TSelf, class TStruct>
 class TValueObject : public TRtCounted {

@@ -142,12 +142,6 @@ std::string LowerCase(TCefConstString* text) {
   return TakeText(g_ascii_strdown(ToUtf8(text).c_str(), -1));
 }
 
-std::string TakeUserFree(TCefStringUserFreeUtf16 text) {
-  std::string utf8 = ToUtf8(text);
-  cef_string_userfree_utf16_free(text);
-  return utf8;
-}
-
 class TSchemeJob;
 
 // One wait of a job on its handler; the first answer counts, and a callback released

@@ -123,6 +123,12 @@ TCefStringUserFreeUtf16 NewUserFree(const std::string& utf8) {
   return record;
 }
 
+std::string TakeUserFree(TCefStringUserFreeUtf16 text) {
+  std::string utf8 = ToUtf8(text);
+  cef_string_userfree_utf16_free(text);
+  return utf8;
+}
+
 TCefStringUtf16 Borrow(const std::u16string& text) {
   return TCefStringUtf16{const_cast<char16_t*>(text.c_str()), text.size(), nullptr};
 }

@@ -74,11 +74,6 @@ TCefv8Value* cef_v8value_create_function(TCefConstString*, TCefv8Handler* handle
 TCefV8StackTrace* cef_v8stack_trace_get_current(int32_t) {
   return nullptr;
 }
-// Process launching is not offered: the command line is released.
-TCefBool cef_launch_process(TCefCommandLine* command_line) {
-  ReleaseObject(command_line);
-  return 0;
-}
 // No plug-ins: the visitor is released unvisited.
 void cef_visit_web_plugin_info(TCefWebPluginInfoVisitor* visitor) {
   ReleaseObject(visitor);

@@ -237,6 +237,24 @@ TEST(CommandLines, GlobalNamesThisProgramAndRefusesChanges) {
   Drop(global);
 }
 
+// The process runs with the arguments as given; a program that cannot start is reported.
+TEST(CommandLines, LaunchedProcessGetsItsArguments) {
+  const std::string made = Root + "/launched file";
+  const char* const argv[] = {"touch", made.c_str()};
+  TCefCommandLine* line = Api.cef_command_line_create();
+  line->init_from_argv(line, 2, argv);
+  EXPECT_TRUE(Api.cef_launch_process(line));
+  for (int waited = 0; waited < 200 && !g_file_test(made.c_str(), G_FILE_TEST_EXISTS); ++waited)
+    g_usleep(50 * 1000);
+  EXPECT_TRUE(g_file_test(made.c_str(), G_FILE_TEST_EXISTS));
+
+  const char* const missing[] = {"/nonexistent/program"};
+  TCefCommandLine* unstartable = Api.cef_command_line_create();
+  unstartable->init_from_argv(unstartable, 1, missing);
+  EXPECT_FALSE(Api.cef_launch_process(unstartable));
+  EXPECT_FALSE(Api.cef_launch_process(nullptr));
+}
+
 TEST(Paths, NameThisProgramThisLibraryAndTheTempFolder) {
   const auto pathOf = [](TCefPathKey key) {
     TCefStringUtf16 path{};
