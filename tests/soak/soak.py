@@ -162,8 +162,9 @@ class Heartbeat(threading.Thread):
 class Session:
     """One seeded session: a fresh home, the program, the stream of actions, the checks."""
 
-    def __init__(self, seed, seconds, service):
+    def __init__(self, seed, seconds, service, restarts=True):
         self.seed = seed
+        self.restarts = restarts  # False: one program lives through, for its memory curve
         self.seconds = seconds
         self.service = service
         self.random = random.Random(seed)
@@ -360,7 +361,8 @@ class Session:
                (resize, 2), (history, 2), (outage, 1), (second_start, 1), (restart, 0.5))
 
     def next_action(self):
-        functions, weights = zip(*self.ACTIONS)
+        functions, weights = zip(*((action, weight) for action, weight in self.ACTIONS
+                                   if self.restarts or action is not Session.restart))
         return self.random.choices(functions, weights)[0]
 
     # The program's life and the checks around it.
