@@ -6,34 +6,19 @@
 //
 // Usage (needs a display): request_hook_bench [COUNT [ROUNDS]]
 
-#include <dlfcn.h>
 #include <gtk/gtk.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "cef_capi.h"
-
-extern char** environ;
+#include "runtime_test_support.h"
 
 namespace {
-
-struct TRuntimeApi {
-#define DECLARE_ENTRY(result, name, params) T##name name = nullptr;
-  CEF_EXPORTED_FUNCTIONS(DECLARE_ENTRY)
-#undef DECLARE_ENTRY
-};
-TRuntimeApi Api;
 
 // The bench's structures live as long as the process; their counts are not checked.
 int32_t CEF_CALLBACK KeepAlive(TCefBase*) {
@@ -67,56 +52,6 @@ TCefClient Hooked = Structure<TCefClient>();
 
 TCefRequestHandler* CEF_CALLBACK GetHandler(TCefClient*) {
   return &Handler;
-}
-
-bool LoadRuntime() {
-  void* library = dlopen(CORVANE_RUNTIME_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (!library) return false;
-#define RESOLVE_ENTRY(result, name, params) \
-  Api.name = reinterpret_cast<T##name>(dlsym(library, #name));
-  CEF_EXPORTED_FUNCTIONS(RESOLVE_ENTRY)
-#undef RESOLVE_ENTRY
-  RuntimeMainArgs args{};
-  RuntimeSettings settings{};
-  settings.size = sizeof(settings);
-  settings.log_severity = 99;
-  return Api.cef_execute_process(&args, nullptr) < 0 &&
-         Api.cef_initialize(&args, &settings, nullptr) != 0;
-}
-
-struct TServer {
-  pid_t Pid = 0;
-  int Port = 0;
-  std::string Reports;
-};
-
-bool StartServer(TServer& server, const std::string& folder) {
-  server.Reports = folder + "/reports.txt";
-  int out[2];
-  if (pipe(out) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  std::string script = CORVANE_TEST_SERVER, limit = "600";
-  char* argv[] = {const_cast<char*>("python3"), script.data(), server.Reports.data(), limit.data(),
-                  nullptr};
-  const int spawned = posix_spawnp(&server.Pid, "python3", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  std::string line;
-  char c = 0;
-  while (spawned == 0 && line.size() < 16 && read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  close(out[0]);
-  server.Port = std::atoi(line.c_str());
-  return server.Port > 0;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 // Runs the main loop, with the program's pump timer, until the run's page reported.
@@ -194,8 +129,8 @@ void Load(TCefBrowser* browser, const std::string& url) {
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
-  g_autofree char* folder = g_dir_make_tmp("request-hook-bench-XXXXXX", nullptr);
-  setenv("XDG_CACHE_HOME", folder, 1);
+  const std::string folder = MakeTemporaryFolder("request-hook-bench-XXXXXX");
+  setenv("XDG_CACHE_HOME", folder.c_str(), 1);
   if (!gtk_init_check(&argc, &argv) || count < 2 || rounds < 1) {
     std::fprintf(stderr, "usage (with a display): %s [COUNT>=2 [ROUNDS>=1]]\n", argv[0]);
     return 2;
@@ -203,7 +138,7 @@ int main(int argc, char** argv) {
   Handler.on_before_resource_load = LetThrough;
   Hooked.get_request_handler = GetHandler;
   TServer server;
-  if (!StartServer(server, folder) || !LoadRuntime()) {
+  if (!StartServer(server, folder) || !LoadRuntime() || !StartRuntime()) {
     std::fprintf(stderr, "loopback server or runtime did not start\n");
     return 1;
   }
@@ -216,7 +151,7 @@ int main(int argc, char** argv) {
     TCefBrowser* Browser;
     std::vector<double> Gaps;
   } sides[] = {{"none", NewBrowser(fixed, &Plain), {}}, {"hooked", NewBrowser(fixed, &Hooked), {}}};
-  const std::string base = "http://127.0.0.1:" + std::to_string(server.Port) + "/ticks.html";
+  const std::string base = server.Base() + "/ticks.html";
   bool complete = true;
   for (int round = 0; round <= rounds && complete; ++round)  // round 0 warms up
     for (TSide& side : sides) {
@@ -241,9 +176,7 @@ int main(int argc, char** argv) {
   }
   gtk_widget_destroy(window);
   Api.cef_shutdown();
-  kill(server.Pid, SIGTERM);
-  waitpid(server.Pid, nullptr, 0);
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  StopServer(server);
+  RemoveFolder(folder);
   return complete ? 0 : 1;
 }
