@@ -170,6 +170,15 @@ void TBrowser::LoadUrl(const std::string& url) {
   if (FView) webkit_web_view_load_uri(FView->View(), url.c_str());
 }
 
+void TBrowser::LoadRequest(const std::string& url, const THeaderList& headers) {
+  if (!FView) return;
+  g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(url.c_str());
+  if (SoupMessageHeaders* sent = webkit_uri_request_get_http_headers(request))
+    for (const auto& [name, value] : headers)
+      soup_message_headers_append(sent, name.c_str(), value.c_str());
+  webkit_web_view_load_request(FView->View(), request);
+}
+
 void TBrowser::SetFocus(bool enable) {
   if (FView && enable) gtk_widget_grab_focus(FView->Widget());
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "RtObject.h"
+#include "RtRequestHeaders.h"
 #include "RtView.h"
 #include "cef_capi.h"
 
@@ -54,6 +55,8 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   void ForceClose();      // the parent goes away: no questions
   void SetFocus(bool enable);
   void LoadUrl(const std::string& url);
+  // An address with headers of the client's choosing.
+  void LoadRequest(const std::string& url, const THeaderList& headers);
 
   // Calls a handler's entry when the client offers that handler.
   template <class THandler, class TCall>

@@ -6,6 +6,8 @@
 
 #include "RtBrowser.h"
 #include "RtGuard.h"
+#include "RtRequest.h"
+#include "RtRequestHeaders.h"
 #include "RtStrings.h"
 
 namespace {
@@ -76,18 +78,34 @@ struct TFrameEntries {
       if (TWebView* view = View(self)) view->RequestText(Self(self).Id(), std::move(reply));
     });
   }
-  // Request objects are not implemented: the request is released unused.
-  static void CEF_CALLBACK load_request(TCefFrame*, TCefRequest* request) {
-    ReleaseObject(request);
+  // WebKit loads an address with headers of the client's choosing, but with no method or body
+  // of its choosing, and a sub-frame with neither: such a request is refused, never sent as a
+  // different one.
+  static void CEF_CALLBACK load_request(TCefFrame* self, TCefRequest* request) {
+    const TClientRef<TCefRequest> owned(request);
+    Guarded("load_request", [&] {
+      if (!owned) return;
+      const TRequestSnapshot wanted = ReadRequest(owned.get());
+      TFrame& frame = Self(self);
+      const bool plain = wanted.Body.empty() && (wanted.Method.empty() || wanted.Method == "GET");
+      if (plain && AreSendable(wanted.Headers) && frame.IsMain())
+        frame.Browser().LoadRequest(wanted.Url, wanted.Headers);
+      else if (plain && wanted.Headers.empty())
+        LoadUrl(self, wanted.Url);
+      else
+        g_warning("load_request: WebKit cannot load this %s request of %s in this frame",
+                  wanted.Method.c_str(), wanted.Url.c_str());
+    });
   }
   static void CEF_CALLBACK load_url(TCefFrame* self, TCefConstString* url) {
-    Guarded("load_url", [&] {
-      TFrame& frame = Self(self);
-      if (frame.IsMain())
-        frame.Browser().LoadUrl(ToUtf8(url));
-      else if (TWebView* view = View(self))
-        view->LoadUrlInFrame(frame.Id(), ToUtf8(url));
-    });
+    Guarded("load_url", [&] { LoadUrl(self, ToUtf8(url)); });
+  }
+  static void LoadUrl(TCefFrame* self, const std::string& url) {
+    TFrame& frame = Self(self);
+    if (frame.IsMain())
+      frame.Browser().LoadUrl(url);
+    else if (TWebView* view = View(self))
+      view->LoadUrlInFrame(frame.Id(), url);
   }
   static void CEF_CALLBACK load_string(TCefFrame* self, TCefConstString* content,
                                        TCefConstString* url) {

@@ -1,5 +1,10 @@
 #include "RtRequestHeaders.h"
 
+#include <glib.h>
+
+#include <algorithm>
+#include <cstring>
+
 #include "RtStrings.h"
 
 THeaderList HeadersOf(TCefStringMultimap map) {
@@ -20,4 +25,17 @@ void AppendHeaders(const THeaderList& headers, TCefStringMultimap map) {
     const TCefStringUtf16 nameView = Borrow(name16), valueView = Borrow(value16);
     cef_string_multimap_append(map, &nameView, &valueView);
   }
+}
+
+bool IsHttpToken(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return g_ascii_isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
+  });
+}
+
+bool AreSendable(const THeaderList& headers) {
+  return std::all_of(headers.begin(), headers.end(), [](const auto& header) {
+    return IsHttpToken(header.first) &&
+           header.second.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+  });
 }

@@ -82,17 +82,6 @@ TCefErrorCode ErrorOf(const GError& error) {
 }
 
 // An HTTP token: a method or a header name.
-bool IsToken(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return g_ascii_isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
-  });
-}
-
-// A line break in a value would start a header the client never asked for.
-bool IsHeaderValue(const std::string& text) {
-  return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
 bool HasHeader(const THeaderList& headers, const char* name) {
   return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
     return g_ascii_strcasecmp(header.first.c_str(), name) == 0;
@@ -116,12 +105,7 @@ TObjectPtr<SoupMessage> NewMessage(const TRequestSnapshot& request, TCefErrorCod
     return nullptr;
   }
   const std::string method = request.Method.empty() ? "GET" : request.Method;
-  const bool sendable =
-      IsToken(method) &&
-      std::all_of(request.Headers.begin(), request.Headers.end(), [](const auto& header) {
-        return IsToken(header.first) && IsHeaderValue(header.second);
-      });
-  if (!sendable) {
+  if (!IsHttpToken(method) || !AreSendable(request.Headers)) {
     error = ERR_INVALID_ARGUMENT;
     return nullptr;
   }

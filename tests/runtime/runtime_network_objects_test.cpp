@@ -390,6 +390,35 @@ TEST(UrlRequests, FailuresAndCancelsCompleteWithTheirStatus) {
   EXPECT_EQ(Api.cef_urlrequest_create(Api.cef_request_create(), nullptr), nullptr);
 }
 
+// A frame loads a request with the client's headers; one WebKit cannot send as asked (a body)
+// is refused, never sent as another.
+TEST(Requests, FrameLoadsARequestWithItsHeadersAndRefusesABody) {
+  Events = TEvents{};
+  GtkWidget* window = nullptr;
+  TCefBrowser* browser = OpenBrowser(window, Server.Base() + "/other.html");
+  ASSERT_TRUE(PumpUntil([&] { return HasLoadEnd(Server.Base() + "/other.html", true); }));
+  TCefFrame* frame = browser->get_main_frame(browser);
+  TCefRequest* posted = NewRequest(Server.Base() + "/hooks/header", "body", "/dev/null");
+  frame->load_request(frame, posted);
+  TCefRequest* request = Api.cef_request_create();
+  TCefStringMultimap headers = Api.cef_string_multimap_alloc();
+  const std::u16string name = U16("X-Hook"), value = U16("via-request");
+  const TCefStringUtf16 nameView = View(name), valueView = View(value);
+  Api.cef_string_multimap_append(headers, &nameView, &valueView);
+  const std::u16string address = U16(Server.Base() + "/hooks/header"), method = U16("GET");
+  const TCefStringUtf16 addressView = View(address), methodView = View(method);
+  request->set(request, &addressView, &methodView, nullptr, headers);
+  Api.cef_string_multimap_free(headers);
+  frame->load_request(frame, request);
+  EXPECT_TRUE(PumpUntil([&] { return HasLoadEnd(Server.Base() + "/hooks/header", true); }));
+  EXPECT_EQ(MainFrameText(browser), "via-request");
+  const std::string requested = ReadFile(Server.Reports);
+  EXPECT_EQ(requested.find("requested /hooks/header"), requested.rfind("requested /hooks/header"))
+      << "the request with a body was sent";
+  Drop(frame);
+  EXPECT_TRUE(CloseBrowser(browser, window));
+}
+
 // What a page of the loopback server makes of reading url with a script: "read" (some text),
 // "refused", or "" when it never said.
 std::string ReadingFromAPage(const std::string& url) {
