@@ -99,6 +99,9 @@ class Program:
             self.process = subprocess.Popen([e2e.PROGRAM], env=env, cwd=env["HOME"],
                                             stdin=subprocess.DEVNULL,
                                             stdout=subprocess.DEVNULL, stderr=stderr)
+        self.window = None
+
+    def wait_for_window(self):
         windows = e2e.wait_until(self.windows, START_TIMEOUT)
         if not windows:
             raise SoakFailure("the program showed no window")
@@ -368,7 +371,10 @@ class Session:
     # The program's life and the checks around it.
 
     def start_program(self):
+        # Known to the session before anything can fail, so that its cleanup ends it.
         self.program = Program(self.env, self.stderr_path)
+        self.program.wait_for_window()
+        return self.program
 
     def stop_program(self):
         self.last_geometry = e2e.window_geometry(self.program.window)
@@ -461,7 +467,7 @@ def kill_while_saving(session, count):
     chooser = session.random
     session.prepare_home()
     for round_number in range(count):
-        program = session.program = Program(session.env, session.stderr_path)
+        program = session.start_program()
         saving = chooser.choice(("move", "zoom", "exit"))
         delay = chooser.uniform(0, 0.5)
         if saving == "move":
