@@ -106,24 +106,6 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-TCefBrowser* NewBrowser(GtkWidget* parent, TCefClient* client) {
-  TCefWindowInfo window{};
-  window.parent_window = parent;
-  window.width = 400;
-  window.height = 300;
-  TCefBrowserSettings settings{};
-  settings.size = sizeof(settings);
-  return Api.cef_browser_host_create_browser_sync(&window, client, nullptr, &settings);
-}
-
-void Load(TCefBrowser* browser, const std::string& url) {
-  TCefFrame* frame = browser->get_main_frame(browser);
-  const std::u16string text(url.begin(), url.end());
-  const TCefStringUtf16 record{const_cast<char16_t*>(text.c_str()), text.size(), nullptr};
-  frame->load_url(frame, &record);
-  frame->base.release(&frame->base);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,13 +132,15 @@ int main(int argc, char** argv) {
     const char* Name;
     TCefBrowser* Browser;
     std::vector<double> Gaps;
-  } sides[] = {{"none", NewBrowser(fixed, &Plain), {}}, {"hooked", NewBrowser(fixed, &Hooked), {}}};
+  } sides[] = {{"none", CreateBrowser(fixed, "", &Plain), {}},
+               {"hooked", CreateBrowser(fixed, "", &Hooked), {}}};
   const std::string base = server.Base() + "/ticks.html";
   bool complete = true;
   for (int round = 0; round <= rounds && complete; ++round)  // round 0 warms up
     for (TSide& side : sides) {
       const std::string run = std::string(side.Name) + std::to_string(round);
-      Load(side.Browser, base + "?run=" + run + "&count=" + std::to_string(round ? count : 20));
+      LoadInMainFrame(side.Browser,
+                      base + "?run=" + run + "&count=" + std::to_string(round ? count : 20));
       complete = complete && RunUntilReported(server, run);
       const std::vector<double> gaps = GapsOf(ReadFile(server.Reports), run);
       if (round) side.Gaps.insert(side.Gaps.end(), gaps.begin(), gaps.end());

@@ -465,7 +465,7 @@ bool CloseBrowser(TCefBrowser*& browser, GtkWidget* window) {
   return closed;
 }
 
-TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url) {
+TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url, TCefClient* client) {
   TCefWindowInfo windowInfo{};
   windowInfo.parent_window = parent;
   windowInfo.width = 800;
@@ -474,8 +474,8 @@ TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url) {
   settings.size = sizeof(settings);
   const std::u16string address = U16(url);
   const TCefStringUtf16 urlView = View(address);
-  return Api.cef_browser_host_create_browser_sync(&windowInfo, Harness.Client.Give(), &urlView,
-                                                  &settings);
+  return Api.cef_browser_host_create_browser_sync(
+      &windowInfo, client ? client : Harness.Client.Give(), &urlView, &settings);
 }
 
 void RunInMainFrame(TCefBrowser* browser, const std::string& script) {

@@ -136,7 +136,8 @@ bool HasLoadEnd(const std::string& url, bool isMain);
 bool HasAddress(const std::string& url, bool isMain);
 bool HasCookie(const std::string& name, const std::string& value);
 
-TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url);
+// client: the test harness's client when null.
+TCefBrowser* CreateBrowser(GtkWidget* parent, const std::string& url, TCefClient* client = nullptr);
 // A browser in a shown window of its own, which window is set to.
 TCefBrowser* OpenBrowser(GtkWidget*& window, const std::string& url);
 // Closes the browser, waits for its close, lets it go and destroys its window; answers whether
