@@ -6,6 +6,7 @@
 
 #include "RtCallbacks.h"
 #include "RtContextMenu.h"
+#include "RtCookieManager.h"
 #include "RtFrame.h"
 #include "RtHistory.h"
 #include "RtRuntime.h"
@@ -85,8 +86,12 @@ TBrowser* TBrowser::Create(const TCefWindowInfo* windowInfo, TClientRef<TCefClie
                            TBrowser* opener, WebKitWebView* popupView) {
   TRuntime* runtime = TRuntime::Instance();
   if (!runtime) return nullptr;
-  WebKitWebView* view = popupView ? popupView : runtime->Web().NewView();
-  auto* browser = new TBrowser(std::move(client), view, opener);
+  auto* browser = new TBrowser(std::move(client), opener);
+  // A popup's view was made beside its opener's and shares its context, as WebKit requires.
+  std::shared_ptr<TWebContext> context = opener ? opener->FWebContext : browser->AskWebContext(url);
+  if (!context) context = runtime->Web();
+  WebKitWebView* view = popupView ? popupView : context->NewView();
+  browser->Attach(view, std::move(context));
   browser->AddRef();  // held by the browser itself while its view lives
   browser->ApplySettings(settings);
   browser->Place(windowInfo);
@@ -99,13 +104,30 @@ TBrowser* TBrowser::Create(const TCefWindowInfo* windowInfo, TClientRef<TCefClie
   return browser;
 }
 
-TBrowser::TBrowser(TClientRef<TCefClient> client, WebKitWebView* view, TBrowser* opener)
-    : FId(TRuntime::Instance()->NextBrowserId()),
-      FClient(std::move(client)),
-      FView(std::make_unique<TWebView>(view, static_cast<IViewEvents&>(*this))),
-      FOpener(opener) {
+TBrowser::TBrowser(TClientRef<TCefClient> client, TBrowser* opener)
+    : FId(TRuntime::Instance()->NextBrowserId()), FClient(std::move(client)), FOpener(opener) {
   InitFaces();
   if (FOpener) FOpener->AddRef();
+}
+
+void TBrowser::Attach(WebKitWebView* view, std::shared_ptr<TWebContext> context) {
+  FWebContext = std::move(context);
+  FView = std::make_unique<TWebView>(view, static_cast<IViewEvents&>(*this));
+}
+
+// WebKit binds a view to its context's cookies when the view is made, so the client is asked
+// once, with the address the browser starts at.
+std::shared_ptr<TWebContext> TBrowser::AskWebContext(const std::string& url) {
+  std::shared_ptr<TWebContext> context;
+  WithHandler(&TCefClient::get_request_handler, [&](TCefRequestHandler* handler) {
+    if (!handler->get_cookie_manager) return;
+    const std::u16string text = Utf8ToU16(url);
+    const TCefStringUtf16 record = Borrow(text);
+    TCefCookieManager* manager = handler->get_cookie_manager(handler, ShareBrowser(), &record);
+    context = OwnContextOf(manager);
+    ReleaseObject(manager);
+  });
+  return context;
 }
 
 TBrowser::~TBrowser() {
@@ -201,6 +223,7 @@ void TBrowser::Finish() {
     if (handler->on_before_close) handler->on_before_close(handler, ShareBrowser());
   });
   FView.reset();
+  FWebContext.reset();
   if (GtkWidget* window = std::exchange(FOwnWindow, nullptr)) gtk_widget_destroy(window);
   FClient.reset();
   Release();  // may delete this

@@ -12,6 +12,7 @@
 #include "cef_capi.h"
 
 class TGeolocationCallback;
+class TWebContext;
 // The runtime API's event flags (EVENTFLAG_*) for a GDK modifier state.
 int32_t ModifiersOf(guint state);
 
@@ -67,7 +68,11 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   }
 
  private:
-  TBrowser(TClientRef<TCefClient> client, WebKitWebView* view, TBrowser* opener);
+  TBrowser(TClientRef<TCefClient> client, TBrowser* opener);
+  void Attach(WebKitWebView* view, std::shared_ptr<TWebContext> context);
+  // The context of the cookie manager the client gives this browser; null when it gives
+  // none, the global one, or one the runtime did not make.
+  std::shared_ptr<TWebContext> AskWebContext(const std::string& url);
   ~TBrowser() override;
   void InitFaces();
   void Place(const TCefWindowInfo* windowInfo);
@@ -114,8 +119,9 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   int32_t FId = 0;
   TClientRef<TCefClient> FClient;
   std::unique_ptr<TWebView> FView;
-  GtkWidget* FOwnWindow = nullptr;  // top-level window of a popup or a parentless browser
-  TBrowser* FOpener = nullptr;      // counted
+  std::shared_ptr<TWebContext> FWebContext;  // the view's, while it lives
+  GtkWidget* FOwnWindow = nullptr;           // top-level window of a popup or a parentless browser
+  TBrowser* FOpener = nullptr;               // counted
   uint64_t FMainFrameId = 0;
   std::string FMainUrl;  // committed address of the main frame
   std::map<uint64_t, TFrameFacts> FFrames;

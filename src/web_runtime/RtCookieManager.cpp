@@ -7,13 +7,14 @@
 #include "RtObject.h"
 #include "RtStrings.h"
 #include "RtTime.h"
+#include "RtWebContext.h"
 
 namespace {
 
 class TCookieManager final : public TRtCounted {
  public:
-  TCookieManager(std::weak_ptr<TCookieStore> store, std::shared_ptr<void> keepAlive)
-      : FStore(std::move(store)), FKeepAlive(std::move(keepAlive)) {
+  TCookieManager(std::weak_ptr<TCookieStore> store, std::shared_ptr<TWebContext> ownContext)
+      : FStore(std::move(store)), FOwnContext(std::move(ownContext)) {
     InitFace(FFace, this);
     TCefCookieManager& s = FFace.Struct;
     s.set_supported_schemes = set_supported_schemes;
@@ -24,6 +25,12 @@ class TCookieManager final : public TRtCounted {
     s.set_storage_path = set_storage_path;
   }
   TCefCookieManager* Struct() { return &FFace.Struct; }
+  const std::shared_ptr<TWebContext>& OwnContext() const { return FOwnContext; }
+
+  // Ours when it carries our entries.
+  static TCookieManager* Of(TCefCookieManager* manager) {
+    return manager && manager->visit_all_cookies == visit_all_cookies ? &Self(manager) : nullptr;
+  }
 
  private:
   static TCookieManager& Self(TCefCookieManager* self) { return OwnerOf<TCookieManager>(self); }
@@ -146,13 +153,18 @@ class TCookieManager final : public TRtCounted {
 
   TFace<TCefCookieManager> FFace;
   std::weak_ptr<TCookieStore> FStore;
-  std::shared_ptr<void> FKeepAlive;
+  std::shared_ptr<TWebContext> FOwnContext;
   std::vector<std::u16string> FSchemes;
 };
 
 }  // namespace
 
 TCefCookieManager* NewCookieManager(std::weak_ptr<TCookieStore> store,
-                                    std::shared_ptr<void> keepAlive) {
-  return (new TCookieManager(std::move(store), std::move(keepAlive)))->Struct();
+                                    std::shared_ptr<TWebContext> ownContext) {
+  return (new TCookieManager(std::move(store), std::move(ownContext)))->Struct();
+}
+
+std::shared_ptr<TWebContext> OwnContextOf(TCefCookieManager* manager) {
+  TCookieManager* ours = TCookieManager::Of(manager);
+  return ours ? ours->OwnContext() : nullptr;
 }

@@ -21,20 +21,6 @@ constexpr int32_t kBuildRevision = 1;
 TClientRef<TCefApp>* Application = nullptr;
 GMainLoop* RunningLoop = nullptr;
 
-// A cookie manager of its own: a separate WebKit data manager with its own jar.
-struct TPrivateCookies {
-  explicit TPrivateCookies(WebKitWebsiteDataManager* data)
-      : Data(data),
-        Store(
-            std::make_shared<TCookieStore>(webkit_website_data_manager_get_cookie_manager(data))) {}
-  ~TPrivateCookies() {
-    Store.reset();
-    g_object_unref(Data);
-  }
-  WebKitWebsiteDataManager* Data;
-  std::shared_ptr<TCookieStore> Store;
-};
-
 TCefBrowser* CreateBrowser(const TCefWindowInfo* windowInfo, TCefClient* client,
                            TCefConstString* url, const TCefBrowserSettings* settings) {
   TBrowser* browser =
@@ -145,7 +131,7 @@ TCefCookieManager* cef_cookie_manager_get_global_manager(void) {
       "cef_cookie_manager_get_global_manager",
       []() -> TCefCookieManager* {
         TRuntime* runtime = TRuntime::Instance();
-        return runtime ? NewCookieManager(runtime->Web().Cookies()) : nullptr;
+        return runtime ? NewCookieManager(runtime->Web()->Cookies()) : nullptr;
       },
       static_cast<TCefCookieManager*>(nullptr));
 }
@@ -154,16 +140,19 @@ TCefCookieManager* cef_cookie_manager_create_manager(TCefConstString* path) {
   return Guarded(
       "cef_cookie_manager_create_manager",
       [&]() -> TCefCookieManager* {
-        if (!TRuntime::Instance()) return nullptr;
-        // Without a folder the jar lives in memory only.
+        TRuntime* runtime = TRuntime::Instance();
+        if (!runtime) return nullptr;
+        // Without a folder the jar lives in memory only. Browsers the client gives this
+        // manager get views of its own context: WebKit binds a view to its context's cookies.
         const std::string folder = ToUtf8(path);
-        auto cookies = std::make_shared<TPrivateCookies>(
+        g_autoptr(WebKitWebsiteDataManager) data =
             folder.empty()
                 ? webkit_website_data_manager_new_ephemeral()
                 : webkit_website_data_manager_new("base-data-directory", folder.c_str(),
-                                                  "base-cache-directory", folder.c_str(), nullptr));
-        if (!folder.empty() && !cookies->Store->SetStorageFolder(folder)) return nullptr;
-        return NewCookieManager(cookies->Store, cookies);
+                                                  "base-cache-directory", folder.c_str(), nullptr);
+        std::shared_ptr<TWebContext> context = runtime->NewWebContext(data);
+        if (!folder.empty() && !context->Cookies().lock()->SetStorageFolder(folder)) return nullptr;
+        return NewCookieManager(context->Cookies(), context);
       },
       static_cast<TCefCookieManager*>(nullptr));
 }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "RtObject.h"
 #include "corvane_runtime_ext.h"
@@ -29,15 +30,16 @@ class TPageRequests {
   void ApplyTo(WebKitWebContext* context);
 
  private:
-  void InitializePermissions() const;
-  static void OnInitializePermissions(WebKitWebContext*, gpointer);
+  void InitializePermissions(WebKitWebContext* context) const;
+  static void OnInitializePermissions(WebKitWebContext* context, gpointer);
+  static void OnContextGone(gpointer, GObject* context);
 
   static inline TPageRequests* Current = nullptr;
 
   TClientRef<TCefPageRequestHandler> FHandler;
   std::string FUploadFolder;
   std::map<std::string, bool> FNotificationAnswers;
-  WebKitWebContext* FContext = nullptr;  // weak: the runtime's, while it runs
+  std::vector<WebKitWebContext*> FContexts;  // weak: each while it lives
 };
 
 // Connects what the view's page asks for beyond the client handlers: permissions, uploads

@@ -94,25 +94,20 @@ void TPageRequests::UploadFolderUsed(const std::string& folder) {
 
 void TPageRequests::KeepNotificationPermission(const std::string& origin, bool allowed) {
   FNotificationAnswers[origin] = allowed;
-  if (FContext) InitializePermissions();
+  for (WebKitWebContext* context : FContexts) InitializePermissions(context);
 }
 
 void TPageRequests::ApplyTo(WebKitWebContext* context) {
   if (g_object_get_data(G_OBJECT(context), kPermissionsAppliedKey)) return;
   g_object_set_data(G_OBJECT(context), kPermissionsAppliedKey, GINT_TO_POINTER(1));
-  FContext = context;
-  g_object_weak_ref(
-      G_OBJECT(context),
-      [](gpointer, GObject*) {
-        if (Current) Current->FContext = nullptr;
-      },
-      nullptr);
+  FContexts.push_back(context);
+  g_object_weak_ref(G_OBJECT(context), OnContextGone, nullptr);
   g_signal_connect(context, "initialize-notification-permissions",
                    G_CALLBACK(OnInitializePermissions), nullptr);
-  InitializePermissions();
+  InitializePermissions(context);
 }
 
-void TPageRequests::InitializePermissions() const {
+void TPageRequests::InitializePermissions(WebKitWebContext* context) const {
   g_autolist(WebKitSecurityOrigin) allowed = nullptr;
   g_autolist(WebKitSecurityOrigin) denied = nullptr;
   for (const auto& [origin, allow] : FNotificationAnswers) {
@@ -123,13 +118,17 @@ void TPageRequests::InitializePermissions() const {
     else
       denied = g_list_prepend(denied, securityOrigin);
   }
-  webkit_web_context_initialize_notification_permissions(FContext, allowed, denied);
+  webkit_web_context_initialize_notification_permissions(context, allowed, denied);
 }
 
-void TPageRequests::OnInitializePermissions(WebKitWebContext*, gpointer) {
-  Guarded("initialize-notification-permissions", [] {
-    if (Current && Current->FContext) Current->InitializePermissions();
+void TPageRequests::OnInitializePermissions(WebKitWebContext* context, gpointer) {
+  Guarded("initialize-notification-permissions", [&] {
+    if (Current) Current->InitializePermissions(context);
   });
+}
+
+void TPageRequests::OnContextGone(gpointer, GObject* context) {
+  if (Current) std::erase(Current->FContexts, reinterpret_cast<WebKitWebContext*>(context));
 }
 
 void AskPageRequestHandler(WebKitWebView* view, WebKitPermissionRequest* request) {

@@ -46,8 +46,22 @@ void TRuntime::Stop() {
   DrainMainContext();
 }
 
-TRuntime::TRuntime(const std::string& cachePath) : FWeb(cachePath) {
-  g_signal_connect(FWeb.Context(), "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+TRuntime::TRuntime(const std::string& cachePath) {
+  g_autoptr(WebKitWebsiteDataManager) data = TWebContext::NewUserDataManager(cachePath);
+  FWeb = NewWebContext(data);
+}
+
+std::shared_ptr<TWebContext> TRuntime::NewWebContext(WebKitWebsiteDataManager* data) {
+  auto context = std::make_shared<TWebContext>(data);
+  g_signal_connect(context->Context(), "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+  std::erase_if(FWebContexts, [](const auto& known) { return known.expired(); });
+  FWebContexts.push_back(context);
+  return context;
+}
+
+void TRuntime::ForEachWebContext(const std::function<void(WebKitWebContext*)>& visit) const {
+  for (const auto& known : FWebContexts)
+    if (auto context = known.lock()) visit(context->Context());
 }
 
 TRuntime::~TRuntime() = default;

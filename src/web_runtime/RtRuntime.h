@@ -19,7 +19,12 @@ class TRuntime {
   static bool Start(const std::string& cachePath);
   static void Stop();
 
-  TWebContext& Web() { return FWeb; }
+  // The context over the runtime's own website data.
+  const std::shared_ptr<TWebContext>& Web() const { return FWeb; }
+  // A context over data, with the runtime's downloads and served schemes; it lives while
+  // someone holds it.
+  std::shared_ptr<TWebContext> NewWebContext(WebKitWebsiteDataManager* data);
+  void ForEachWebContext(const std::function<void(WebKitWebContext*)>& visit) const;
   int32_t NextBrowserId() { return ++FLastBrowserId; }
   void Register(TBrowser* browser);
   void Unregister(TBrowser* browser);
@@ -33,7 +38,8 @@ class TRuntime {
 
   static inline TRuntime* Current = nullptr;
 
-  TWebContext FWeb;
+  std::vector<std::weak_ptr<TWebContext>> FWebContexts;
+  std::shared_ptr<TWebContext> FWeb;
   std::vector<TBrowser*> FBrowsers;
   int32_t FLastBrowserId = 0;
 };

@@ -570,7 +570,8 @@ TCefBool cef_register_scheme_handler_factory(TCefConstString* schemeName,
           return 1;
         }
         FactoryTable()[{scheme, domain}] = std::move(held);
-        if (TRuntime* runtime = TRuntime::Instance()) Serve(runtime->Web().Context(), scheme);
+        if (TRuntime* runtime = TRuntime::Instance())
+          runtime->ForEachWebContext([&](WebKitWebContext* context) { Serve(context, scheme); });
         return 1;
       },
       TCefBool(0));

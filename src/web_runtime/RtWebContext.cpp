@@ -101,9 +101,12 @@ void CheckSpellingInDesktopLanguages(WebKitWebContext* context) {
 
 }  // namespace
 
-TWebContext::TWebContext(const std::string& cachePath) {
-  g_autoptr(WebKitWebsiteDataManager) manager = NewDataManager(UserDataFolder(cachePath));
-  FContext = webkit_web_context_new_with_website_data_manager(manager);
+WebKitWebsiteDataManager* TWebContext::NewUserDataManager(const std::string& cachePath) {
+  return NewDataManager(UserDataFolder(cachePath));
+}
+
+TWebContext::TWebContext(WebKitWebsiteDataManager* data) {
+  FContext = webkit_web_context_new_with_website_data_manager(data);
   ConfineWebContent(FContext, ExtensionFolder());
   CheckSpellingInDesktopLanguages(FContext);
   g_signal_connect(FContext, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions),

@@ -7,14 +7,17 @@
 
 #include "RtCookieStore.h"
 
-// The runtime's one WebKit web context: its data folders, the web-process extension and the
-// global cookie store. Exists between initialize and shutdown.
+// A WebKit web context over one set of website data, with its cookie store, the web-process
+// extension, the sandbox and spell checking. The runtime has one for its own data; a cookie
+// manager of its own gets another, since WebKit binds a view to its context's cookies.
 class TWebContext {
  public:
-  // Local storage, databases and the HTTP cache persist in cachePath, or when that is empty
-  // in the user's cache folder under the program's file name. When the folder cannot be made
-  // the data lives in memory only, with a warning.
-  explicit TWebContext(const std::string& cachePath);
+  // The runtime's own data: local storage, databases and the HTTP cache persist in
+  // cachePath, or when that is empty in the user's cache folder under the program's file
+  // name. When the folder cannot be made the data lives in memory only, with a warning.
+  static WebKitWebsiteDataManager* NewUserDataManager(const std::string& cachePath);
+
+  explicit TWebContext(WebKitWebsiteDataManager* data);
   ~TWebContext();
   TWebContext(const TWebContext&) = delete;
   TWebContext& operator=(const TWebContext&) = delete;

@@ -476,6 +476,71 @@ TEST(CrossOrigin, AnEntryLetsOnlyThePagesOfItsOriginReadTheTarget) {
   StopServer(other);
 }
 
+// The manager the test's client gives the browsers it opens; null: none.
+TCefCookieManager* GivenCookieManager = nullptr;
+std::vector<std::string> CookieManagerAskedFor;
+
+TCefCookieManager* CEF_CALLBACK GetCookieManager(TCefRequestHandler*, TCefBrowser* browser,
+                                                 TCefConstString* mainUrl) {
+  CookieManagerAskedFor.push_back(Ascii(mainUrl));
+  Drop(browser);
+  if (GivenCookieManager) GivenCookieManager->base.add_ref(&GivenCookieManager->base);
+  return GivenCookieManager;
+}
+
+// Opens a browser given manager, whose page sets cookie and answers the cookies it has. The
+// test's reference to the manager goes when the browser is open, if it should.
+std::string CookiesOfAPageGiven(TCefCookieManager* manager, const std::string& cookie,
+                                bool letGoOfManager = false) {
+  Events = TEvents{};
+  GivenCookieManager = manager;
+  GtkWidget* window = nullptr;
+  TCefBrowser* browser = OpenBrowser(window, Server.Base() + "/index.html");
+  if (letGoOfManager) Drop(manager);
+  EXPECT_TRUE(PumpUntil([] { return HasLoadEnd(Server.Base() + "/sub.html", false); }))
+      << "the web-process extension reports the page's frames";
+  RunInMainFrame(browser, "document.cookie = '" + cookie +
+                              "'; document.title = 'cookies:' + document.cookie;");
+  PumpUntil(
+      [] { return !Events.Titles.empty() && Events.Titles.back().rfind("cookies:", 0) == 0; });
+  const std::string seen = Events.Titles.empty() ? "" : Events.Titles.back().substr(8);
+  EXPECT_TRUE(CloseBrowser(browser, window));
+  GivenCookieManager = nullptr;
+  return seen;
+}
+
+std::string CookiesIn(TCefCookieManager* manager) {
+  Events = TEvents{};
+  EXPECT_NE(manager->visit_all_cookies(manager, Harness.CookieVisitor.Give()), 0);
+  PumpUntil([] { return Events.CookieVisitsDone > 0; }, 10);
+  std::string names;
+  for (const TSeenCookie& cookie : Events.Cookies) names += cookie.Name + " ";
+  return names;
+}
+
+// Browsers given a manager of their own share its cookies and nobody else's, and keep them
+// after the client lets go of the manager.
+TEST(Cookies, ABrowserGivenAManagerOfItsOwnKeepsItsCookiesApart) {
+  Harness.Request.Struct.get_cookie_manager = GetCookieManager;
+  TCefCookieManager* global = Api.cef_cookie_manager_get_global_manager();
+  const TCefStringUtf16 inMemory{};
+  TCefCookieManager* own = Api.cef_cookie_manager_create_manager(&inMemory);
+  ASSERT_NE(own, nullptr);
+
+  EXPECT_EQ(CookiesOfAPageGiven(own, "first=own"), "first=own");
+  EXPECT_EQ(CookieManagerAskedFor, std::vector<std::string>{Server.Base() + "/index.html"});
+  EXPECT_EQ(CookiesOfAPageGiven(global, "second=global"), "second=global");
+  EXPECT_EQ(CookiesOfAPageGiven(nullptr, "third=global"), "second=global; third=global")
+      << "no manager given: the global one";
+  EXPECT_EQ(CookiesOfAPageGiven(own, "fourth=own"), "first=own; fourth=own");
+  EXPECT_EQ(CookiesIn(own), "first fourth ");
+  EXPECT_EQ(CookiesIn(global).find("own"), std::string::npos);
+
+  EXPECT_EQ(CookiesOfAPageGiven(own, "fifth=own", true), "first=own; fourth=own; fifth=own");
+  Drop(global);
+  Harness.Request.Struct.get_cookie_manager = nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
