@@ -189,11 +189,14 @@ void TBrowser::ApplySettings(const TCefBrowserSettings* browserSettings) {
 }
 
 void TBrowser::LoadUrl(const std::string& url) {
-  if (FView) webkit_web_view_load_uri(FView->View(), url.c_str());
+  if (!FView) return;
+  FView->ClientNavigates();
+  webkit_web_view_load_uri(FView->View(), url.c_str());
 }
 
 void TBrowser::LoadRequest(const std::string& url, const THeaderList& headers) {
   if (!FView) return;
+  FView->ClientNavigates();
   g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(url.c_str());
   if (SoupMessageHeaders* sent = webkit_uri_request_get_http_headers(request))
     for (const auto& [name, value] : headers)

@@ -31,6 +31,15 @@ void OnView(TCefBrowser* self, const char* where, TAction action) {
   });
 }
 
+// A load the client asks for.
+template <class TAction>
+void Navigate(TCefBrowser* self, const char* where, TAction action) {
+  OnView(self, where, [&](WebKitWebView* view) {
+    BrowserOf(self).View()->ClientNavigates();
+    action(view);
+  });
+}
+
 template <class TQuery>
 TCefBool AskView(TCefBrowser* self, const char* where, TQuery query) {
   return Guarded(
@@ -51,21 +60,21 @@ struct TBrowserEntries {
   static TCefBool CEF_CALLBACK can_go_back(TCefBrowser* self) {
     return AskView(self, "can_go_back", CanGoBack);
   }
-  static void CEF_CALLBACK go_back(TCefBrowser* self) { OnView(self, "go_back", GoBack); }
+  static void CEF_CALLBACK go_back(TCefBrowser* self) { Navigate(self, "go_back", GoBack); }
   static TCefBool CEF_CALLBACK can_go_forward(TCefBrowser* self) {
     return AskView(self, "can_go_forward", webkit_web_view_can_go_forward);
   }
   static void CEF_CALLBACK go_forward(TCefBrowser* self) {
-    OnView(self, "go_forward", webkit_web_view_go_forward);
+    Navigate(self, "go_forward", webkit_web_view_go_forward);
   }
   static TCefBool CEF_CALLBACK is_loading(TCefBrowser* self) {
     return AskView(self, "is_loading", webkit_web_view_is_loading);
   }
   static void CEF_CALLBACK reload(TCefBrowser* self) {
-    OnView(self, "reload", webkit_web_view_reload);
+    Navigate(self, "reload", webkit_web_view_reload);
   }
   static void CEF_CALLBACK reload_ignore_cache(TCefBrowser* self) {
-    OnView(self, "reload_ignore_cache", webkit_web_view_reload_bypass_cache);
+    Navigate(self, "reload_ignore_cache", webkit_web_view_reload_bypass_cache);
   }
   static void CEF_CALLBACK stop_load(TCefBrowser* self) {
     OnView(self, "stop_load", webkit_web_view_stop_loading);

@@ -112,9 +112,10 @@ struct TFrameEntries {
     Guarded("load_string", [&] {
       TWebView* view = View(self);
       if (!view) return;
-      if (Self(self).IsMain())
+      if (Self(self).IsMain()) {
+        view->ClientNavigates();
         webkit_web_view_load_html(view->View(), ToUtf8(content).c_str(), ToUtf8(url).c_str());
-      else
+      } else
         view->LoadStringInFrame(Self(self).Id(), ToUtf8(content));
     });
   }

@@ -76,14 +76,23 @@ bool TPageRecovery::LoadFailed(const std::string& url) {
     FFailedUrl = url;
     FRetryDelaySeconds = kFirstRetrySeconds;
   }
+  return news;
+}
+
+void TPageRecovery::StandIn(const std::string& url) {
   ShowOwnPage(UnreachablePage(url), url);
   ScheduleRetry();
-  return news;
 }
 
 void TPageRecovery::PageArrived() {
   FFailedUrl.clear();
   CancelRetry();
+}
+
+// Left pending, our page's mark would fall on the client's load, which then never counted.
+void TPageRecovery::ClientNavigates() {
+  PageArrived();
+  FOwnPagePending = false;
 }
 
 void TPageRecovery::CertificateRefused(const std::string& url) {

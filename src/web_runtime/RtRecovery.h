@@ -18,13 +18,17 @@ class TPageRecovery {
   TPageRecovery(const TPageRecovery&) = delete;
   TPageRecovery& operator=(const TPageRecovery&) = delete;
 
-  // A main-frame load of url failed. Shows our page and schedules a retry; answers false when
-  // url was already being retried, so the client hears of each outage once.
+  // A main-frame load of url failed; answers false when url was already being retried, so
+  // the client hears of each outage once.
   bool LoadFailed(const std::string& url);
+  // Our page stands in for the failed load, which is retried.
+  void StandIn(const std::string& url);
   // A page of the web committed: nothing left to retry.
   void PageArrived();
   // The server's certificate was refused: our page, and no retry, as only the server can mend it.
   void CertificateRefused(const std::string& url);
+  // The client asked for a page: our page and the retry give way to it.
+  void ClientNavigates();
   // The web process died unasked.
   void ProcessCrashed();
   // True once for the load that shows our own page.

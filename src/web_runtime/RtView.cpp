@@ -275,10 +275,19 @@ void TWebView::LoadFinished() {
   if (!FOwnPageLoad && FLoadCommitted && !FLoadFailed) FEvents.OnLoadFinished(MainResourceStatus());
 }
 
+void TWebView::ClientNavigates() {
+  ++FClientNavigations;
+  FRecovery.ClientNavigates();
+}
+
+// The client hears first: where it goes elsewhere at once, our page would only replace its
+// choice.
 void TWebView::LoadFailed(const std::string& url, const GError& error) {
   if (IsQuietFailure(error)) return;
   FLoadFailed = true;
+  const uint64_t navigations = FClientNavigations;
   if (FRecovery.LoadFailed(url)) FEvents.OnLoadFailed(error, url);
+  if (FClientNavigations == navigations) FRecovery.StandIn(url);
 }
 
 void TWebView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
@@ -412,11 +421,12 @@ gboolean TWebView::OnAuthenticate(WebKitWebView*, WebKitAuthenticationRequest* r
 
 void TWebView::CertificateRefused(const std::string& url, GTlsCertificateFlags errors) {
   FLoadFailed = true;
-  FRecovery.CertificateRefused(url);
   g_autoptr(GUri) parsed = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
   g_autoptr(GError) error =
       NewCertificateError(errors, parsed ? g_uri_get_host(parsed) : url.c_str());
+  const uint64_t navigations = FClientNavigations;
   FEvents.OnLoadFailed(*error, url);
+  if (FClientNavigations == navigations) FRecovery.CertificateRefused(url);
 }
 
 // Main-frame loads only; WebKit fails refused sub-resources by itself.

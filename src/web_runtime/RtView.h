@@ -93,6 +93,8 @@ class TWebView {
                      int startLine);
   void RequestSource(uint64_t frameId, TTextReply reply);
   void RequestText(uint64_t frameId, TTextReply reply);
+  // Before every load the client asks of the main frame.
+  void ClientNavigates();
   void LoadUrlInFrame(uint64_t frameId, const std::string& url);
   void LoadStringInFrame(uint64_t frameId, const std::string& markup);
   // Answers whether the message (of this runtime) went to the page's web process.
@@ -172,6 +174,7 @@ class TWebView {
   bool FOwnPageLoad = false;
   bool FLoadCommitted = false;
   bool FLoadFailed = false;
+  uint64_t FClientNavigations = 0;
   // From a web-process death until the next document: nobody would answer a message.
   bool FPageGone = false;
   std::vector<std::weak_ptr<TPendingReply>> FPendingReplies;

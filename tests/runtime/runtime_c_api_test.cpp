@@ -591,6 +591,36 @@ TEST_F(UnreachableServiceTest, AWebProcessDeathOnTheOwnPageAsksForTheServiceAgai
   EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
 }
 
+// The client answers the outage by going to another page at once.
+void CEF_CALLBACK GoElsewhereOnLoadError(TCefLoadHandler*, TCefBrowser* browser, TCefFrame* frame,
+                                         int32_t, TCefConstString*, TCefConstString*) {
+  ++Events.LoadErrors;
+  const std::u16string address = U16(Server.Base() + "/other.html");
+  const TCefStringUtf16 addressView = View(address);
+  frame->load_url(frame, &addressView);
+  Drop(frame);
+  Drop(browser);
+}
+
+class ClientGoesElsewhereTest : public UnreachableServiceTest {
+ protected:
+  void SetUp() override {
+    Harness.Load.Struct.on_load_error = GoElsewhereOnLoadError;
+    UnreachableServiceTest::SetUp();
+  }
+  void TearDown() override {
+    UnreachableServiceTest::TearDown();
+    SetUpClient();
+  }
+};
+
+TEST_F(ClientGoesElsewhereTest, ItsPageReplacesOursAndIsReported) {
+  ASSERT_TRUE(PumpUntil([] { return Events.LoadErrors > 0; }, 15));
+  EXPECT_TRUE(PumpUntil([] { return HasLoadEnd(Server.Base() + "/other.html", true); }));
+  EXPECT_TRUE(HasAddress(Server.Base() + "/other.html", true));
+  EXPECT_EQ(MainFrameText(Browser).find("cannot reach"), std::string::npos);
+}
+
 TCefBool SetCookie(TCefCookieManager* manager, const std::string& name, const std::string& value,
                    bool persistent) {
   const std::u16string url = U16("http://127.0.0.1/"), domain = U16("127.0.0.1"), root = U16("/");
