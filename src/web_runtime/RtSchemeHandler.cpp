@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -28,6 +29,9 @@ namespace {
 // A handler that said "later" and never came back fails the request after this.
 constexpr guint kHandlerWaitSeconds = 30;
 
+// A request body is handed over whole, so it is held in memory: past this it is refused.
+constexpr size_t kLongestBodyBytes = 64 * 1024 * 1024;
+constexpr size_t kBodyChunkBytes = 64 * 1024;
 constexpr char kServedKeyPrefix[] = "corvane-served-scheme:";
 
 using TFactoryKey = std::pair<std::string, std::string>;  // scheme, domain ("" for any)
@@ -91,8 +95,37 @@ THeaderList SoupHeadersOf(SoupMessageHeaders* headers) {
   return list;
 }
 
-// The request as the client reads it: address, method and headers (WebKit gives no body here).
+// The body read whole: empty without one, none when it cannot be read or is too long to hold,
+// as a body cut short would be handed over as if it were whole.
+std::optional<std::string> BodyOf(WebKitURISchemeRequest* request) {
+  g_autoptr(GInputStream) stream = webkit_uri_scheme_request_get_http_body(request);
+  std::string body;
+  if (!stream) return body;
+  std::string chunk(kBodyChunkBytes, '\0');
+  for (;;) {
+    gsize read = 0;
+    if (!g_input_stream_read_all(stream, chunk.data(), chunk.size(), &read, nullptr, nullptr))
+      return std::nullopt;
+    body.append(chunk, 0, read);
+    if (body.size() > kLongestBodyBytes) return std::nullopt;
+    if (read < chunk.size()) return body;
+  }
+}
+
+TCefPostData* PostDataOf(const std::string& body) {
+  if (body.empty()) return nullptr;
+  TCefPostData* post = cef_post_data_create();
+  TCefPostDataElement* element = cef_post_data_element_create();
+  element->set_to_bytes(element, body.size(), body.data());
+  post->add_element(post, element);
+  return post;
+}
+
+// The request as the client reads it: address, method, headers and body; null when the body
+// cannot be read whole.
 TCefRequest* NewRequestOf(WebKitURISchemeRequest* request) {
+  const std::optional<std::string> body = BodyOf(request);
+  if (!body) return nullptr;
   TCefRequest* made = cef_request_create();
   const std::u16string url = Utf8ToU16(TextOrEmpty(webkit_uri_scheme_request_get_uri(request)));
   const char* method = webkit_uri_scheme_request_get_http_method(request);
@@ -101,7 +134,7 @@ TCefRequest* NewRequestOf(WebKitURISchemeRequest* request) {
   const TCefStringUtf16 methodRecord = Borrow(methodText);
   TCefStringMultimap headers = cef_string_multimap_alloc();
   AppendHeaders(SoupHeadersOf(webkit_uri_scheme_request_get_http_headers(request)), headers);
-  made->set(made, &urlRecord, &methodRecord, nullptr, headers);
+  made->set(made, &urlRecord, &methodRecord, PostDataOf(*body), headers);
   cef_string_multimap_free(headers);
   MakeReadOnly(made);
   return made;
@@ -327,6 +360,12 @@ TSchemeJob::~TSchemeJob() {
 void TSchemeJob::Start(WebKitURISchemeRequest* request) {
   auto* job = new TSchemeJob(request);  // its own reference, until the head is answered
   TClientRef<TCefRequest> asked(NewRequestOf(request));
+  if (!asked) {
+    job->Fail(G_IO_ERROR_MESSAGE_TOO_LARGE,
+              "The body of " + TextOrEmpty(webkit_uri_scheme_request_get_uri(request)) +
+                  " cannot be read whole");
+    return;
+  }
   if (!job->FindHandler(asked.get())) {
     job->Fail(G_IO_ERROR_NOT_FOUND,
               "Nothing serves " + TextOrEmpty(webkit_uri_scheme_request_get_uri(request)));

@@ -75,6 +75,7 @@ const std::map<std::string, TServedFile> kServed = {
     {"corvane-test://app/browser.html",
      {"text/html", "<!DOCTYPE html><p>browser's own page</p>", true}},
     {"corvane-test://app/stalled.html", {"text/html", "never sent", true, true}},
+    {"corvane-test://app/posted.html", {"text/html", "<!DOCTYPE html><p>posted</p>", false}},
 };
 
 // One request's handler. Every other step answers "later" and continues from the main loop,
@@ -83,6 +84,7 @@ struct TServedRequest {
   TCounted<TCefResourceHandler> Handler;  // first: the runtime's pointer leads here
   std::string Url;
   std::string Method;
+  std::string Body;  // the bytes elements of the post data, joined
   const TServedFile* File = nullptr;
   std::string By;  // who made the handler
   size_t Sent = 0;
@@ -115,9 +117,26 @@ std::string TakeText(TCefStringUserFreeUtf16 text) {
   return ascii;
 }
 
+std::string BodyOf(TCefRequest* request) {
+  TCefPostData* post = request->get_post_data(request);
+  if (!post) return "";
+  size_t count = post->get_element_count(post);
+  std::vector<TCefPostDataElement*> elements(count);
+  post->get_elements(post, &count, elements.data());
+  std::string body;
+  for (TCefPostDataElement* element : elements) {
+    std::string bytes(element->get_bytes_count(element), '\0');
+    body.append(bytes, 0, element->get_bytes(element, bytes.size(), bytes.data()));
+    Drop(element);
+  }
+  Drop(post);
+  return body;
+}
+
 TCefBool CEF_CALLBACK ProcessRequest(TCefResourceHandler* self, TCefRequest* request,
                                      TCefCallback* callback) {
   RequestOf(self).Method = TakeText(request->get_method(request));
+  RequestOf(self).Body = BodyOf(request);
   Drop(request);
   ++RequestOf(self).Steps;
   ContinueLater(callback);
@@ -289,9 +308,9 @@ TEST_F(AuthSchemeTest, ClientAnswersTheLogin) {
 }
 
 // A page and its image come from the client's handlers, several reads each, some of them
-// continued later; the browser's request handler comes first; a handler left waiting is
-// cancelled when the page goes; an address nothing serves fails, and so does everything once
-// cleared.
+// continued later; a form posts its body to them; the browser's request handler comes first; a
+// handler left waiting is cancelled when the page goes; an address nothing serves fails, and so
+// does everything once cleared.
 TEST_F(AuthSchemeTest, FactoryServesAPageAndItsImageInPieces) {
   for (const char* taken : {"http", "https", "file", "bad scheme"})
     EXPECT_FALSE(RegisterFactory(taken, "")) << taken;
@@ -309,6 +328,15 @@ TEST_F(AuthSchemeTest, FactoryServesAPageAndItsImageInPieces) {
     EXPECT_EQ(served->Sent, served->File->Body.size()) << served->Url;
     EXPECT_GT(served->Reads, 2) << served->Url;
   }
+
+  RunInMainFrame(Browser,
+                 "var form = document.createElement('form'); form.method = 'post';"
+                 "form.action = 'posted.html'; form.innerHTML = '<input name=a value=1>"
+                 "<input name=b value=\"x y\">'; document.body.append(form); form.submit();");
+  EXPECT_TRUE(ShowsText("posted"));
+  ASSERT_NE(ServedFor("corvane-test://app/posted.html"), nullptr);
+  EXPECT_EQ(ServedFor("corvane-test://app/posted.html")->Method, "POST");
+  EXPECT_EQ(ServedFor("corvane-test://app/posted.html")->Body, "a=1&b=x+y");
 
   LoadInMainFrame(Browser, "corvane-test://app/browser.html");
   EXPECT_TRUE(ShowsText("browser's own page"));
