@@ -205,6 +205,7 @@ struct TMenuFacts {
   std::string LinkUrl;
   std::string SourceUrl;
   std::string PageUrl;
+  std::string FrameUrl;  // a sub-frame's; empty on the main frame
   std::string Charset;
   int32_t MediaType = 0;
   std::string Selection;
@@ -245,13 +246,6 @@ auto CEF_CALLBACK ValueOf(TCefContextMenuParams* self) {
   return FactsOf(self).*Field;
 }
 
-// The main frame's menu: no sub-frame address.
-TCefStringUserFreeUtf16 CEF_CALLBACK NoText(TCefContextMenuParams*) {
-  return Guarded(
-      "context menu params", [] { return NewUserFree(std::string()); },
-      TCefStringUserFreeUtf16(nullptr));
-}
-
 TCefBool CEF_CALLBACK Never(TCefContextMenuParams*) {
   return 0;
 }
@@ -271,7 +265,7 @@ TContextMenuParams::TContextMenuParams(TMenuFacts facts) : FFacts(std::move(fact
   s.get_source_url = TextOf<&TMenuFacts::SourceUrl>;
   s.is_image_blocked = Never;
   s.get_page_url = TextOf<&TMenuFacts::PageUrl>;
-  s.get_frame_url = NoText;
+  s.get_frame_url = TextOf<&TMenuFacts::FrameUrl>;
   s.get_frame_charset = TextOf<&TMenuFacts::Charset>;
   s.get_media_type = ValueOf<&TMenuFacts::MediaType>;
   s.get_media_state_flags = NoFlags;
@@ -314,13 +308,16 @@ int32_t MediaTypeOf(WebKitContextMenu* menu, WebKitHitTestResult* hit) {
                                                                                : kMediaVideo;
 }
 
-// The web-process extension puts the page's selected text into the menu's user data.
-std::string SelectionOf(WebKitContextMenu* menu) {
+// The web-process extension puts the clicked frame's address and selected text into the menu's
+// user data.
+void ReadExtensionFacts(WebKitContextMenu* menu, TMenuFacts& facts) {
   GVariant* data = webkit_context_menu_get_user_data(menu);
-  const char* text = nullptr;
-  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE(webmsg::kMenuFactsType)))
-    g_variant_get(data, webmsg::kMenuFactsType, &text);
-  return TextOrEmpty(text);
+  if (!data || !g_variant_is_of_type(data, G_VARIANT_TYPE(webmsg::kMenuFactsType))) return;
+  const char* frameUrl = nullptr;
+  const char* selection = nullptr;
+  g_variant_get(data, "(&s&s)", &frameUrl, &selection);  // borrowed from data
+  facts.FrameUrl = TextOrEmpty(frameUrl);
+  facts.Selection = TextOrEmpty(selection);
 }
 
 int32_t TypeFlagsOf(const TMenuFacts& facts, WebKitHitTestResult* hit) {
@@ -349,7 +346,7 @@ TMenuFacts ReadFacts(WebKitWebView* view, WebKitContextMenu* menu, WebKitHitTest
                                                  : webkit_hit_test_result_get_media_uri(hit));
   facts.PageUrl = TextOrEmpty(webkit_web_view_get_uri(view));
   facts.Charset = TextOrEmpty(webkit_web_view_get_custom_charset(view));
-  facts.Selection = SelectionOf(menu);
+  ReadExtensionFacts(menu, facts);
   facts.Editable = webkit_hit_test_result_context_is_editable(hit);
   facts.EditFlags = EditFlagsOf(menu);
   facts.TypeFlags = TypeFlagsOf(facts, hit);

@@ -28,7 +28,7 @@ inline constexpr char kConsoleType[] = "(ssu)";
 inline constexpr char kFormFields[] = "corvane.form-fields";
 inline constexpr char kFormFieldsType[] = "(tsa(sus))";
 // Not a message: the user data the extension gives a context menu: (selected text).
-inline constexpr char kMenuFactsType[] = "(s)";
+inline constexpr char kMenuFactsType[] = "(ss)";
 // A new page's end of its request channel, as the message's one file descriptor: (handle).
 inline constexpr char kRequestChannel[] = "corvane.request-channel";
 inline constexpr char kRequestChannelType[] = "(h)";

@@ -41,7 +41,7 @@ std::string Taken(TCefStringUserFreeUtf16 text) {
 struct TSeenMenu {
   int32_t X = 0, Y = 0, TypeFlags = 0, MediaType = 0, EditFlags = 0;
   bool Editable = false;
-  std::string Link, Source, Page, Selection;
+  std::string Link, Source, Page, Frame, Selection;
   std::vector<int32_t> Ids;
   std::vector<std::string> Labels;
 };
@@ -73,6 +73,7 @@ TSeenMenu Read(TCefContextMenuParams* params, TCefMenuModel* model) {
   seen.Link = Taken(params->get_link_url(params));
   seen.Source = Taken(params->get_source_url(params));
   seen.Page = Taken(params->get_page_url(params));
+  seen.Frame = Taken(params->get_frame_url(params));
   seen.Selection = Taken(params->get_selection_text(params));
   for (int32_t i = 0; i < model->get_count(model); ++i) {
     seen.Ids.push_back(model->get_command_id_at(model, i));
@@ -446,16 +447,17 @@ TEST_F(ContextMenuTest, TheClientSeesThePlaceAndTheMenuGtkShows) {
     const char* Place;
     int X, Y;
     int32_t TypeFlags, MediaType;
-    std::string Link, SourceStart, Selection;
+    std::string Link, SourceStart, Selection, Frame;
     std::vector<int32_t> Ids;
   };
   const std::string base = Server.Base(), link = base + "/other.html";
   const int32_t selectedField = kPage | kSelection | kEditable;
   const TCase cases[] = {
-      {"selected text", 40, 195, selectedField, 0, "", "", "some words", {kCut, kCopy}},
-      {"link", 30, 30, kPage | kLink, 0, link, "", "", {}},
-      {"image", 50, 110, kPage | kMedia, kImage, "", "data:image/svg+xml", "", {}},
-      {"plain text", 40, 310, kPage, 0, "", "", "", {kBack, kReload}},
+      {"selected text", 40, 195, selectedField, 0, "", "", "some words", "", {kCut, kCopy}},
+      {"link", 30, 30, kPage | kLink, 0, link, "", "", "", {}},
+      {"image", 50, 110, kPage | kMedia, kImage, "", "data:image/svg+xml", "", "", {}},
+      {"plain text", 40, 310, kPage, 0, "", "", "", "", {kBack, kReload}},
+      {"sub-frame text", 40, 445, kPage, 0, "", "", "", base + "/sub.html", {kBack, kReload}},
   };
   for (const TCase& place : cases) {
     const size_t before = MenuClient.Seen.size();
@@ -474,6 +476,7 @@ TEST_F(ContextMenuTest, TheClientSeesThePlaceAndTheMenuGtkShows) {
     EXPECT_EQ(seen.Selection, place.Selection) << place.Place;
     EXPECT_EQ(seen.Editable, (place.TypeFlags & kEditable) != 0) << place.Place;
     EXPECT_EQ(seen.Page, MenuPage(base)) << place.Place;
+    EXPECT_EQ(seen.Frame, place.Frame) << place.Place;
     for (int32_t id : place.Ids)
       EXPECT_NE(std::find(seen.Ids.begin(), seen.Ids.end(), id), seen.Ids.end())
           << place.Place << ": command " << id;

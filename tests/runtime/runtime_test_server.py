@@ -43,7 +43,7 @@ PAGES = {
 }
 
 # Right-click targets at fixed places: a link, an image, a text area and plain text; below them
-# two elements with tooltips.
+# two elements with tooltips and a sub-frame.
 PAGES["/menu.html"] = (
     b"<!DOCTYPE html><html><head><title>Menu test</title><style>"
     b"body{margin:0;font:20px sans-serif}body>*{position:absolute;left:20px;margin:0}</style></head>"
@@ -54,7 +54,8 @@ PAGES["/menu.html"] = (
     b"<textarea spellcheck=\"true\" style=\"top:180px;width:400px;height:60px;font:20px sans-serif\">"
     b"</textarea><p style=\"top:300px\">plain words</p>"
     b"<span title=\"Invoice total\" style=\"top:360px\">total</span>"
-    b"<span title=\"Due date\" style=\"top:360px;left:400px\">due</span></body></html>")
+    b"<span title=\"Due date\" style=\"top:360px;left:400px\">due</span>"
+    b"<iframe src=\"/sub.html\" style=\"top:420px;width:300px;height:80px\"></iframe></body></html>")
 # Reports the page's colour scheme on load and on every change: "scheme=QUERY-COUNT:dark".
 PAGES["/scheme.html"] = (
     b"<!DOCTYPE html><html><body><script>"

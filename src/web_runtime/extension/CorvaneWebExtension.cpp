@@ -438,20 +438,29 @@ void OnConsoleMessage(WebKitWebPage* page, WebKitConsoleMessage* message, gpoint
   }
 }
 
-// The selection in a text field is not the document's selection.
-constexpr char kSelectionScript[] =
-    "(function (e) { return e && typeof e.selectionStart === 'number'"
-    " ? e.value.substring(e.selectionStart, e.selectionEnd) : String(getSelection()); })"
-    "(document.activeElement)";
+// Read from the clicked node's document: its address when it is a sub-frame's, and its
+// selected text; the selection in a text field is not the document's selection.
+constexpr char kMenuFactsFunction[] =
+    "(function (node) { var d = node.ownerDocument || node, e = d.activeElement,"
+    " w = d.defaultView;"
+    " return [w && w.top !== w ? d.URL : '', e && typeof e.selectionStart === 'number'"
+    " ? e.value.substring(e.selectionStart, e.selectionEnd) : String(d.getSelection())]; })";
 
-// The UI process's menu knows no selected text: it travels in the menu's user data.
-gboolean OnContextMenu(WebKitWebPage* page, WebKitContextMenu* menu, WebKitWebHitTestResult*,
+// The UI process's menu knows neither the frame nor the selected text: they travel in the
+// menu's user data.
+gboolean OnContextMenu(WebKitWebPage*, WebKitContextMenu* menu, WebKitWebHitTestResult* hit,
                        gpointer) {
   try {
-    WebKitFrame* main = FindFrame(webkit_web_page_get_id(page), 0);
-    const std::string selection = main ? EvaluateText(main, kSelectionScript) : std::string();
-    webkit_context_menu_set_user_data(menu,
-                                      g_variant_new(webmsg::kMenuFactsType, selection.c_str()));
+    g_autoptr(JSCValue) node = webkit_web_hit_test_result_get_js_node(hit, State->World);
+    if (!node || !jsc_value_is_object(node)) return FALSE;
+    JSCContext* context = jsc_value_get_context(node);
+    g_autoptr(JSCValue) read = jsc_context_evaluate(context, kMenuFactsFunction, -1);
+    g_autoptr(JSCValue) facts = jsc_value_function_call(read, JSC_TYPE_VALUE, node, G_TYPE_NONE);
+    if (jsc_value_is_array(facts))
+      webkit_context_menu_set_user_data(
+          menu, g_variant_new(webmsg::kMenuFactsType, TextAt(facts, 0).c_str(),
+                              TextAt(facts, 1).c_str()));
+    jsc_context_clear_exception(context);
   } catch (...) {
   }
   return FALSE;
