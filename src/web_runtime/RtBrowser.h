@@ -56,6 +56,8 @@ class TBrowser final : public TRtCounted, private IViewEvents {
   void ForceClose();      // the parent goes away: no questions
   void SetFocus(bool enable);
   void LoadUrl(const std::string& url);
+  // Frame id 0 stands for the main frame.
+  void ShowSource(uint64_t frameId);
   // An address with headers of the client's choosing.
   void LoadRequest(const std::string& url, const THeaderList& headers);
 

@@ -1,6 +1,8 @@
 // What the user and the page ask of a browser: keys, focus, script dialogs, permissions and
 // popups.
 
+#include <glib/gstdio.h>
+
 #include <iterator>
 
 #include "RtBrowser.h"
@@ -112,12 +114,28 @@ TCefWindowInfo PopupWindowInfo(const TCefPopupFeatures& features, GtkWidget* ope
   return info;
 }
 
+// widget: null when nothing is left to stand over.
 void ShowOnDesktop(GtkWidget* widget, const std::string& uri) {
-  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  GtkWidget* top = widget ? gtk_widget_get_toplevel(widget) : nullptr;
   g_autoptr(GError) error = nullptr;
   if (!gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri.c_str(),
                               GDK_CURRENT_TIME, &error))
     g_printerr("No program opens %s: %s\n", uri.c_str(), error ? error->message : "");
+}
+
+// The file is the user's alone: a page's source may hold their invoices.
+void ShowTextOnDesktop(const std::string& text) {
+  g_autofree gchar* path = nullptr;
+  g_autoptr(GError) error = nullptr;
+  const int file = g_file_open_tmp("corvane-source-XXXXXX.txt", &path, &error);
+  if (file < 0 || !g_close(file, &error) ||
+      !g_file_set_contents_full(path, text.data(), gssize(text.size()), G_FILE_SET_CONTENTS_NONE,
+                                0600, &error)) {
+    g_printerr("The page source cannot be saved: %s\n", error ? error->message : "");
+    return;
+  }
+  g_autofree gchar* uri = g_filename_to_uri(path, nullptr, nullptr);
+  if (uri) ShowOnDesktop(nullptr, uri);
 }
 
 }  // namespace
@@ -239,6 +257,14 @@ void TBrowser::OnDocumentReplaced() {
       handler->on_cancel_geolocation_permission(handler, ShareBrowser(), &urlRecord, id);
     });
   }
+}
+
+// WebKitGTK has no source view: the source goes to a text file the desktop's viewer opens.
+void TBrowser::ShowSource(uint64_t frameId) {
+  if (FView)
+    FView->RequestSource(frameId, [](bool ok, const std::string& source) {
+      if (ok) ShowTextOnDesktop(source);
+    });
 }
 
 // The client's request handler may keep the address from the desktop.

@@ -63,8 +63,9 @@ struct TFrameEntries {
   static void CEF_CALLBACK select_all(TCefFrame* self) {
     EditingCommand(self, WEBKIT_EDITING_COMMAND_SELECT_ALL);
   }
-  // No source view in WebKitGTK: does nothing.
-  static void CEF_CALLBACK view_source(TCefFrame*) {}
+  static void CEF_CALLBACK view_source(TCefFrame* self) {
+    Guarded("view_source", [&] { Self(self).Browser().ShowSource(Self(self).Id()); });
+  }
 
   static void CEF_CALLBACK get_source(TCefFrame* self, TCefStringVisitor* visitor) {
     Guarded("get_source", [&] {

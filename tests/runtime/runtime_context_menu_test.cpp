@@ -175,7 +175,8 @@ std::string BrowserLog() {
   return Root + "/browser.txt";
 }
 
-// The desktop's default browser: a script that writes down the address it is given.
+// The desktop's default browser and text viewer: a script that writes down the address it is
+// given.
 void RegisterStandInBrowser() {
   const std::string script = Root + "/stand-in-browser";
   g_file_set_contents(script.c_str(),
@@ -187,12 +188,13 @@ void RegisterStandInBrowser() {
   g_mkdir_with_parents((Root + "/config").c_str(), 0700);
   g_file_set_contents((applications + "/stand-in-browser.desktop").c_str(),
                       ("[Desktop Entry]\nType=Application\nName=Stand-in browser\nExec=" + script +
-                       " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\n")
+                       " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;text/plain;\n")
                           .c_str(),
                       -1, nullptr);
   g_file_set_contents((Root + "/config/mimeapps.list").c_str(),
                       "[Default Applications]\nx-scheme-handler/http=stand-in-browser.desktop\n"
-                      "x-scheme-handler/https=stand-in-browser.desktop\n",
+                      "x-scheme-handler/https=stand-in-browser.desktop\n"
+                      "text/plain=stand-in-browser.desktop\n",
                       -1, nullptr);
   setenv("XDG_DATA_HOME", (Root + "/data").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (Root + "/config").c_str(), 1);
@@ -409,6 +411,7 @@ TEST_F(ContextMenuTest, AMisspeltWordTypedIntoATextAreaGetsSuggestions) {
   EXPECT_EQ(Page.TextAreaValue("This_"), "This_");
 }
 
+// The page's source goes to the desktop's text viewer too.
 TEST_F(ContextMenuTest, TheLinkOpensInTheDesktopBrowserAndTheImageIsSavedThroughTheClient) {
   GtkMenu* menu = Page.MenuAt(30, 30);
   ASSERT_NE(menu, nullptr);
@@ -419,7 +422,22 @@ TEST_F(ContextMenuTest, TheLinkOpensInTheDesktopBrowserAndTheImageIsSavedThrough
   EXPECT_EQ(ReadFile(BrowserLog()), Server.Base() + "/other.html\n");
   TCefFrame* main = Page.Browser->get_main_frame(Page.Browser);
   EXPECT_EQ(FrameUrl(main), MenuPage(Server.Base())) << "the page stays";
+  main->view_source(main);
   Drop(main);
+  // GIO hands a local file over as its path.
+  const auto sourceFile = [] {
+    const std::string log = ReadFile(BrowserLog());
+    const size_t start = log.find("\n/");
+    return start == std::string::npos
+               ? ""
+               : log.substr(start + 1, log.find('\n', start + 1) - start - 1);
+  };
+  ASSERT_TRUE(PumpUntil([&] { return !sourceFile().empty(); })) << ReadFile(BrowserLog());
+  EXPECT_NE(ReadFile(sourceFile()).find("<title>Menu test</title>"), std::string::npos);
+  GStatBuf info;
+  ASSERT_EQ(g_stat(sourceFile().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u) << "the source is the user's alone";
+  g_unlink(sourceFile().c_str());
 
   DownloadTarget = Root + "/saved.svg";
   menu = Page.MenuAt(50, 110);
