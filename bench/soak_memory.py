@@ -6,7 +6,8 @@ most 1.10x, web processes at most 1.25x).
 
 Usage: soak_memory.py --program build/bin/corvane [--minutes 30] [--seed 7]
                       [--webapp-origin URL --marketing-origin URL]
-Run it under an X server (xvfb-run -a)."""
+Run it under an X server (xvfb-run -a), alone: WebKit processes of other programs share pages
+with ours, which moves our proportional share while they start and end."""
 
 import argparse
 import os
