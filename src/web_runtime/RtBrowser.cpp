@@ -316,8 +316,9 @@ void TBrowser::OnLoadFailed(const GError& error, const std::string& url) {
 // takes the download.
 TBrowser* TBrowser::HandOverDownload() {
   if (!IsPopup() || !FMainUrl.empty() || !FOpener->IsAlive()) return this;
+  TBrowser* opener = FOpener;  // the close may end this browser at once
   CloseRequested();
-  return FOpener;
+  return opener;
 }
 
 void TBrowser::OnLoadingStateChanged() {
