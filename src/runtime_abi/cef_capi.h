@@ -84,23 +84,31 @@ typedef struct TCefBase {
 
 /* ---- Enumerations (4 bytes each) ----------------------------------------------------- */
 
-typedef enum TCefProcessId { PID_BROWSER, PID_RENDERER } TCefProcessId;
+/* A caller may pass any int where an enumeration is asked for; C++ may hold a value outside
+   an enumeration's named ones only when the enumeration names its underlying type. */
+#ifdef __cplusplus
+#define CEF_ENUM_BASE : int32_t
+#else
+#define CEF_ENUM_BASE
+#endif
 
-typedef enum TCefTerminationStatus {
+typedef enum TCefProcessId CEF_ENUM_BASE { PID_BROWSER, PID_RENDERER } TCefProcessId;
+
+typedef enum TCefTerminationStatus CEF_ENUM_BASE {
   TS_ABNORMAL_TERMINATION,
   TS_PROCESS_WAS_KILLED,
   TS_PROCESS_CRASHED
 } TCefTerminationStatus;
 
-typedef enum TCefFocusSource { FOCUS_SOURCE_NAVIGATION, FOCUS_SOURCE_SYSTEM } TCefFocusSource;
+typedef enum TCefFocusSource CEF_ENUM_BASE { FOCUS_SOURCE_NAVIGATION, FOCUS_SOURCE_SYSTEM } TCefFocusSource;
 
-typedef enum TCefJsDialogType {
+typedef enum TCefJsDialogType CEF_ENUM_BASE {
   JSDIALOGTYPE_ALERT,
   JSDIALOGTYPE_CONFIRM,
   JSDIALOGTYPE_PROMPT
 } TCefJsDialogType;
 
-typedef enum TCefKeyEventType {
+typedef enum TCefKeyEventType CEF_ENUM_BASE {
   KEYEVENT_RAWKEYDOWN,
   KEYEVENT_KEYDOWN,
   KEYEVENT_KEYUP,
@@ -108,7 +116,7 @@ typedef enum TCefKeyEventType {
 } TCefKeyEventType;
 
 /* Bit i stands for the i-th flag; the program keeps the low 16 bits. */
-typedef enum TCefEventFlag {
+typedef enum TCefEventFlag CEF_ENUM_BASE {
   EVENTFLAG_CAPS_LOCK_DOWN = 1 << 0,
   EVENTFLAG_SHIFT_DOWN = 1 << 1,
   EVENTFLAG_CONTROL_DOWN = 1 << 2,
@@ -121,7 +129,7 @@ typedef enum TCefEventFlag {
 } TCefEventFlag;
 typedef uint32_t TCefEventFlags;
 
-typedef enum TCefThreadId {
+typedef enum TCefThreadId CEF_ENUM_BASE {
   TID_UI,
   TID_DB,
   TID_FILE,
@@ -132,7 +140,7 @@ typedef enum TCefThreadId {
   TID_RENDERER
 } TCefThreadId;
 
-typedef enum TCefValueType {
+typedef enum TCefValueType CEF_ENUM_BASE {
   VTYPE_INVALID,
   VTYPE_NULL,
   VTYPE_BOOL,
@@ -144,20 +152,20 @@ typedef enum TCefValueType {
   VTYPE_LIST
 } TCefValueType;
 
-typedef enum TCefPostDataElementType {
+typedef enum TCefPostDataElementType CEF_ENUM_BASE {
   PDE_TYPE_EMPTY,
   PDE_TYPE_BYTES,
   PDE_TYPE_FILE
 } TCefPostDataElementType;
 
-typedef enum TCefDomDocumentType {
+typedef enum TCefDomDocumentType CEF_ENUM_BASE {
   DOM_DOCUMENT_TYPE_UNKNOWN,
   DOM_DOCUMENT_TYPE_HTML,
   DOM_DOCUMENT_TYPE_XHTML,
   DOM_DOCUMENT_TYPE_PLUGIN
 } TCefDomDocumentType;
 
-typedef enum TCefDomNodeType {
+typedef enum TCefDomNodeType CEF_ENUM_BASE {
   DOM_NODE_TYPE_UNSUPPORTED,
   DOM_NODE_TYPE_ELEMENT,
   DOM_NODE_TYPE_ATTRIBUTE,
@@ -174,7 +182,7 @@ typedef enum TCefDomNodeType {
   DOM_NODE_TYPE_XPATH_NAMESPACE
 } TCefDomNodeType;
 
-typedef enum TCefDomEventPhase {
+typedef enum TCefDomEventPhase CEF_ENUM_BASE {
   DOM_EVENT_PHASE_UNKNOWN,
   DOM_EVENT_PHASE_CAPTURING,
   DOM_EVENT_PHASE_AT_TARGET,
@@ -184,7 +192,7 @@ typedef enum TCefDomEventPhase {
 /* Category bit set of a document event. */
 typedef int32_t TCefDomEventCategory;
 
-typedef enum TCefMenuItemType {
+typedef enum TCefMenuItemType CEF_ENUM_BASE {
   MENUITEMTYPE_NONE,
   MENUITEMTYPE_COMMAND,
   MENUITEMTYPE_CHECK,
@@ -193,14 +201,14 @@ typedef enum TCefMenuItemType {
   MENUITEMTYPE_SUBMENU
 } TCefMenuItemType;
 
-typedef enum TCefV8AccessControl {
+typedef enum TCefV8AccessControl CEF_ENUM_BASE {
   V8_ACCESS_CONTROL_DEFAULT = 0,
   V8_ACCESS_CONTROL_ALL_CAN_READ = 1 << 0,
   V8_ACCESS_CONTROL_ALL_CAN_WRITE = 1 << 1,
   V8_ACCESS_CONTROL_PROHIBITS_OVERWRITING = 1 << 2
 } TCefV8AccessControl;
 
-typedef enum TCefV8PropertyAttribute {
+typedef enum TCefV8PropertyAttribute CEF_ENUM_BASE {
   V8_PROPERTY_ATTRIBUTE_NONE = 0,
   V8_PROPERTY_ATTRIBUTE_READONLY = 1 << 0,
   V8_PROPERTY_ATTRIBUTE_DONTENUM = 1 << 1,
@@ -213,7 +221,7 @@ typedef int32_t TCefContextMenuMediaType;
 typedef int32_t TCefContextMenuMediaStateFlags;
 typedef int32_t TCefContextMenuEditStateFlags;
 
-typedef enum TCefXmlEncodingType {
+typedef enum TCefXmlEncodingType CEF_ENUM_BASE {
   XML_ENCODING_NONE,
   XML_ENCODING_UTF8,
   XML_ENCODING_UTF16LE,
@@ -221,7 +229,7 @@ typedef enum TCefXmlEncodingType {
   XML_ENCODING_ASCII
 } TCefXmlEncodingType;
 
-typedef enum TCefPathKey {
+typedef enum TCefPathKey CEF_ENUM_BASE {
   PK_DIR_CURRENT,
   PK_DIR_EXE,
   PK_DIR_MODULE,

@@ -11,7 +11,7 @@
 extern "C" {
 #endif
 
-typedef enum TCefUrlRequestStatus {
+typedef enum TCefUrlRequestStatus CEF_ENUM_BASE {
   UR_UNKNOWN,
   UR_SUCCESS,    /* every byte of the response arrived; the HTTP status may still be an error */
   UR_IO_PENDING, /* under way */
@@ -20,7 +20,7 @@ typedef enum TCefUrlRequestStatus {
 } TCefUrlRequestStatus;
 
 /* The network error numbers the runtime reports, here and to on_load_error. */
-typedef enum TCefErrorCode {
+typedef enum TCefErrorCode CEF_ENUM_BASE {
   ERR_NONE = 0,
   ERR_FAILED = -2,
   ERR_ABORTED = -3,
