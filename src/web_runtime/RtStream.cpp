@@ -56,6 +56,7 @@ class TMemorySource final : public TReadSource {
   size_t Read(void* buffer, size_t size, size_t count) override {
     if (!buffer || size == 0) return 0;
     const size_t items = std::min(count, (FBytes.size() - FOffset) / size);
+    if (items == 0) return 0;  // an empty source has no data to copy from
     std::memcpy(buffer, FBytes.data() + FOffset, items * size);
     FOffset += items * size;
     return items;
