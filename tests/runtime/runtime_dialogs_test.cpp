@@ -22,7 +22,10 @@ TCefBool CEF_CALLBACK OnJsDialog(TCefJsDialogHandler*, TCefBrowser* browser, TCe
                                  TCefConstString*, TCefJsDialogType, TCefConstString*,
                                  TCefConstString*, TCefJsDialogCallback* callback, TCefBool*) {
   Drop(browser);
-  if (ClientDialogs == TClientDialogs::Decline) return 0;
+  if (ClientDialogs == TClientDialogs::Decline) {
+    Drop(callback);
+    return 0;
+  }
   const std::u16string typed = U16("typed");
   const TCefStringUtf16 typedView = View(typed);
   callback->cont(callback, 1, &typedView);
