@@ -100,7 +100,10 @@ typedef enum TCefTerminationStatus CEF_ENUM_BASE {
   TS_PROCESS_CRASHED
 } TCefTerminationStatus;
 
-typedef enum TCefFocusSource CEF_ENUM_BASE { FOCUS_SOURCE_NAVIGATION, FOCUS_SOURCE_SYSTEM } TCefFocusSource;
+typedef enum TCefFocusSource CEF_ENUM_BASE {
+  FOCUS_SOURCE_NAVIGATION,
+  FOCUS_SOURCE_SYSTEM
+} TCefFocusSource;
 
 typedef enum TCefJsDialogType CEF_ENUM_BASE {
   JSDIALOGTYPE_ALERT,
