@@ -262,7 +262,7 @@ void TWebView::LoadStarted() {
 void TWebView::LoadCommitted() {
   FLoadCommitted = true;
   FPageDialogs.NewDocument();
-  FEvents.OnDocumentReplaced();
+  if (!Outlives([&] { FEvents.OnDocumentReplaced(); })) return;
   FPageGone = false;
   FFormRestore.MainFrameCommitted(TextOrEmpty(webkit_web_view_get_uri(FView)), FOwnPageLoad);
   if (FOwnPageLoad) return;
@@ -286,7 +286,7 @@ void TWebView::LoadFailed(const std::string& url, const GError& error) {
   if (IsQuietFailure(error)) return;
   FLoadFailed = true;
   const uint64_t navigations = FClientNavigations;
-  if (FRecovery.LoadFailed(url)) FEvents.OnLoadFailed(error, url);
+  if (FRecovery.LoadFailed(url) && !Outlives([&] { FEvents.OnLoadFailed(error, url); })) return;
   if (FClientNavigations == navigations) FRecovery.StandIn(url);
 }
 
@@ -396,7 +396,9 @@ void TWebView::ShowScriptDialog(WebKitScriptDialog* dialog) {
     TPageDialogs::AnswerUnasked(dialog);
     return;
   }
-  if (FEvents.OnScriptDialog(dialog) || IsScriptDialogAnswered(dialog)) return;
+  bool clientTookIt = false;
+  if (!Outlives([&] { clientTookIt = FEvents.OnScriptDialog(dialog); })) return;
+  if (clientTookIt || IsScriptDialogAnswered(dialog)) return;
   FPageDialogs.Show(dialog);
 }
 
@@ -413,7 +415,10 @@ gboolean TWebView::OnAuthenticate(WebKitWebView*, WebKitAuthenticationRequest* r
       [&] {
         if (!TLoginDialog::WantsPassword(request)) return gboolean(FALSE);
         auto& view = *static_cast<TWebView*>(self);
-        if (!view.FEvents.OnAuthentication(request)) view.FLogin.Ask(request);
+        bool clientAnswers = false;
+        if (view.Outlives([&] { clientAnswers = view.FEvents.OnAuthentication(request); }) &&
+            !clientAnswers)
+          view.FLogin.Ask(request);
         return gboolean(TRUE);
       },
       gboolean(FALSE));
@@ -425,7 +430,7 @@ void TWebView::CertificateRefused(const std::string& url, GTlsCertificateFlags e
   g_autoptr(GError) error =
       NewCertificateError(errors, parsed ? g_uri_get_host(parsed) : url.c_str());
   const uint64_t navigations = FClientNavigations;
-  FEvents.OnLoadFailed(*error, url);
+  if (!Outlives([&] { FEvents.OnLoadFailed(*error, url); })) return;
   if (FClientNavigations == navigations) FRecovery.CertificateRefused(url);
 }
 

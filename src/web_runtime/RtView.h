@@ -112,6 +112,14 @@ class TWebView {
   void SendToPage(const char* name, GVariant* parameters, TTextReply reply);
   void HandleExtensionMessage(WebKitUserMessage* message);
   void FailPendingReplies();
+  // Runs what tells the client; answers whether this view outlived it, as a client may end its
+  // browser from inside.
+  template <class TTell>
+  bool Outlives(TTell tell) {
+    const std::weak_ptr<const bool> living = FLiving;
+    tell();
+    return !living.expired();
+  }
   void LoadStarted();
   void LoadCommitted();
   void LoadFinished();
@@ -163,6 +171,7 @@ class TWebView {
 
   WebKitWebView* FView;
   IViewEvents& FEvents;
+  const std::shared_ptr<const bool> FLiving = std::make_shared<const bool>(true);
   TPageRecovery FRecovery;
   TPageFinder FFinder;
   TFormRestore FFormRestore;

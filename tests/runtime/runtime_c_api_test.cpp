@@ -591,13 +591,22 @@ TEST_F(UnreachableServiceTest, AWebProcessDeathOnTheOwnPageAsksForTheServiceAgai
   EXPECT_NE(MainFrameText(Browser).find("main document"), std::string::npos);
 }
 
-// The client answers the outage by going to another page at once.
-void CEF_CALLBACK GoElsewhereOnLoadError(TCefLoadHandler*, TCefBrowser* browser, TCefFrame* frame,
-                                         int32_t, TCefConstString*, TCefConstString*) {
+// What the client does when it hears the service is down: goes to another page at once, or
+// ends the browser at once.
+bool EndsTheBrowserOnError = false;
+
+void CEF_CALLBACK ActOnLoadError(TCefLoadHandler*, TCefBrowser* browser, TCefFrame* frame, int32_t,
+                                 TCefConstString*, TCefConstString*) {
   ++Events.LoadErrors;
-  const std::u16string address = U16(Server.Base() + "/other.html");
-  const TCefStringUtf16 addressView = View(address);
-  frame->load_url(frame, &addressView);
+  if (EndsTheBrowserOnError) {
+    TCefBrowserHost* host = browser->get_host(browser);
+    host->parent_window_will_close(host);
+    Drop(host);
+  } else {
+    const std::u16string address = U16(Server.Base() + "/other.html");
+    const TCefStringUtf16 addressView = View(address);
+    frame->load_url(frame, &addressView);
+  }
   Drop(frame);
   Drop(browser);
 }
@@ -605,7 +614,7 @@ void CEF_CALLBACK GoElsewhereOnLoadError(TCefLoadHandler*, TCefBrowser* browser,
 class ClientGoesElsewhereTest : public UnreachableServiceTest {
  protected:
   void SetUp() override {
-    Harness.Load.Struct.on_load_error = GoElsewhereOnLoadError;
+    Harness.Load.Struct.on_load_error = ActOnLoadError;
     UnreachableServiceTest::SetUp();
   }
   void TearDown() override {
@@ -619,6 +628,21 @@ TEST_F(ClientGoesElsewhereTest, ItsPageReplacesOursAndIsReported) {
   EXPECT_TRUE(PumpUntil([] { return HasLoadEnd(Server.Base() + "/other.html", true); }));
   EXPECT_TRUE(HasAddress(Server.Base() + "/other.html", true));
   EXPECT_EQ(MainFrameText(Browser).find("cannot reach"), std::string::npos);
+}
+
+TEST(Outage, AClientMayEndTheBrowserFromInsideTheError) {
+  Events = TEvents{};
+  EndsTheBrowserOnError = true;
+  Harness.Load.Struct.on_load_error = ActOnLoadError;
+  GtkWidget* window = nullptr;
+  TCefBrowser* browser =
+      OpenBrowser(window, "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
+  EXPECT_TRUE(PumpUntil([] { return Events.BeforeClose == 1; }, 15));
+  EXPECT_EQ(Events.LoadErrors, 1);
+  Drop(browser);
+  gtk_widget_destroy(window);
+  EndsTheBrowserOnError = false;
+  SetUpClient();
 }
 
 TCefBool SetCookie(TCefCookieManager* manager, const std::string& name, const std::string& value,
