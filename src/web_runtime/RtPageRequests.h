@@ -4,7 +4,6 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 #include "RtObject.h"
 #include "corvane_runtime_ext.h"
@@ -32,14 +31,12 @@ class TPageRequests {
  private:
   void InitializePermissions(WebKitWebContext* context) const;
   static void OnInitializePermissions(WebKitWebContext* context, gpointer);
-  static void OnContextGone(gpointer, GObject* context);
 
   static inline TPageRequests* Current = nullptr;
 
   TClientRef<TCefPageRequestHandler> FHandler;
   std::string FUploadFolder;
   std::map<std::string, bool> FNotificationAnswers;
-  std::vector<WebKitWebContext*> FContexts;  // weak: each while it lives
 };
 
 // Connects what the view's page asks for beyond the client handlers: permissions, uploads

@@ -94,14 +94,16 @@ void TPageRequests::UploadFolderUsed(const std::string& folder) {
 
 void TPageRequests::KeepNotificationPermission(const std::string& origin, bool allowed) {
   FNotificationAnswers[origin] = allowed;
-  for (WebKitWebContext* context : FContexts) InitializePermissions(context);
+  if (TRuntime* runtime = TRuntime::Instance())
+    runtime->ForEachWebContext([this](WebKitWebContext* context) {
+      if (g_object_get_data(G_OBJECT(context), kPermissionsAppliedKey))
+        InitializePermissions(context);
+    });
 }
 
 void TPageRequests::ApplyTo(WebKitWebContext* context) {
   if (g_object_get_data(G_OBJECT(context), kPermissionsAppliedKey)) return;
   g_object_set_data(G_OBJECT(context), kPermissionsAppliedKey, GINT_TO_POINTER(1));
-  FContexts.push_back(context);
-  g_object_weak_ref(G_OBJECT(context), OnContextGone, nullptr);
   g_signal_connect(context, "initialize-notification-permissions",
                    G_CALLBACK(OnInitializePermissions), nullptr);
   InitializePermissions(context);
@@ -125,10 +127,6 @@ void TPageRequests::OnInitializePermissions(WebKitWebContext* context, gpointer)
   Guarded("initialize-notification-permissions", [&] {
     if (Current) Current->InitializePermissions(context);
   });
-}
-
-void TPageRequests::OnContextGone(gpointer, GObject* context) {
-  if (Current) std::erase(Current->FContexts, reinterpret_cast<WebKitWebContext*>(context));
 }
 
 void AskPageRequestHandler(WebKitWebView* view, WebKitPermissionRequest* request) {
